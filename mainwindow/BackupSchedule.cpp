@@ -1,0 +1,19 @@
+#include "mainwindow/BackupSchedule.h"
+
+#include "mainwindow/NumberText.h"
+
+namespace ck {
+
+bool IsDue(std::string_view intervalText, std::uint64_t elapsedMs,
+           std::string_view decimalSeparator) {
+  const std::optional<double> minutes = ParseNumber(intervalText, decimalSeparator);
+  if (!minutes) return false;
+  return *minutes * 60000.0 <= static_cast<double>(elapsedMs);
+}
+
+int NextSlot(int current, int keep) {
+  const int next = current + 1;
+  return next > keep ? 1 : next;
+}
+
+}  // namespace ck

@@ -1,0 +1,51 @@
+// Start-up: the timing objects, finding the game, and filling the controls.
+#include "mainwindow/frmMain.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "resources/version.h"
+
+namespace ck {
+namespace {
+
+void SetSpinText(HWND window, int textId, int spinId) {
+  const auto value = static_cast<int>(::SendDlgItemMessageA(window, spinId, UDM_GETPOS32, 0, 0));
+  ::SetDlgItemTextA(window, textId, std::to_string(value).c_str());
+}
+
+}  // namespace
+
+void frmMain::Load() {
+  stopwatch_.emplace(clock_);
+  timer1_.Attach(hwnd_, kTimerId, 1000);
+  timer1_.Enabled(true);
+
+  registry_.RootKey(0x80000001);  // HKEY_CURRENT_USER
+  registry_.MainBranch("Software");
+  registry_.RegBase("Blizzard Entertainment");
+  registry_.Program("Diablo II");
+  registry_.Section("");
+  // Newer versions of the game keep the folder they really use in
+  // "NewSavePath" and leave "Save Path" as it was.
+  saveDir_ = registry_.ReadEntry("NewSavePath", "");
+  if (saveDir_.empty()) saveDir_ = registry_.ReadEntry("Save Path", "c:\\");
+  program_ = registry_.ReadEntry("Program", "");
+
+  if (program_.empty()) {
+    ::MessageBoxA(nullptr, "Unable to locate Diablo II...closing.", CK_TITLE, MB_OK);
+    Unload();
+  }
+  if (saveDir_ == "c:\\") {
+    ::MessageBoxA(nullptr, "Unable to read current Save dir...saving to C:\\", CK_TITLE, MB_OK);
+  }
+
+  ::SetDlgItemTextA(hwnd_, IDC_TXTSAVEDIR, saveDir_.c_str());
+  SetSpinText(hwnd_, IDC_TXTNUMBACKUP, IDC_UDBACKUP);
+  SetSpinText(hwnd_, IDC_TXTINTERVAL, IDC_UDINTERVAL);
+  RefreshArchiveList();
+}
+
+}  // namespace ck

@@ -1,0 +1,336 @@
+#include "mainwindow/frmMain.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+#include <vector>
+
+#include "components/Win32Files.h"
+#include "mainwindow/BackupSchedule.h"
+#include "mainwindow/Layout.h"
+#include "mainwindow/SavePath.h"
+#include "resources/resource.h"
+#include "resources/version.h"
+
+namespace ck {
+namespace {
+
+COLORREF ToColorRef(layout::Rgb c) { return RGB(c.r, c.g, c.b); }
+
+struct ControlDesign {
+  int id;
+  const char* className;
+  const char* text;
+  DWORD style;
+  DWORD exStyle;
+  TwipRect rect;
+};
+
+// Created in this order, which is also the tab order.
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kLabel = kChild | WS_CLIPSIBLINGS | SS_NOPREFIX;
+const ControlDesign kControls[] = {
+    {IDC_CMDSTART, "BUTTON", "&Start Diablo ][", kChild | WS_TABSTOP | BS_OWNERDRAW, 0, layout::kCmdStart},
+    {IDC_LABEL1, "STATIC", "Current Save Directory :", kLabel, 0, layout::kLabel1},
+    {IDC_TXTSAVEDIR, "EDIT", "", kChild | WS_DISABLED | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtSaveDir},
+    {IDC_LABEL2, "STATIC", "Backup Interval in Minutes:", kLabel, 0, layout::kLabel2},
+    {IDC_STATUSBAR1, STATUSCLASSNAMEA, "", kChild, 0, layout::kStatusBar1},
+    {IDC_TXTINTERVAL, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtInterval},
+    {IDC_UDINTERVAL, UPDOWN_CLASSA, "", kChild | UDS_ARROWKEYS, 0, layout::kUdInterval},
+    {IDC_LABEL3, "STATIC", "Number of Backups to maintain :", kLabel, 0, layout::kLabel3},
+    {IDC_TXTNUMBACKUP, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtNumBackup},
+    {IDC_UDBACKUP, UPDOWN_CLASSA, "", kChild | UDS_ARROWKEYS, 0, layout::kUdBackup},
+    {IDC_LABEL4, "STATIC", "Current Backups", kLabel, 0, layout::kLabel4},
+    {IDC_FILE1, "LISTBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+     WS_EX_CLIENTEDGE, layout::kFile1},
+};
+
+struct SpinDesign {
+  int id;
+  int lower, upper, start;
+};
+const SpinDesign kSpins[] = {{IDC_UDINTERVAL, 1, 60, 3}, {IDC_UDBACKUP, 1, 50, 10}};
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+bool IsLabel(int id) {
+  return id == IDC_LABEL1 || id == IDC_LABEL2 || id == IDC_LABEL3 || id == IDC_LABEL4;
+}
+
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+UniqueFont MakeFont(double points, int weight, int dpi) {
+  return UniqueFont(::CreateFontA(PointsToFontHeight(points, dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                                  ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+}
+
+}  // namespace
+
+frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock)
+    : instance_(instance), registry_(registry), clock_(clock) {}
+
+frmMain::~frmMain() {
+  timer1_.Enabled(false);
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool frmMain::Create() {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &frmMain::WindowProc;
+  wc.hInstance = instance_;
+  wc.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_CAIRNKEEP));
+  wc.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CAIRNKEEP), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXSMICON),
+                                               ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = kClassName;
+  // Registering twice (a second window in the same process) is harmless.
+  if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+  HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU));
+  ::CreateWindowExA(0, kClassName, CK_CAPTION, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, nullptr, menu, instance_, this);
+  if (!hwnd_) {
+    ::DestroyMenu(menu);
+    return false;
+  }
+  return true;
+}
+
+void frmMain::Show(int showCommand) {
+  ::ShowWindow(hwnd_, showCommand);
+  ::UpdateWindow(hwnd_);
+  ::SetFocus(Control(IDC_CMDSTART));
+}
+
+bool frmMain::TranslateDialogKeys(MSG& msg) const {
+  return hwnd_ && ::IsDialogMessageA(hwnd_, &msg);
+}
+
+LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<frmMain*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<frmMain*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimerId) OnTimer();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_ERASEBKGND:
+      OnEraseBackground(reinterpret_cast<HDC>(wParam));
+      return TRUE;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDC_CMDSTART, DC_HASDEFID);
+    case WM_CLOSE:
+      Unload();
+    case WM_ENDSESSION:
+      if (wParam) Unload();
+      return 0;
+    default:
+      return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
+  }
+}
+
+void frmMain::OnCreate() {
+  dpi_ = ScreenDpi();
+  font_ = MakeFont(layout::kFontPoints, FW_NORMAL, dpi_);
+  startFont_ = MakeFont(layout::kStartFontPoints, FW_BOLD, dpi_);
+  backBrush_.reset(::CreateSolidBrush(ToColorRef(layout::kBackColour)));
+  startBrush_.reset(::CreateSolidBrush(ToColorRef(layout::kStartBack)));
+  CreateControls();
+  PlaceWindow();
+}
+
+int frmMain::Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
+
+void frmMain::CreateControls() {
+  for (const ControlDesign& c : kControls) {
+    HWND control = ::CreateWindowExA(c.exStyle, c.className, c.text, c.style, Pixels(c.rect.left),
+                                     Pixels(c.rect.top), Pixels(c.rect.width), Pixels(c.rect.height), hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    HFONT font = c.id == IDC_CMDSTART ? startFont_.get() : font_.get();
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // Labels lie beneath the other controls, as painted captions do: "Current
+    // Backups" overlaps the list's top edge by a pixel. Not being tab stops,
+    // their place in the z-order does not touch the tab order.
+    if (IsLabel(c.id)) ::SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  for (const SpinDesign& s : kSpins) {
+    HWND spin = Control(s.id);
+    ::SendMessageA(spin, UDM_SETRANGE32, s.lower, s.upper);
+    ::SendMessageA(spin, UDM_SETPOS32, 0, s.start);
+  }
+
+  HWND status = Control(IDC_STATUSBAR1);
+  int edges[std::size(layout::kPanelWidths)];
+  int right = 0;
+  for (std::size_t i = 0; i < std::size(layout::kPanelWidths); ++i) {
+    right += Pixels(layout::kPanelWidths[i]);
+    edges[i] = right;
+  }
+  ::SendMessageA(status, SB_SETMINHEIGHT, Pixels(layout::kStatusBar1.height), 0);
+  ::SendMessageA(status, SB_SETPARTS, std::size(edges), reinterpret_cast<LPARAM>(edges));
+  RefreshClockPanels();
+}
+
+// The window's client area has the designed size in pixels at the screen's
+// DPI, and the window is centred on the screen.
+void frmMain::PlaceWindow() {
+  RECT frame{0, 0, Pixels(layout::kClientWidth), Pixels(layout::kClientHeight)};
+  ::AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
+  int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  // The menu bar's real height can differ from the estimate; correct by what
+  // the client area really got.
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  width += Pixels(layout::kClientWidth) - client.right;
+  height += Pixels(layout::kClientHeight) - client.bottom;
+  const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  ::SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmMain::OnTimer() {
+  RefreshClockPanels();
+  if (!stopwatch_) return;
+  if (!IsDue(ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed())) return;
+}
+
+void frmMain::OnCommand(UINT id, UINT /*code*/) {
+  switch (id) {
+    case IDM_FILE_EXIT:
+      Unload();
+    default:
+      break;
+  }
+}
+
+// The status bar docks itself to the bottom edge when told the size changed.
+void frmMain::OnSize() { ::SendMessageA(Control(IDC_STATUSBAR1), WM_SIZE, 0, 0); }
+
+void frmMain::OnActivate(bool active) {
+  // Like a dialog, the window gives the focus back to the control that had it.
+  if (!active) {
+    lastFocus_ = ::GetFocus();
+  } else if (lastFocus_ && ::IsChild(hwnd_, lastFocus_)) {
+    ::SetFocus(lastFocus_);
+  }
+}
+
+LRESULT frmMain::OnControlColor(HDC dc, HWND control) {
+  if (IsLabel(::GetDlgCtrlID(control))) {
+    ::SetTextColor(dc, ToColorRef(layout::kLabelText));
+    ::SetBkMode(dc, TRANSPARENT);
+  } else {
+    ::SetTextColor(dc, ToColorRef(layout::kBoxText));
+    ::SetBkColor(dc, ToColorRef(layout::kBackColour));
+  }
+  return reinterpret_cast<LRESULT>(backBrush_.get());
+}
+
+void frmMain::OnEraseBackground(HDC dc) {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  ::FillRect(dc, &client, backBrush_.get());
+}
+
+// The start button is drawn green, raised, and sunken while pressed.
+void frmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID != IDC_CMDSTART) return;
+  RECT r = item.rcItem;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  ::FillRect(item.hDC, &r, startBrush_.get());
+  ::DrawEdge(item.hDC, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+
+  char caption[64];
+  ::GetWindowTextA(item.hwndItem, caption, sizeof caption);
+  RECT text = r;
+  if (pressed) ::OffsetRect(&text, 1, 1);
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, ::GetSysColor(COLOR_BTNTEXT));
+  HGDIOBJ old = ::SelectObject(item.hDC, startFont_.get());
+  UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+  if (item.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
+  ::DrawTextA(item.hDC, caption, -1, &text, format);
+  ::SelectObject(item.hDC, old);
+
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = r;
+    ::InflateRect(&focus, -4, -4);
+    ::DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+void frmMain::RefreshClockPanels() {
+  char text[128];
+  HWND status = Control(IDC_STATUSBAR1);
+  if (::GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, text, sizeof text) &&
+      shownTime_ != text) {
+    shownTime_ = text;
+    ::SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+  }
+  if (::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, sizeof text) &&
+      shownDate_ != text) {
+    shownDate_ = text;
+    ::SendMessageA(status, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(text));
+  }
+}
+
+void frmMain::RefreshArchiveList() {
+  HWND list = Control(IDC_FILE1);
+  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const std::string& name : ListNormalFiles(FolderPrefix(saveDir_), "*.zip")) {
+    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list, nullptr, TRUE);
+}
+
+std::string frmMain::ControlText(int id) const {
+  HWND control = Control(id);
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace ck

@@ -1,0 +1,95 @@
+// The main window: the save folder, the two settings, the list of archives,
+// the start button and the status bar, and the state the program keeps for
+// its whole life.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "components/Stopwatch.h"
+#include "components/Timer.h"
+#include "components/UniqueHandle.h"
+#include "registry/clsRegistry.h"
+#include "tray/TrayIcon.h"
+
+namespace ck {
+
+class frmMain {
+ public:
+  static constexpr const char* kClassName = "CairnkeepMain";
+  static constexpr UINT_PTR kTimerId = 1;
+
+  explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
+                   Stopwatch::Clock clock = &Stopwatch::MonotonicMs);
+  ~frmMain();
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  // Creates the window and its controls, hidden and empty.
+  bool Create();
+  // Start-up: starts the timer and the stopwatch, finds the game and fills
+  // the controls. Ends the process when the game cannot be found.
+  void Load();
+  // Shows the window with the focus on the start button.
+  void Show(int showCommand);
+  // The one way out: stops the timer, releases the timing objects, removes
+  // the notification icon and ends the process.
+  [[noreturn]] void Unload();
+  // Keyboard navigation (Tab, Enter for the start button) for `msg`.
+  bool TranslateDialogKeys(MSG& msg) const;
+
+  HWND Handle() const { return hwnd_; }
+  const std::string& SaveDir() const { return saveDir_; }
+  const std::string& Program() const { return program_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // Message handlers.
+  void OnCreate();
+  void OnTimer();
+  void OnCommand(UINT id, UINT code);
+  void OnActivate(bool active);
+  void OnSize();
+  LRESULT OnControlColor(HDC dc, HWND control);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnEraseBackground(HDC dc);
+
+  // Helpers of the handlers.
+  void CreateControls();
+  void PlaceWindow();
+  HWND Control(int id) const { return ::GetDlgItem(hwnd_, id); }
+  int Pixels(int twips) const;
+  void RefreshClockPanels();
+  void RefreshArchiveList();
+  std::string ControlText(int id) const;
+
+  HINSTANCE instance_;
+  HWND hwnd_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  int dpi_ = 96;
+
+  // The program's state, as start-up leaves it.
+  std::string saveDir_;
+  std::string program_;
+  int z_ = 0;
+  clsRegistry registry_;
+  Stopwatch::Clock clock_;
+  Timer timer1_;
+  std::optional<Stopwatch> stopwatch_;
+  TrayIcon tray_;
+
+  // What the clock panels show, so they are redrawn only when it changes.
+  std::string shownTime_;
+  std::string shownDate_;
+
+  UniqueFont font_;
+  UniqueFont startFont_;
+  UniqueBrush backBrush_;
+  UniqueBrush startBrush_;
+};
+
+}  // namespace ck

@@ -1,0 +1,28 @@
+// Resource and command identifiers, shared by Cairnkeep.rc and the code.
+#pragma once
+
+#define IDI_CAIRNKEEP 1
+#define IDR_MAINMENU 100
+#define IDR_TRAYMENU 101
+
+// Menu commands. The tray menu's items are "System Tray Popup"'s children and
+// never appear on the menu bar.
+#define IDM_FILE_START 200
+#define IDM_FILE_EXIT 201
+#define IDM_HELP_ABOUT 202
+#define IDM_TRAY_RESTORE 203
+#define IDM_TRAY_EXIT 204
+
+// Controls of the main window, in tab order.
+#define IDC_CMDSTART 1000
+#define IDC_LABEL1 1001
+#define IDC_TXTSAVEDIR 1002
+#define IDC_LABEL2 1003
+#define IDC_STATUSBAR1 1004
+#define IDC_TXTINTERVAL 1005
+#define IDC_UDINTERVAL 1006
+#define IDC_LABEL3 1007
+#define IDC_TXTNUMBACKUP 1008
+#define IDC_UDBACKUP 1009
+#define IDC_LABEL4 1010
+#define IDC_FILE1 1011

@@ -1,0 +1,262 @@
+// Drives the running Cairnkeep.exe from outside, as a user's tools would see
+// it: finds its windows and reads them with messages. Prints JSON.
+//
+//   ckdriver find CLASS [TITLE] [TIMEOUT_MS]   wait for a top-level window
+//   ckdriver dump HWND                         the window and its controls
+//   ckdriver dialog TITLE [TIMEOUT_MS]         a message box: its text and buttons
+//   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
+//   ckdriver close HWND                        post WM_CLOSE
+//   ckdriver gone HWND TIMEOUT_MS              wait for a window to be destroyed
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const char* utf8) {
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out.data(), n);
+  out.resize(static_cast<std::size_t>(n > 0 ? n - 1 : 0));
+  return out;
+}
+
+std::string Json(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", c);
+      out += esc;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+HWND ParseHwnd(const char* text) { return reinterpret_cast<HWND>(std::strtoull(text, nullptr, 0)); }
+
+std::string Hex(HWND h) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)));
+  return buf;
+}
+
+// WM_GETTEXT is marshalled between processes; the W form keeps every character.
+std::string WindowText(HWND h) {
+  std::wstring text(4096, L'\0');
+  const auto n = ::SendMessageW(h, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(n));
+  return Utf8(text);
+}
+
+std::string ClassOf(HWND h) {
+  char name[128] = {};
+  ::GetClassNameA(h, name, sizeof name);
+  return name;
+}
+
+// Memory in the other process, for messages whose buffers Windows does not
+// marshal (status bar texts and parts).
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND owner, std::size_t size) : size_(size) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(owner, &pid);
+    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) ::CloseHandle(process_);
+  }
+  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+  bool Read(void* out) const {
+    return address_ && ::ReadProcessMemory(process_, address_, out, size_, nullptr);
+  }
+  bool Ok() const { return address_ != nullptr; }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
+std::string StatusBarJson(HWND bar) {
+  std::string out = ",\"parts\":[";
+  int edges[16] = {};
+  RemoteBuffer remoteEdges(bar, sizeof edges);
+  const auto parts = remoteEdges.Ok() ? ::SendMessageW(bar, SB_GETPARTS, 16, remoteEdges.Address()) : 0;
+  remoteEdges.Read(edges);
+  for (int i = 0; i < parts; ++i) out += (i ? "," : "") + std::to_string(edges[i]);
+  out += "],\"panels\":[";
+  for (int i = 0; i < parts; ++i) {
+    std::wstring text(512, L'\0');
+    RemoteBuffer remoteText(bar, text.size() * sizeof(wchar_t));
+    const auto result = ::SendMessageW(bar, SB_GETTEXTW, i, remoteText.Address());
+    remoteText.Read(text.data());
+    text.resize(LOWORD(result));
+    out += (i ? "," : "") + Json(Utf8(text));
+  }
+  return out + "]";
+}
+
+std::string ListBoxJson(HWND list) {
+  std::string out = ",\"items\":[";
+  const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (int i = 0; i < count; ++i) {
+    std::wstring item(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    const auto n = ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    item.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    out += (i ? "," : "") + Json(Utf8(item));
+  }
+  out += "],\"selected\":" + std::to_string(::SendMessageW(list, LB_GETCURSEL, 0, 0));
+  return out + "";
+}
+
+std::string UpDownJson(HWND spin) {
+  const auto range = ::SendMessageW(spin, UDM_GETRANGE, 0, 0);
+  return ",\"pos\":" + std::to_string(::SendMessageW(spin, UDM_GETPOS32, 0, 0)) +
+         ",\"lower\":" + std::to_string(static_cast<short>(HIWORD(range))) +
+         ",\"upper\":" + std::to_string(static_cast<short>(LOWORD(range)));
+}
+
+std::string RectJson(const RECT& r) {
+  return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom) + "]";
+}
+
+int Dump(HWND w) {
+  if (!::IsWindow(w)) return 1;
+  RECT window, client;
+  ::GetWindowRect(w, &window);
+  ::GetClientRect(w, &client);
+  POINT origin{0, 0};
+  ::ClientToScreen(w, &origin);
+  std::string out = "{\"hwnd\":" + Json(Hex(w)) + ",\"class\":" + Json(ClassOf(w)) +
+                    ",\"text\":" + Json(WindowText(w)) +
+                    ",\"style\":" + std::to_string(::GetWindowLongW(w, GWL_STYLE)) +
+                    ",\"visible\":" + (::IsWindowVisible(w) ? "true" : "false") +
+                    ",\"iconic\":" + (::IsIconic(w) ? "true" : "false") + ",\"window\":" + RectJson(window) +
+                    ",\"client\":" + RectJson(client) + ",\"client_origin\":[" + std::to_string(origin.x) + "," +
+                    std::to_string(origin.y) + "],\"foreground\":" +
+                    (::GetForegroundWindow() == w ? "true" : "false") + ",\"controls\":[";
+  bool first = true;
+  for (HWND c = ::GetWindow(w, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    RECT r;
+    ::GetWindowRect(c, &r);
+    ::MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
+    const std::string cls = ClassOf(c);
+    out += std::string(first ? "" : ",") + "{\"hwnd\":" + Json(Hex(c)) +
+           ",\"id\":" + std::to_string(::GetDlgCtrlID(c)) + ",\"class\":" + Json(cls) +
+           ",\"text\":" + Json(WindowText(c)) + ",\"rect\":" + RectJson(r) +
+           ",\"style\":" + std::to_string(::GetWindowLongW(c, GWL_STYLE)) +
+           ",\"enabled\":" + (::IsWindowEnabled(c) ? "true" : "false");
+    if (_stricmp(cls.c_str(), STATUSCLASSNAMEA) == 0) out += StatusBarJson(c);
+    if (_stricmp(cls.c_str(), "ListBox") == 0) out += ListBoxJson(c);
+    if (_stricmp(cls.c_str(), UPDOWN_CLASSA) == 0) out += UpDownJson(c);
+    out += "}";
+    first = false;
+  }
+  std::printf("%s]}\n", out.c_str());
+  return 0;
+}
+
+struct FindRequest {
+  std::wstring className;
+  std::wstring title;
+  bool anyTitle;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND h, LPARAM param) {
+  auto* request = reinterpret_cast<FindRequest*>(param);
+  wchar_t cls[128] = {};
+  ::GetClassNameW(h, cls, 128);
+  if (_wcsicmp(cls, request->className.c_str()) != 0 || !::IsWindowVisible(h)) return TRUE;
+  if (!request->anyTitle) {
+    std::wstring text(512, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(h, text.data(), 512)));
+    if (text != request->title) return TRUE;
+  }
+  request->found = h;
+  return FALSE;
+}
+
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
+  FindRequest request{Wide(className), title ? Wide(title) : L"", title == nullptr, nullptr};
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&request));
+    if (request.found || ::GetTickCount() - start > timeoutMs) return request.found;
+    ::Sleep(50);
+  }
+}
+
+int Dialog(const char* title, DWORD timeoutMs) {
+  HWND box = WaitForWindow("#32770", title, timeoutMs);
+  if (!box) return 1;
+  std::string out = "{\"hwnd\":" + Json(Hex(box)) + ",\"title\":" + Json(WindowText(box)) + ",\"text\":";
+  // A message box shows its text in the static control with id 0xFFFF.
+  HWND message = ::GetDlgItem(box, 0xFFFF);
+  out += Json(message ? WindowText(message) : "") + ",\"buttons\":[";
+  bool first = true;
+  for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (_stricmp(ClassOf(c).c_str(), "Button") != 0 || !::IsWindowVisible(c)) continue;
+    out += std::string(first ? "" : ",") + Json(WindowText(c));
+    first = false;
+  }
+  out += "],\"icon\":";
+  HWND icon = ::GetDlgItem(box, 0x14);  // the message box's icon control
+  out += (icon && ::IsWindowVisible(icon)) ? "true" : "false";
+  std::printf("%s}\n", out.c_str());
+  return 0;
+}
+
+int WaitGone(HWND w, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  while (::IsWindow(w)) {
+    if (::GetTickCount() - start > timeoutMs) return 1;
+    ::Sleep(50);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::string verb = argv[1];
+  if (verb == "find" && argc >= 3) {
+    const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
+    const DWORD timeout = argc >= 5 ? std::strtoul(argv[4], nullptr, 10) : 10000;
+    HWND h = WaitForWindow(argv[2], title, timeout);
+    if (!h) return 1;
+    std::printf("%s\n", Hex(h).c_str());
+    return 0;
+  }
+  if (verb == "dump" && argc == 3) return Dump(ParseHwnd(argv[2]));
+  if (verb == "dialog" && argc >= 3) return Dialog(argv[2], argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 10000);
+  if (verb == "command" && argc == 4) {
+    return ::PostMessageW(ParseHwnd(argv[2]), WM_COMMAND, std::strtoul(argv[3], nullptr, 0), 0) ? 0 : 1;
+  }
+  if (verb == "close" && argc == 3) return ::PostMessageW(ParseHwnd(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
+  if (verb == "gone" && argc == 4) return WaitGone(ParseHwnd(argv[2]), std::strtoul(argv[3], nullptr, 10));
+  return 2;
+}

@@ -1,0 +1,205 @@
+// clsRegistry against Wine's real registry, under a key of the test's own.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "registry/clsRegistry.h"
+
+namespace {
+
+const char kTestBranch[] = "Software\\CairnkeepTests";
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestBranch); }
+  void TearDown() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestBranch); }
+
+  // An accessor pointed at HKCU\Software\CairnkeepTests\Game\Paths.
+  ck::clsRegistry Accessor(const ck::RegistryApi& api = ck::RegistryApi::Advapi32()) {
+    ck::clsRegistry reg(api);
+    reg.RootKey(0x80000001);
+    reg.MainBranch("Software");
+    reg.RegBase("CairnkeepTests");
+    reg.Program("Game");
+    reg.Section("Paths");
+    return reg;
+  }
+
+  static void Store(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    ::RegCloseKey(key);
+  }
+
+  static bool KeyExists(const char* path) {
+    HKEY key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(key);
+    return true;
+  }
+};
+
+TEST_F(RegistryTest, StringsLoseOnlyTheirTerminator) {
+  Store("With", REG_SZ, "C:\\Saves\\", 10);
+  Store("Without", REG_SZ, "C:\\Saves", 8);
+  Store("Empty", REG_SZ, "", 0);
+  Store("JustNul", REG_SZ, "", 1);
+  Store("HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15);
+  const ck::clsRegistry reg = Accessor();
+  EXPECT_EQ(reg.ReadEntry("With", "d"), "C:\\Saves\\");
+  EXPECT_EQ(reg.ReadEntry("Without", "d"), "C:\\Saves");
+  EXPECT_EQ(reg.ReadEntry("Empty", "d"), "d");
+  EXPECT_EQ(reg.ReadEntry("JustNul", "d"), "d");
+  EXPECT_EQ(reg.ReadEntry("HighBytes", "d"), "C:\\Sauvegard\xE9\\");
+}
+
+TEST_F(RegistryTest, DwordsReadAsSignedDecimalOtherTypesAsTheDefault) {
+  const DWORD zero = 0, all = 0xFFFFFFFF;
+  Store("Zero", REG_DWORD, &zero, 4);
+  Store("All", REG_DWORD, &all, 4);
+  Store("Expand", REG_EXPAND_SZ, "%TEMP%", 7);
+  Store("Binary", REG_BINARY, "\x01\x02", 2);
+  Store("LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+  const ck::clsRegistry reg = Accessor();
+  EXPECT_EQ(reg.ReadEntry("Zero", "d"), "0");
+  EXPECT_EQ(reg.ReadEntry("All", "d"), "-1");
+  EXPECT_EQ(reg.ReadEntry("Expand", "d"), "d");
+  EXPECT_EQ(reg.ReadEntry("Binary", "d"), "d");
+  EXPECT_EQ(reg.ReadEntry("LongDword", "d"), "d");
+}
+
+TEST_F(RegistryTest, LongValuesAreReadWhole) {
+  const std::string longPath = "C:\\" + std::string(400, 'x') + "\\";
+  Store("Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1));
+  EXPECT_EQ(Accessor().ReadEntry("Long", "d"), longPath);
+}
+
+TEST_F(RegistryTest, ReadingAMissingKeyOrValueCreatesNothing) {
+  ck::clsRegistry reg = Accessor();
+  EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\");
+  EXPECT_FALSE(KeyExists("Software\\CairnkeepTests"));
+  Store("Other", REG_SZ, "x", 2);
+  EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\");
+}
+
+TEST_F(RegistryTest, WriteEntryCreatesTheKeysAboveAndStoresATerminatedString) {
+  const ck::clsRegistry reg = Accessor();
+  reg.WriteEntry("Program", "C:\\Diablo II\\Game.exe");
+  EXPECT_EQ(reg.ReadEntry("Program", ""), "C:\\Diablo II\\Game.exe");
+
+  char data[64];
+  DWORD type = 0, size = sizeof data;
+  ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", "Program",
+                           RRF_RT_ANY, &type, data, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 22u);  // 21 characters and the terminator
+
+  reg.WriteEntry("Empty", "");
+  size = sizeof data;
+  ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", "Empty",
+                           RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(size, 1u);
+  EXPECT_EQ(reg.ReadEntry("Empty", "default"), "default");
+}
+
+// A key whose security lets this account read but not write: an open that
+// asks for write rights is refused, for real. Reading must still succeed.
+TEST_F(RegistryTest, AReadOnlyKeyIsStillReadAndSilentlyNotWritten) {
+  Store("Save Path", REG_SZ, "C:\\Saves\\", 10);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  // Generic read (and nothing more) for everyone, owner included.
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &sd,
+                                                                     nullptr));
+  HKEY key;
+  ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, WRITE_DAC, &key),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+  ::RegCloseKey(key);
+  ::LocalFree(sd);
+
+  HKEY probe;
+  ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, 0x3F, &probe),
+            ERROR_ACCESS_DENIED);
+
+  const ck::clsRegistry reg = Accessor();
+  EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "C:\\Saves\\");
+  reg.WriteEntry("Save Path", "D:\\Elsewhere\\");
+  EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "C:\\Saves\\");
+
+  // Give the test's own key back to the test, so TearDown can remove it.
+  ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr);
+  ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, WRITE_DAC, &key);
+  ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+  ::RegCloseKey(key);
+  ::LocalFree(sd);
+}
+
+// The seam: every call recorded, any of them made to fail.
+struct Recorder {
+  static inline std::vector<std::string> calls;
+  static inline REGSAM openRights = 0;
+  static inline int failQueryNumber = 0;  // 1: the first query fails, 2: the second
+  static inline int queries = 0;
+  static inline LSTATUS queryFailure = ERROR_ACCESS_DENIED;
+
+  static LSTATUS WINAPI Open(HKEY root, LPCSTR path, DWORD options, REGSAM rights, PHKEY key) {
+    calls.push_back(std::string("open ") + path);
+    openRights = rights;
+    return ::RegOpenKeyExA(root, path, options, rights, key);
+  }
+  static LSTATUS WINAPI Query(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    calls.push_back(std::string("query ") + name);
+    if (++queries == failQueryNumber) return queryFailure;
+    return ::RegQueryValueExA(key, name, reserved, type, data, size);
+  }
+  static LSTATUS WINAPI Close(HKEY key) {
+    calls.push_back("close");
+    return ::RegCloseKey(key);
+  }
+  static ck::RegistryApi Api() {
+    ck::RegistryApi api = ck::RegistryApi::Advapi32();
+    api.OpenKeyEx = &Open;
+    api.QueryValueEx = &Query;
+    api.CloseKey = &Close;
+    return api;
+  }
+  static void Reset(int failQuery, LSTATUS failure = ERROR_ACCESS_DENIED) {
+    calls.clear();
+    queries = 0;
+    failQueryNumber = failQuery;
+    queryFailure = failure;
+  }
+};
+
+TEST_F(RegistryTest, ReadsOpenWithReadRightsAndAlwaysCloseTheKey) {
+  Store("Save Path", REG_SZ, "C:\\Saves\\", 10);
+  const ck::RegistryApi api = Recorder::Api();
+  const ck::clsRegistry reg = Accessor(api);
+
+  Recorder::Reset(0);
+  EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "C:\\Saves\\");
+  EXPECT_EQ(Recorder::openRights, static_cast<REGSAM>(KEY_READ));
+  EXPECT_EQ(Recorder::calls, (std::vector<std::string>{"open Software\\CairnkeepTests\\Game\\Paths",
+                                                       "query Save Path", "query Save Path", "close"}));
+
+  for (int failing : {1, 2}) {
+    Recorder::Reset(failing);
+    EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\") << "query " << failing << " failing";
+    EXPECT_EQ(Recorder::calls.back(), "close");
+  }
+  // The value grew between the two queries.
+  Recorder::Reset(2, ERROR_MORE_DATA);
+  EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\");
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Starts Cairnkeep.exe in a demo Wine prefix under build/demo, with the
+# game's registry values pointing at a demo save folder of made-up
+# characters. Without a display it runs under Xvfb and saves a screenshot.
+#   CK_DEMO_SECONDS=N   end the demo after N seconds (default: run until the
+#                       window is closed, or until Ctrl+C under Xvfb)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+exe=$root/build/windows/Cairnkeep.exe
+demo=$root/build/demo
+prefix=$demo/prefix
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win32
+
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  set +e
+  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+"$root/tools/wineprefix.sh" new "$prefix" >/dev/null
+
+# The display comes first: the prefix's desktop process starts with the first
+# Wine command and keeps the display it found then.
+if [[ -z ${DISPLAY:-} ]]; then
+  rm -f "$demo/.display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$demo/.display" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 200); do [[ -s $demo/.display ]] && break; sleep 0.05; done
+  export DISPLAY=:$(head -n1 "$demo/.display")
+  headless=1
+else
+  headless=0
+fi
+
+save_unix="$prefix/drive_c/Program Files/Diablo II/Save"
+python3 "$root/tools/make_saves.py" "$save_unix" --count 4 --archives 3
+
+cat > "$demo/game.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Blizzard Entertainment\Diablo II]
+"Save Path"="C:\\Program Files\\Diablo II\\Save\\"
+"Program"="C:\\Program Files\\Diablo II\\Game.exe"
+REG
+wine regedit /S "$(winepath -w "$demo/game.reg")"
+if [[ $headless == 0 ]]; then
+  # A real desktop has a window manager to frame the window.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
+fi
+
+echo "Save folder: C:\\Program Files\\Diablo II\\Save\\ (on disk: $save_unix)"
+wine "$exe" &
+app_pid=$!
+
+if [[ $headless == 1 ]]; then
+  "$root/tools/screenshot.sh" "$demo/cairnkeep.png"
+  echo "Cairnkeep is running under Xvfb on $DISPLAY; screenshot: $demo/cairnkeep.png"
+fi
+
+if [[ -n ${CK_DEMO_SECONDS:-} ]]; then
+  sleep "$CK_DEMO_SECONDS"
+elif [[ $headless == 0 || -t 0 ]]; then
+  [[ $headless == 1 ]] && echo "Press Ctrl+C to end the demo."
+  wait "$app_pid" || true
+fi
+app_pid=""

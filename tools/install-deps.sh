@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the demo and the tests need.
+# Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  cmake make python3 zip unzip
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-i686-dev libz-mingw-w64-dev
+  g++ googletest zlib1g-dev
+  wine wine32:i386
+  fonts-wine xvfb xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+need_i386=0
+dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+
+if [[ ${#missing[@]} -eq 0 && $need_i386 -eq 0 ]]; then
+  exit 0
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
+
+echo "Installing: ${missing[*]}"
+if [[ $need_i386 -eq 1 ]]; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
