@@ -1,0 +1,181 @@
+"""End-to-end tests of the real Cairnkeep.exe under Wine and Xvfb."""
+import os
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import Session  # noqa: E402
+
+SAVE = "C:\\Games\\Diablo II\\Save\\"
+WS_MAXIMIZEBOX = 0x00010000
+WS_THICKFRAME = 0x00040000
+WS_DISABLED = 0x08000000
+
+IDC = {"cmdStart": 1000, "Label1": 1001, "txtSaveDir": 1002, "Label2": 1003, "StatusBar1": 1004,
+       "txtInterval": 1005, "udInterval": 1006, "Label3": 1007, "txtNumBackup": 1008, "udBackup": 1009,
+       "Label4": 1010, "File1": 1011}
+
+
+def controls_by_name(window):
+    by_id = {c["id"]: c for c in window["controls"]}
+    return {name: by_id.get(number) for name, number in IDC.items()}
+
+
+def make_saves(folder, *args):
+    tools = os.environ.get("CK_TOOLS", os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
+    subprocess.run([sys.executable, os.path.join(tools, "make_saves.py"), folder, *args], check=True)
+
+
+class SessionTest(unittest.TestCase):
+    dpi = None
+
+    def setUp(self):
+        self.session = Session(dpi=self.dpi)
+        self.addCleanup(self.session.close)
+
+
+class StartUpTest(SessionTest):
+    def test_window_shows_the_game_folder_settings_and_archives(self):
+        s = self.session
+        folder = s.make_folder(SAVE)
+        make_saves(folder, "--names", "Wulfgar,Ysolde", "--archives", "2")
+        for stray in ("notes.zipx", "old.zip.bak"):
+            open(os.path.join(folder, stray), "wb").close()
+        os.makedirs(os.path.join(folder, "folder.zip"))
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
+
+        self.assertEqual(w["text"], "Cairnkeep v1.0 by the Cairnkeep team...")
+        self.assertEqual(w["client"], [0, 0, 387, 272])
+        self.assertFalse(w["style"] & WS_MAXIMIZEBOX)
+        self.assertFalse(w["style"] & WS_THICKFRAME)
+        self.assertTrue(w["visible"])
+
+        c = controls_by_name(w)
+        self.assertEqual(c["txtSaveDir"]["text"], SAVE)
+        self.assertTrue(c["txtSaveDir"]["style"] & WS_DISABLED)
+        self.assertEqual(c["txtInterval"]["text"], "3")
+        self.assertEqual(c["txtNumBackup"]["text"], "10")
+        self.assertEqual((c["udInterval"]["pos"], c["udInterval"]["lower"], c["udInterval"]["upper"]), (3, 1, 60))
+        self.assertEqual((c["udBackup"]["pos"], c["udBackup"]["lower"], c["udBackup"]["upper"]), (10, 1, 50))
+        self.assertEqual(c["cmdStart"]["text"], "&Start Diablo ][")
+        self.assertEqual(c["Label1"]["text"], "Current Save Directory :")
+        self.assertEqual(c["Label2"]["text"], "Backup Interval in Minutes:")
+        self.assertEqual(c["Label3"]["text"], "Number of Backups to maintain :")
+        self.assertEqual(c["Label4"]["text"], "Current Backups")
+        self.assertEqual(c["File1"]["items"],
+                         ["Wulfgar1.zip", "Wulfgar2.zip", "Ysolde1.zip", "Ysolde2.zip"])
+        self.assertEqual(c["cmdStart"]["rect"], [8, 216, 377, 249])
+
+        bar = c["StatusBar1"]
+        self.assertEqual(bar["parts"], [193, 289, 385])
+        self.assertEqual(bar["panels"][0], "")
+        self.assertNotEqual(bar["panels"][1], "")
+        self.assertNotEqual(bar["panels"][2], "")
+        self.assertEqual(bar["rect"][3], 272)
+
+    def test_missing_game_key_says_so_and_ends_without_a_window(self):
+        s = self.session
+        s.start()
+        box = s.dialog()
+        self.assertIsNotNone(box, "no message box")
+        self.assertEqual(box["text"], "Unable to locate Diablo II...closing.")
+        self.assertEqual(box["buttons"], ["OK"])
+        self.assertFalse(box["icon"])
+        self.assertIsNone(s.driver("find", "CairnkeepMain", "", 0, check=False))
+        s.driver("command", box["hwnd"], 1)
+        self.assertEqual(s.wait_exit(), 0)
+
+    def test_an_empty_program_value_counts_as_missing(self):
+        s = self.session
+        s.set_game(SAVE, program="")
+        s.start()
+        box = s.dialog()
+        self.assertEqual(box["text"], "Unable to locate Diablo II...closing.")
+        s.driver("command", box["hwnd"], 1)
+        self.assertEqual(s.wait_exit(), 0)
+
+    def test_missing_save_path_falls_back_to_c_with_its_message(self):
+        s = self.session
+        open(s.unix_path("C:\\Root1.zip"), "wb").close()
+        s.set_game(None)
+        s.start()
+        box = s.dialog()
+        self.assertEqual(box["text"], "Unable to read current Save dir...saving to C:\\")
+        self.assertEqual(box["buttons"], ["OK"])
+        s.driver("command", box["hwnd"], 1)
+        c = controls_by_name(s.dump(s.main_window()))
+        self.assertEqual(c["txtSaveDir"]["text"], "c:\\")
+        self.assertIn("Root1.zip", c["File1"]["items"])
+        # The interval box is filled only after the message: the ticks while
+        # it was open did nothing, and the program is still running.
+        self.assertEqual(c["txtInterval"]["text"], "3")
+        self.assertIsNone(s.app.poll())
+
+    def test_new_save_path_wins_and_a_folder_beyond_ascii_is_shown_whole(self):
+        s = self.session
+        current = "C:\\Users\\Public\\Sauvegardes \u00e9t\u00e9\\"
+        folder = s.make_folder(current)
+        open(os.path.join(folder, "H\u00e9l\u00e8ne1.zip"), "wb").close()
+        s.set_game(SAVE, NewSavePath=current)
+        s.start()
+        c = controls_by_name(s.dump(s.main_window()))
+        self.assertEqual(c["txtSaveDir"]["text"], current)
+        self.assertEqual(c["File1"]["items"], ["H\u00e9l\u00e8ne1.zip"])
+
+    def test_a_missing_save_folder_leaves_the_list_empty(self):
+        s = self.session
+        s.set_game("C:\\No Such Folder\\")
+        s.start()
+        c = controls_by_name(s.dump(s.main_window()))
+        self.assertEqual(c["File1"]["items"], [])
+        self.assertIsNone(s.app.poll())
+
+
+class HighDpiTest(SessionTest):
+    dpi = 144
+
+    def test_window_keeps_its_physical_size(self):
+        s = self.session
+        s.make_folder(SAVE)
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
+        self.assertEqual(w["client"], [0, 0, 581, 408])
+        c = controls_by_name(w)
+        self.assertEqual(c["cmdStart"]["rect"], [12, 324, 566, 374])
+
+
+class ExitTest(SessionTest):
+    def started(self):
+        s = self.session
+        s.make_folder(SAVE)
+        s.set_game(SAVE)
+        s.start()
+        return s.dump(s.main_window())
+
+    def test_close_box_ends_the_program_at_once(self):
+        w = self.started()
+        left, top, right, _ = w["window"]
+        # The close box sits at the right end of the caption bar.
+        self.session.xdotool("mousemove", right - 12, top + 12, "click", 1)
+        self.assertEqual(self.session.wait_exit(), 0)
+
+    def test_file_exit_from_the_keyboard_ends_the_program(self):
+        w = self.started()
+        left, top, _, _ = w["window"]
+        self.session.xdotool("mousemove", left + 200, top + 150, "click", 1)
+        self.session.xdotool("key", "alt+f")
+        self.session.xdotool("key", "x")
+        self.assertEqual(self.session.wait_exit(), 0)
+
+    def test_close_message_ends_the_program(self):
+        w = self.started()
+        self.session.driver("close", w["hwnd"])
+        self.assertEqual(self.session.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,141 @@
+"""Runs the real Cairnkeep.exe in a fresh Wine prefix under a private Xvfb,
+and looks at it from outside: through ckdriver.exe (window messages), through
+xdotool (real mouse and keyboard) and through the files it writes.
+
+Each Session owns one prefix, one X server and the processes it started, and
+stops exactly those: by PID, and its own wineserver with wineserver -k.
+"""
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+TOOLS = os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), "..", "..", "tools")
+EXE = os.environ.get("CK_EXE", "")
+DRIVER = os.environ.get("CK_DRIVER", "")
+
+MAIN_CLASS = "CairnkeepMain"
+GAME_KEY = r"Software\Blizzard Entertainment\Diablo II"
+
+
+def reg_string(text):
+    """A string as Wine's registry files write it."""
+    out = []
+    for ch in text:
+        if ch in '"\\':
+            out.append("\\" + ch)
+        elif ord(ch) > 127 or ord(ch) < 32:
+            out.append("\\x%04x" % ord(ch))
+        else:
+            out.append(ch)
+    return '"' + "".join(out) + '"'
+
+
+class Session:
+    def __init__(self, dpi=None):
+        self.root = tempfile.mkdtemp(prefix="ck-e2e.")
+        self.prefix = os.path.join(self.root, "prefix")
+        subprocess.run([os.path.join(TOOLS, "wineprefix.sh"), "new", self.prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEARCH="win32")
+        self.app = None
+        self.xvfb = None
+        self._start_xvfb()
+        if dpi:
+            self.add_registry(r"Control Panel\Desktop", {"LogPixels": dpi})
+
+    # --- set-up -----------------------------------------------------------
+    def _start_xvfb(self):
+        # Xvfb picks a free display and writes its number once it accepts clients.
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.env["DISPLAY"] = ":" + number
+
+    def add_registry(self, key, values):
+        """Adds values under HKCU before the prefix's wineserver starts."""
+        assert self.app is None, "the registry is read when the first process starts"
+        lines = ["", "[%s] 0" % key.replace("\\", "\\\\")]
+        for name, value in values.items():
+            if isinstance(value, int):
+                lines.append('%s=dword:%08x' % (reg_string(name), value & 0xFFFFFFFF))
+            else:
+                lines.append("%s=%s" % (reg_string(name), reg_string(value)))
+        with open(os.path.join(self.prefix, "user.reg"), "a", encoding="ascii") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def set_game(self, save_dir=None, program=r"C:\Diablo II\Game.exe", **extra):
+        values = {}
+        if program is not None:
+            values["Program"] = program
+        if save_dir is not None:
+            values["Save Path"] = save_dir
+        values.update(extra)
+        self.add_registry(GAME_KEY, values)
+
+    def unix_path(self, windows_path):
+        """The host path of a C:\\ path in this prefix."""
+        assert windows_path[:3].lower() == "c:\\"
+        return os.path.join(self.prefix, "drive_c", *[p for p in windows_path[3:].split("\\") if p])
+
+    def make_folder(self, windows_path):
+        path = self.unix_path(windows_path)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    # --- running ----------------------------------------------------------
+    def start(self):
+        # Boot the prefix first, with no pipes to inherit: the first Wine
+        # process starts the prefix's services, which outlive it and would
+        # hold a captured output open.
+        subprocess.run(["wine", DRIVER, "find", "NoSuchWindowClass", "", "0"], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.app = subprocess.Popen(["wine", EXE], env=self.env, stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self.app
+
+    def driver(self, *args, check=True, timeout=60):
+        result = subprocess.run(["wine", DRIVER, *[str(a) for a in args]], env=self.env,
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+        if check and result.returncode != 0:
+            raise AssertionError("ckdriver %s failed (%d): %s" % (" ".join(map(str, args)), result.returncode,
+                                                                   result.stderr.decode(errors="replace")))
+        return result.stdout.decode("utf-8").strip() if result.returncode == 0 else None
+
+    def main_window(self, timeout_ms=20000):
+        return self.driver("find", MAIN_CLASS, "", timeout_ms)
+
+    def dump(self, hwnd):
+        return json.loads(self.driver("dump", hwnd))
+
+    def dialog(self, title="Cairnkeep", timeout_ms=20000):
+        text = self.driver("dialog", title, timeout_ms, check=False)
+        return json.loads(text) if text else None
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True)
+
+    def screenshot(self, out):
+        subprocess.run(["import", "-window", "root", out], env=self.env, check=True)
+
+    def wait_exit(self, timeout=20):
+        return self.app.wait(timeout=timeout)
+
+    def close(self):
+        if self.app and self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+
