@@ -1,6 +1,8 @@
 // Start-up: the timing objects, finding the game, and filling the controls.
 #include "mainwindow/frmMain.h"
 
+#include "components/ZipArchiver.h"
+
 #include <commctrl.h>
 
 #include <string>
@@ -43,6 +45,8 @@ void frmMain::Load() {
   }
 
   ::SetDlgItemTextA(hwnd_, IDC_TXTSAVEDIR, saveDir_.c_str());
+  // A crash while an archive was being written leaves its temporary file.
+  ZipArchiver::RemoveStale(files_, saveDir_);
   SetSpinText(hwnd_, IDC_TXTNUMBACKUP, IDC_UDBACKUP);
   SetSpinText(hwnd_, IDC_TXTINTERVAL, IDC_UDINTERVAL);
   RefreshArchiveList();

@@ -5,7 +5,8 @@
 #include <iterator>
 #include <vector>
 
-#include "components/Win32Files.h"
+#include "components/ZipArchiver.h"
+#include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/Layout.h"
 #include "mainwindow/SavePath.h"
@@ -233,6 +234,19 @@ void frmMain::OnTimer() {
   RefreshClockPanels();
   if (!stopwatch_) return;
   if (!IsDue(ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed())) return;
+  RunBackupPass();
+}
+
+void frmMain::RunBackupPass() {
+  const int keep = static_cast<int>(::SendDlgItemMessageA(hwnd_, IDC_UDBACKUP, UDM_GETPOS32, 0, 0));
+  const std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, z_, keep, characters_);
+  if (!pass) return;  // no character yet: due again at the next tick
+  stopwatch_->Reset();
+  char time[64] = {};
+  ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
+  const std::string text = LastSaveText(time, pass->notSaved);
+  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  RefreshArchiveList();
 }
 
 void frmMain::OnCommand(UINT id, UINT /*code*/) {
@@ -319,8 +333,8 @@ void frmMain::RefreshArchiveList() {
   HWND list = Control(IDC_FILE1);
   ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  for (const std::string& name : ListNormalFiles(FolderPrefix(saveDir_), "*.zip")) {
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  for (const FileInfo& file : ListExactly(files_, FolderPrefix(saveDir_), "*.zip")) {
+    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
   }
   ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list, nullptr, TRUE);

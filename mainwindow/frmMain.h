@@ -11,6 +11,8 @@
 #include "components/Stopwatch.h"
 #include "components/Timer.h"
 #include "components/UniqueHandle.h"
+#include "components/Win32FileSystem.h"
+#include "mainwindow/Module1.h"
 #include "registry/clsRegistry.h"
 #include "tray/TrayIcon.h"
 
@@ -65,6 +67,7 @@ class frmMain {
   int Pixels(int twips) const;
   void RefreshClockPanels();
   void RefreshArchiveList();
+  void RunBackupPass();
   std::string ControlText(int id) const;
 
   HINSTANCE instance_;
@@ -81,6 +84,8 @@ class frmMain {
   Timer timer1_;
   std::optional<Stopwatch> stopwatch_;
   TrayIcon tray_;
+  Win32FileSystem files_;
+  CharacterTable characters_;
 
   // What the clock panels show, so they are redrawn only when it changes.
   std::string shownTime_;

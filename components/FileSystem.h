@@ -1,0 +1,67 @@
+// What the archiver needs of a file system, and no more. The product uses
+// the Win32 one; the native tests and the benchmark use the POSIX one, and
+// tests wrap either to inject failures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "components/ZipFormat.h"
+
+namespace ck {
+
+struct FileInfo {
+  std::string name;  // without folder
+  std::uint64_t size = 0;
+  std::uint16_t dosDate = 0, dosTime = 0;  // last write, local time
+};
+
+// Size and last-write time of an open file, to notice a write during a read.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t lastWrite = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+enum class ReadStatus { Ok, Missing, Failed };
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Ordinary and read-only files of `folder` (ending in a separator) whose
+  // names the platform matches with `pattern`: no directories, hidden or
+  // system files. Callers filter the names exactly themselves.
+  virtual std::vector<FileInfo> List(const std::string& folder, const std::string& pattern) = 0;
+
+  // The whole file, opened so that others may read, write and delete it
+  // meanwhile, and closed at once. `before` and `after` are its stamps
+  // around the read.
+  virtual ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) = 0;
+
+  // Creates `path` (replacing a stale one), writes every byte, flushes it to
+  // the disk and closes it. False, with the file possibly left, on failure.
+  virtual bool WriteFlushed(const std::string& path, const Bytes& data) = 0;
+
+  // Atomically puts `from` in the place of `to`.
+  virtual bool Replace(const std::string& from, const std::string& to) = 0;
+
+  virtual bool Remove(const std::string& path) = 0;
+
+  // Whether `path` exists and is marked read-only.
+  virtual bool IsReadOnly(const std::string& path) = 0;
+
+  // Waits a moment before trying again.
+  virtual void Pause(unsigned milliseconds) = 0;
+};
+
+}  // namespace ck
+
+namespace ck {
+
+// The files of `folder` whose own names match `mask` exactly: the platform's
+// listing also matches short 8.3 names, so its answer is filtered again.
+std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask);
+
+}  // namespace ck

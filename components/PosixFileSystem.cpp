@@ -1,0 +1,99 @@
+#include "components/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "components/FileMask.h"
+
+namespace ck {
+namespace {
+
+FileStamp StampOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_size),
+          static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(st.st_mtim.tv_nsec)};
+}
+
+}  // namespace
+
+std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std::string& pattern) {
+  std::vector<FileInfo> files;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return files;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    // Dot files stand for hidden ones here.
+    if (name.empty() || name[0] == '.' || !MatchesMask(name, pattern)) continue;
+    struct stat st;
+    if (::stat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    FileInfo info{name, static_cast<std::uint64_t>(st.st_size), 0, 0};
+    struct tm local;
+    ::localtime_r(&st.st_mtime, &local);
+    ToDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                  local.tm_sec, info.dosDate, info.dosTime);
+    files.push_back(std::move(info));
+  }
+  ::closedir(dir);
+  return files;
+}
+
+ReadStatus PosixFileSystem::ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0;
+  if (ok) {
+    before = StampOf(st);
+    data.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (ok && done < data.size()) {
+      const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // shorter than it was: the stamps will differ
+      done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
+    ok = ::fstat(fd, &st) == 0;
+    after = StampOf(st);
+  }
+  ::close(fd);
+  return ok ? ReadStatus::Ok : ReadStatus::Failed;
+}
+
+bool PosixFileSystem::WriteFlushed(const std::string& path, const Bytes& data) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+bool PosixFileSystem::Replace(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool PosixFileSystem::IsReadOnly(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+void PosixFileSystem::Pause(unsigned milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace ck

@@ -1,0 +1,20 @@
+// The archiver's file side on POSIX systems: for the native tests and the
+// benchmark, so the whole archiver runs with the sanitizers.
+#pragma once
+
+#include "components/FileSystem.h"
+
+namespace ck {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::vector<FileInfo> List(const std::string& folder, const std::string& pattern) override;
+  ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) override;
+  bool WriteFlushed(const std::string& path, const Bytes& data) override;
+  bool Replace(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  bool IsReadOnly(const std::string& path) override;
+  void Pause(unsigned milliseconds) override;
+};
+
+}  // namespace ck

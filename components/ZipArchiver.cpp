@@ -1,0 +1,89 @@
+#include "components/ZipArchiver.h"
+
+#include <algorithm>
+
+#include "components/FileMask.h"
+#include "components/SaveCheck.h"
+#include "mainwindow/SavePath.h"
+
+namespace ck {
+
+std::string ZipArchiver::TemporaryName(const std::string& zipFileName) {
+  const std::size_t slash = zipFileName.find_last_of("\\/");
+  const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+  return zipFileName.substr(0, leaf) + "~" + zipFileName.substr(leaf) + ".cktmp";
+}
+
+void ZipArchiver::RemoveStale(FileSystem& fs, const std::string& folder) {
+  const std::string prefix = FolderPrefix(folder);
+  for (const FileInfo& f : ListExactly(fs, prefix, kTemporaryPattern)) fs.Remove(prefix + f.name);
+}
+
+AddResult ZipArchiver::Add() {
+  if (Action != 1) return AddResult::Failed;
+  const std::string folder = FolderPrefix(SourceDirectory);
+
+  // A save caught mid-write, or a file held by another program for a
+  // moment, is read again a few times over about a second.
+  std::vector<ZipEntry> entries;
+  AddResult read = AddResult::Failed;
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    if (attempt > 0) fs_.Pause(kReadPauseMs);
+    read = ReadIncluded(folder, entries);
+    if (read == AddResult::Saved) break;
+  }
+  if (read != AddResult::Saved) return read;
+  if (entries.empty()) return AddResult::NothingToAdd;
+  // The user may have protected this archive on purpose. Windows would
+  // refuse to replace it, Wine would not: ask before writing anything.
+  if (fs_.IsReadOnly(ZipFileName)) return AddResult::ReadOnly;
+
+  const Bytes archive = BuildZip(entries);
+  if (archive.empty()) return AddResult::Failed;
+  const std::string temporary = TemporaryName(ZipFileName);
+  if (!WriteChecked(temporary, archive)) {
+    fs_.Remove(temporary);
+    return AddResult::Failed;
+  }
+  // An indexer or a virus scanner may hold the new file for a moment.
+  for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+    if (attempt > 0) fs_.Pause(kReplacePauseMs);
+    if (fs_.Replace(temporary, ZipFileName)) return AddResult::Saved;
+  }
+  fs_.Remove(temporary);
+  return AddResult::Failed;
+}
+
+AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {
+  entries.clear();
+  for (const FileInfo& f : ListExactly(fs_, folder, IncludeFileMask)) {
+    if (MatchesMask(f.name, ExcludeFileMask)) continue;
+    ZipEntry entry{f.name, {}, f.dosTime, f.dosDate};
+    FileStamp before, after;
+    switch (fs_.ReadWhole(folder + f.name, entry.data, before, after)) {
+      case ReadStatus::Missing:
+        continue;  // deleted since the listing: it is no longer a current file
+      case ReadStatus::Failed:
+        return AddResult::Failed;
+      case ReadStatus::Ok:
+        break;
+    }
+    if (!(before == after)) return AddResult::TornSave;
+    if (MatchesMask(f.name, "*.d2s") && !IsWholeSave(entry.data.data(), entry.data.size())) {
+      return AddResult::TornSave;
+    }
+    entries.push_back(std::move(entry));
+  }
+  std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
+  return AddResult::Saved;
+}
+
+bool ZipArchiver::WriteChecked(const std::string& temporary, const Bytes& archive) {
+  if (!fs_.WriteFlushed(temporary, archive)) return false;
+  Bytes back;
+  FileStamp before, after;
+  return fs_.ReadWhole(temporary, back, before, after) == ReadStatus::Ok && back.size() == archive.size() &&
+         VerifyZip(back);
+}
+
+}  // namespace ck

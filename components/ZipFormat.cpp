@@ -1,0 +1,199 @@
+#include "components/ZipFormat.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <limits>
+
+namespace ck {
+namespace {
+
+constexpr std::uint32_t kLocalSignature = 0x04034b50;
+constexpr std::uint32_t kCentralSignature = 0x02014b50;
+constexpr std::uint32_t kEndSignature = 0x06054b50;
+constexpr std::uint16_t kVersion20 = 20;
+constexpr std::uint16_t kStored = 0;
+constexpr std::uint16_t kDeflated = 8;
+constexpr std::uint32_t kArchiveAttribute = 0x20;
+
+void Put16(Bytes& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(Bytes& out, std::uint32_t v) {
+  Put16(out, static_cast<std::uint16_t>(v));
+  Put16(out, static_cast<std::uint16_t>(v >> 16));
+}
+std::uint16_t Get16(const Bytes& in, std::size_t at) {
+  return static_cast<std::uint16_t>(in[at] | (in[at + 1] << 8));
+}
+std::uint32_t Get32(const Bytes& in, std::size_t at) {
+  return Get16(in, at) | (static_cast<std::uint32_t>(Get16(in, at + 2)) << 16);
+}
+
+// Raw deflate of `data`, or nothing when it does not come out smaller.
+bool Deflate(const Bytes& data, int level, Bytes& out) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  out.resize(deflateBound(&z, static_cast<uLong>(data.size())));
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int result = deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return result == Z_STREAM_END && out.size() < data.size();
+}
+
+std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  // zlib takes lengths as uInt; feed it in pieces that fit.
+  while (size > 0) {
+    const auto piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+    crc = crc32(crc, data, piece);
+    data += piece;
+    size -= piece;
+  }
+  return static_cast<std::uint32_t>(crc);
+}
+
+bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t expected, Bytes& out) {
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+  out.resize(expected + 1);  // one spare byte: a stream longer than declared shows itself
+  z.next_in = const_cast<Bytef*>(data);
+  z.avail_in = static_cast<uInt>(size);
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int result = inflate(&z, Z_FINISH);
+  const bool ok = result == Z_STREAM_END && z.total_out == expected && z.avail_in == 0;
+  inflateEnd(&z);
+  out.resize(expected);
+  return ok;
+}
+
+}  // namespace
+
+void ToDosDateTime(int year, int month, int day, int hour, int minute, int second, std::uint16_t& dosDate,
+                   std::uint16_t& dosTime) {
+  if (year < 1980) {
+    dosDate = (1 << 5) | 1;
+    dosTime = 0;
+    return;
+  }
+  if (year > 2107) year = 2107;
+  dosDate = static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day);
+  dosTime = static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2));
+}
+
+Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
+  constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+  if (entries.size() > 0xFFFF) return {};
+  Bytes archive, central;
+  Bytes packed;
+  for (const ZipEntry& e : entries) {
+    if (e.name.size() > 0xFFFF || e.data.size() >= kMax || archive.size() >= kMax) return {};
+    const std::uint32_t crc = Crc(e.data.data(), e.data.size());
+    const bool deflated = Deflate(e.data, level, packed);
+    const Bytes& body = deflated ? packed : e.data;
+    const std::uint16_t method = deflated ? kDeflated : kStored;
+    const auto offset = static_cast<std::uint32_t>(archive.size());
+
+    Put32(archive, kLocalSignature);
+    Put16(archive, kVersion20);
+    Put16(archive, 0);  // flags: sizes are in the header, names in the code page
+    Put16(archive, method);
+    Put16(archive, e.dosTime);
+    Put16(archive, e.dosDate);
+    Put32(archive, crc);
+    Put32(archive, static_cast<std::uint32_t>(body.size()));
+    Put32(archive, static_cast<std::uint32_t>(e.data.size()));
+    Put16(archive, static_cast<std::uint16_t>(e.name.size()));
+    Put16(archive, 0);
+    archive.insert(archive.end(), e.name.begin(), e.name.end());
+    archive.insert(archive.end(), body.begin(), body.end());
+
+    Put32(central, kCentralSignature);
+    Put16(central, kVersion20);  // made by: MS-DOS, 2.0
+    Put16(central, kVersion20);
+    Put16(central, 0);
+    Put16(central, method);
+    Put16(central, e.dosTime);
+    Put16(central, e.dosDate);
+    Put32(central, crc);
+    Put32(central, static_cast<std::uint32_t>(body.size()));
+    Put32(central, static_cast<std::uint32_t>(e.data.size()));
+    Put16(central, static_cast<std::uint16_t>(e.name.size()));
+    Put16(central, 0);  // extra
+    Put16(central, 0);  // comment
+    Put16(central, 0);  // disk
+    Put16(central, 0);  // internal attributes
+    Put32(central, kArchiveAttribute);
+    Put32(central, offset);
+    central.insert(central.end(), e.name.begin(), e.name.end());
+  }
+  if (archive.size() + central.size() >= kMax) return {};
+  const auto centralOffset = static_cast<std::uint32_t>(archive.size());
+  archive.insert(archive.end(), central.begin(), central.end());
+  Put32(archive, kEndSignature);
+  Put16(archive, 0);
+  Put16(archive, 0);
+  Put16(archive, static_cast<std::uint16_t>(entries.size()));
+  Put16(archive, static_cast<std::uint16_t>(entries.size()));
+  Put32(archive, static_cast<std::uint32_t>(central.size()));
+  Put32(archive, centralOffset);
+  Put16(archive, 0);
+  return archive;
+}
+
+bool VerifyZip(const Bytes& a, std::vector<std::string>* names) {
+  // We write no archive comment, so the end record is the last 22 bytes.
+  if (a.size() < 22) return false;
+  const std::size_t end = a.size() - 22;
+  if (Get32(a, end) != kEndSignature) return false;
+  const std::size_t count = Get16(a, end + 10);
+  const std::size_t centralSize = Get32(a, end + 12);
+  const std::size_t centralOffset = Get32(a, end + 16);
+  if (Get16(a, end + 8) != count || centralOffset + centralSize != end) return false;
+
+  std::vector<std::string> found;
+  Bytes plain;
+  std::size_t at = centralOffset;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (at + 46 > end || Get32(a, at) != kCentralSignature) return false;
+    const std::uint16_t method = Get16(a, at + 10);
+    const std::uint32_t crc = Get32(a, at + 16);
+    const std::size_t packedSize = Get32(a, at + 20);
+    const std::size_t size = Get32(a, at + 24);
+    const std::size_t nameLength = Get16(a, at + 28);
+    const std::size_t extra = Get16(a, at + 30), comment = Get16(a, at + 32);
+    const std::size_t local = Get32(a, at + 42);
+    if (at + 46 + nameLength + extra + comment > end) return false;
+    const std::string name(a.begin() + static_cast<std::ptrdiff_t>(at + 46),
+                           a.begin() + static_cast<std::ptrdiff_t>(at + 46 + nameLength));
+
+    if (local + 30 > centralOffset || Get32(a, local) != kLocalSignature) return false;
+    const std::size_t localName = Get16(a, local + 26), localExtra = Get16(a, local + 28);
+    const std::size_t data = local + 30 + localName + localExtra;
+    if (Get16(a, local + 8) != method || Get32(a, local + 14) != crc || Get32(a, local + 18) != packedSize ||
+        Get32(a, local + 22) != size || localName != nameLength ||
+        std::memcmp(&a[local + 30], name.data(), nameLength) != 0 || data + packedSize > centralOffset) {
+      return false;
+    }
+    if (method == kStored) {
+      if (packedSize != size || Crc(&a[data], size) != crc) return false;
+    } else if (method == kDeflated) {
+      if (!Inflate(&a[data], packedSize, size, plain) || Crc(plain.data(), plain.size()) != crc) return false;
+    } else {
+      return false;
+    }
+    found.push_back(name);
+    at += 46 + nameLength + extra + comment;
+  }
+  if (at != end) return false;
+  if (names) *names = std::move(found);
+  return true;
+}
+
+}  // namespace ck

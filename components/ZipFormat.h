@@ -1,0 +1,36 @@
+// The zip archives the program writes: raw deflate (or stored, when that is
+// smaller), CRC-32, local headers, a central directory and the end record.
+// Built whole in memory: a character's files are tens of kilobytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ck {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct ZipEntry {
+  std::string name;  // as it stands in the folder
+  Bytes data;
+  std::uint16_t dosTime = 0;
+  std::uint16_t dosDate = (1 << 5) | 1;  // 1980-01-01
+};
+
+// The archive holding `entries`, or an empty buffer when they cannot be
+// stored without zip64 (over 65535 entries or 4 GB).
+Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6);
+
+// Reads an archive back as `unzip -t` tests it: the end record, every
+// central directory entry and its local header, and every entry inflated
+// and checked against its size and CRC. On success, `names` holds the
+// entries' names in order.
+bool VerifyZip(const Bytes& archive, std::vector<std::string>* names = nullptr);
+
+// DOS date and time from a local broken-down time; years before 1980 are
+// stored as 1980-01-01 00:00, which is as early as the format goes.
+void ToDosDateTime(int year, int month, int day, int hour, int minute, int second, std::uint16_t& dosDate,
+                   std::uint16_t& dosTime);
+
+}  // namespace ck

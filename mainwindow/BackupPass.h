@@ -1,0 +1,32 @@
+// One backup pass: every character's files into its next rotating archive.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "components/FileSystem.h"
+#include "mainwindow/Module1.h"
+
+namespace ck {
+
+struct PassResult {
+  int slot = 0;
+  std::vector<std::string> notSaved;  // characters whose archive was left as it was
+};
+
+// Lists the characters of `saveDir`; when there is at least one, advances
+// the slot `z` (wrapping at `keep`) and archives each character into
+// `saveDir` + name + slot + ".zip". A character that fails does not stop the
+// others. No character: nothing happens and no result.
+std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
+                                        CharacterTable& table);
+
+// The archive of character `name` in slot `slot`.
+std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot);
+
+// The first status panel after a pass that ran at `time`.
+std::string LastSaveText(std::string_view time, const std::vector<std::string>& notSaved);
+
+}  // namespace ck

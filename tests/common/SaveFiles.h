@@ -1,0 +1,28 @@
+// Made-up save files for the tests: never a real player's.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "components/SaveCheck.h"
+#include "components/ZipFormat.h"
+
+namespace ck::testing {
+
+// A whole .d2s of `size` bytes for `name`, as the game writes it.
+inline Bytes WholeSave(const std::string& name, std::size_t size = 700, std::uint32_t version = 0x60) {
+  Bytes d(size);
+  for (std::size_t i = 0; i < size; ++i) d[i] = static_cast<std::uint8_t>(i * 7 + name.size());
+  auto put = [&](std::size_t at, std::uint32_t v) {
+    for (int b = 0; b < 4; ++b) d[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
+  };
+  put(0, 0xAA55AA55);
+  put(4, version);
+  put(8, static_cast<std::uint32_t>(size));
+  put(12, SaveChecksum(d.data(), d.size()));
+  return d;
+}
+
+inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+}  // namespace ck::testing
