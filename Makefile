@@ -1,5 +1,5 @@
 # Cairnkeep: make demo | make check | make bench
-.PHONY: all deps build build-windows build-native check demo screenshot clean
+.PHONY: all deps build build-windows build-native check demo bench clean
 
 all: build
 
@@ -23,8 +23,13 @@ check: build
 demo: build-windows
 	@tools/demo.sh
 
-screenshot: build-windows
-	@tools/screenshot.sh docs/cairnkeep.png
+# The benchmark builds without sanitizers, optimised.
+bench: deps
+	@cmake -S . -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DCK_BUILD_TESTS=OFF >/dev/null
+	@cmake --build build/bench-native --target backup_bench -j2 >/dev/null
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target win32_pass >/dev/null
+	@CK_BENCH_NATIVE=build/bench-native bench/run.sh
 
 clean:
 	rm -rf build

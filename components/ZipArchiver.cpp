@@ -56,8 +56,9 @@ AddResult ZipArchiver::Add() {
 
 AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {
   entries.clear();
-  for (const FileInfo& f : ListExactly(fs_, folder, IncludeFileMask)) {
-    if (MatchesMask(f.name, ExcludeFileMask)) continue;
+  const std::vector<FileInfo> files = Listing ? *Listing : fs_.List(folder, IncludeFileMask);
+  for (const FileInfo& f : files) {
+    if (!MatchesMask(f.name, IncludeFileMask) || MatchesMask(f.name, ExcludeFileMask)) continue;
     ZipEntry entry{f.name, {}, f.dosTime, f.dosDate};
     FileStamp before, after;
     switch (fs_.ReadWhole(folder + f.name, entry.data, before, after)) {

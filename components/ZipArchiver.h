@@ -28,6 +28,9 @@ class ZipArchiver {
   std::string ExcludeFileMask;
   std::string SourceDirectory;
   std::string ZipFileName;
+  // Optional: SourceDirectory's files as already listed, so that a pass over
+  // many characters lists the folder once rather than once per character.
+  const std::vector<FileInfo>* Listing = nullptr;
 
   AddResult Add();
 

@@ -17,7 +17,9 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
 
   PassResult result;
   result.slot = z = NextSlot(z, keep);
+  const std::vector<FileInfo> listing = fs.List(FolderPrefix(saveDir), "*");
   ZipArchiver archiver(fs);
+  archiver.Listing = &listing;
   for (std::size_t i = 0; i < table.SaveCount; ++i) {
     const std::string& name = table.SaveNames[i];
     archiver.Action = 1;

@@ -59,14 +59,16 @@ def character_files(name: str, rng: random.Random) -> dict:
 
 
 def names_for(count: int):
-    if count <= len(NAMES):
-        return NAMES[:count]
-    # Save names hold letters only: make more by combining two.
+    # Save names hold letters only: past the list, add letters as a counter.
     out = []
-    for first in NAMES:
-        for second in NAMES:
-            out.append((first + second.lower())[:15])
-    return out[:count]
+    for i in range(count):
+        suffix, k = "", i // len(NAMES)
+        while k:
+            k -= 1
+            suffix = chr(ord("a") + k % 26) + suffix
+            k //= 26
+        out.append(NAMES[i % len(NAMES)] + suffix)
+    return out
 
 
 def main():

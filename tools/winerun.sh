@@ -28,7 +28,9 @@ fi
 
 export WINEPREFIX=$prefix WINEDEBUG=-all
 set +e
-wine "$@"
+# CK_FILE_LIMIT_KB: the largest file the program may write, for tests that
+# need it killed in the middle of a write.
+( [[ -n ${CK_FILE_LIMIT_KB:-} ]] && ulimit -f "$CK_FILE_LIMIT_KB"; exec wine "$@" )
 status=$?
 set -e
 exit $status

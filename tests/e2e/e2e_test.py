@@ -2,7 +2,9 @@
 import os
 import subprocess
 import sys
+import time
 import unittest
+import zipfile
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import Session  # noqa: E402
@@ -132,6 +134,44 @@ class StartUpTest(SessionTest):
         c = controls_by_name(s.dump(s.main_window()))
         self.assertEqual(c["File1"]["items"], [])
         self.assertIsNone(s.app.poll())
+
+
+class BackupTest(SessionTest):
+    def test_one_real_pass_after_the_interval_typed_into_the_box(self):
+        s = self.session
+        folder = s.make_folder(SAVE)
+        make_saves(folder, "--names", "Wulfgar,Ysolde")
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
+        box = controls_by_name(w)["txtInterval"]
+        x0, y0 = w["client_origin"]
+        left, top, right, bottom = box["rect"]
+        # Real typing: select the box's text and type 1.
+        s.xdotool("mousemove", x0 + (left + right) // 2, y0 + (top + bottom) // 2, "click", "--repeat", 2, 1)
+        s.xdotool("key", "ctrl+a", "1")
+        self.assertEqual(controls_by_name(s.dump(w["hwnd"]))["txtInterval"]["text"], "1")
+
+        deadline = time.time() + 150
+        while time.time() < deadline and not os.path.exists(os.path.join(folder, "Ysolde1.zip")):
+            time.sleep(1)
+        time.sleep(1)
+        c = controls_by_name(s.dump(w["hwnd"]))
+        self.assertTrue(c["StatusBar1"]["panels"][0].startswith("Last save was at "), c["StatusBar1"])
+        self.assertNotIn("not saved", c["StatusBar1"]["panels"][0])
+        self.assertEqual(c["File1"]["items"], ["Wulfgar1.zip", "Ysolde1.zip"])
+
+        for name in ("Wulfgar", "Ysolde"):
+            archive = os.path.join(folder, name + "1.zip")
+            subprocess.run(["unzip", "-tqq", archive], check=True)
+            with zipfile.ZipFile(archive) as z:
+                self.assertIsNone(z.testzip())
+                expected = sorted(f for f in os.listdir(folder) if f.startswith(name + "."))
+                self.assertEqual(sorted(z.namelist()), expected)
+                for member in expected:
+                    with open(os.path.join(folder, member), "rb") as f:
+                        self.assertEqual(z.read(member), f.read(), member)
+        self.assertEqual([f for f in os.listdir(folder) if f.endswith(".cktmp")], [])
 
 
 class HighDpiTest(SessionTest):
