@@ -30,6 +30,7 @@ struct ControlDesign {
 // Created in this order, which is also the tab order.
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kLabel = kChild | WS_CLIPSIBLINGS | SS_NOPREFIX;
+constexpr DWORD kSpin = kChild | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS;
 const ControlDesign kControls[] = {
     {IDC_CMDSTART, "BUTTON", "&Start Diablo ][", kChild | WS_TABSTOP | BS_OWNERDRAW, 0, layout::kCmdStart},
     {IDC_LABEL1, "STATIC", "Current Save Directory :", kLabel, 0, layout::kLabel1},
@@ -37,10 +38,10 @@ const ControlDesign kControls[] = {
     {IDC_LABEL2, "STATIC", "Backup Interval in Minutes:", kLabel, 0, layout::kLabel2},
     {IDC_STATUSBAR1, STATUSCLASSNAMEA, "", kChild, 0, layout::kStatusBar1},
     {IDC_TXTINTERVAL, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtInterval},
-    {IDC_UDINTERVAL, UPDOWN_CLASSA, "", kChild | UDS_ARROWKEYS, 0, layout::kUdInterval},
+    {IDC_UDINTERVAL, UPDOWN_CLASSA, "", kSpin, 0, layout::kUdInterval},
     {IDC_LABEL3, "STATIC", "Number of Backups to maintain :", kLabel, 0, layout::kLabel3},
     {IDC_TXTNUMBACKUP, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtNumBackup},
-    {IDC_UDBACKUP, UPDOWN_CLASSA, "", kChild | UDS_ARROWKEYS, 0, layout::kUdBackup},
+    {IDC_UDBACKUP, UPDOWN_CLASSA, "", kSpin, 0, layout::kUdBackup},
     {IDC_LABEL4, "STATIC", "Current Backups", kLabel, 0, layout::kLabel4},
     {IDC_FILE1, "LISTBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
      WS_EX_CLIENTEDGE, layout::kFile1},
@@ -48,9 +49,10 @@ const ControlDesign kControls[] = {
 
 struct SpinDesign {
   int id;
+  int buddyId;
   int lower, upper, start;
 };
-const SpinDesign kSpins[] = {{IDC_UDINTERVAL, 1, 60, 3}, {IDC_UDBACKUP, 1, 50, 10}};
+const SpinDesign kSpins[] = {{IDC_UDINTERVAL, IDC_TXTINTERVAL, 1, 60, 3}, {IDC_UDBACKUP, IDC_TXTNUMBACKUP, 1, 50, 10}};
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
@@ -73,8 +75,9 @@ UniqueFont MakeFont(double points, int weight, int dpi) {
 
 }  // namespace
 
-frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock)
-    : instance_(instance), registry_(registry), clock_(clock) {}
+frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock,
+                 const ProcessApi& processes)
+    : instance_(instance), processes_(&processes), registry_(registry), clock_(clock) {}
 
 frmMain::~frmMain() {
   timer1_.Enabled(false);
@@ -148,6 +151,9 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       OnSize();
       return 0;
+    case WM_VSCROLL:
+      OnSpin(reinterpret_cast<HWND>(lParam));
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -172,6 +178,10 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void frmMain::OnCreate() {
   dpi_ = ScreenDpi();
+  char separator[8] = {};
+  if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 1) {
+    decimalSeparator_ = separator;
+  }
   font_ = MakeFont(layout::kFontPoints, FW_NORMAL, dpi_);
   startFont_ = MakeFont(layout::kStartFontPoints, FW_BOLD, dpi_);
   backBrush_.reset(::CreateSolidBrush(ToColorRef(layout::kBackColour)));
@@ -196,6 +206,9 @@ void frmMain::CreateControls() {
   }
   for (const SpinDesign& s : kSpins) {
     HWND spin = Control(s.id);
+    // The box is the spin's buddy: what it shows is what the spin steps on
+    // from, and a typed number becomes the spin's value.
+    ::SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(s.buddyId)), 0);
     ::SendMessageA(spin, UDM_SETRANGE32, s.lower, s.upper);
     ::SendMessageA(spin, UDM_SETPOS32, 0, s.start);
   }
@@ -233,7 +246,7 @@ void frmMain::PlaceWindow() {
 void frmMain::OnTimer() {
   RefreshClockPanels();
   if (!stopwatch_) return;
-  if (!IsDue(ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed())) return;
+  if (!IsDue(ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed(), decimalSeparator_)) return;
   RunBackupPass();
 }
 
@@ -249,8 +262,18 @@ void frmMain::RunBackupPass() {
   RefreshArchiveList();
 }
 
-void frmMain::OnCommand(UINT id, UINT /*code*/) {
+void frmMain::OnCommand(UINT id, UINT code) {
   switch (id) {
+    case IDC_TXTINTERVAL:
+    case IDC_TXTNUMBACKUP:
+      if (code == EN_CHANGE) OnSettingTextChanged(static_cast<int>(id));
+      break;
+    case IDC_CMDSTART:
+      if (code == BN_CLICKED) StartGame();
+      break;
+    case IDM_FILE_START:
+      StartGame();
+      break;
     case IDM_FILE_EXIT:
       Unload();
     default:

@@ -13,6 +13,7 @@
 #include "components/UniqueHandle.h"
 #include "components/Win32FileSystem.h"
 #include "mainwindow/Module1.h"
+#include "mainwindow/ProcessApi.h"
 #include "registry/clsRegistry.h"
 #include "tray/TrayIcon.h"
 
@@ -24,7 +25,8 @@ class frmMain {
   static constexpr UINT_PTR kTimerId = 1;
 
   explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
-                   Stopwatch::Clock clock = &Stopwatch::MonotonicMs);
+                   Stopwatch::Clock clock = &Stopwatch::MonotonicMs,
+                   const ProcessApi& processes = ProcessApi::Kernel32());
   ~frmMain();
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
@@ -56,6 +58,9 @@ class frmMain {
   void OnCommand(UINT id, UINT code);
   void OnActivate(bool active);
   void OnSize();
+  void OnSettingTextChanged(int textId);
+  void OnSpin(HWND spin);
+  void StartGame();
   LRESULT OnControlColor(HDC dc, HWND control);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnEraseBackground(HDC dc);
@@ -68,12 +73,16 @@ class frmMain {
   void RefreshClockPanels();
   void RefreshArchiveList();
   void RunBackupPass();
+  std::optional<double> SettingValue(int textId) const;
+  void PutDefault(int textId, const char* text);
   std::string ControlText(int id) const;
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   HWND lastFocus_ = nullptr;
   int dpi_ = 96;
+  std::string decimalSeparator_ = ".";
+  const ProcessApi* processes_;
 
   // The program's state, as start-up leaves it.
   std::string saveDir_;

@@ -144,11 +144,8 @@ class BackupTest(SessionTest):
         s.set_game(SAVE)
         s.start()
         w = s.dump(s.main_window())
-        box = controls_by_name(w)["txtInterval"]
-        x0, y0 = w["client_origin"]
-        left, top, right, bottom = box["rect"]
         # Real typing: select the box's text and type 1.
-        s.xdotool("mousemove", x0 + (left + right) // 2, y0 + (top + bottom) // 2, "click", "--repeat", 2, 1)
+        s.click_control(w, controls_by_name(w)["txtInterval"], clicks=2)
         s.xdotool("key", "ctrl+a", "1")
         self.assertEqual(controls_by_name(s.dump(w["hwnd"]))["txtInterval"]["text"], "1")
 
@@ -172,6 +169,90 @@ class BackupTest(SessionTest):
                     with open(os.path.join(folder, member), "rb") as f:
                         self.assertEqual(z.read(member), f.read(), member)
         self.assertEqual([f for f in os.listdir(folder) if f.endswith(".cktmp")], [])
+
+
+class SettingsAndLaunchTest(SessionTest):
+    GAME = "C:\\Program Files\\Diablo II\\Game.exe"
+
+    def started(self, program=GAME):
+        s = self.session
+        s.make_folder(SAVE)
+        s.set_game(SAVE, program=program)
+        s.start()
+        return s.dump(s.main_window())
+
+    def text(self, window, name):
+        return controls_by_name(self.session.dump(window["hwnd"]))[name]["text"]
+
+    def test_typing_and_the_arrows(self):
+        s = self.session
+        w = self.started()
+        c = controls_by_name(w)
+        s.click_control(w, c["txtInterval"], clicks=2)
+        s.xdotool("key", "ctrl+a", "4")
+        self.assertEqual(self.text(w, "txtInterval"), "4")
+        s.xdotool("key", "5")
+        self.assertEqual(self.text(w, "txtInterval"), "45")
+        s.xdotool("key", "0")
+        self.assertEqual(self.text(w, "txtInterval"), "3")
+        s.xdotool("key", "BackSpace")
+        self.assertEqual(self.text(w, "txtInterval"), "3")
+        s.xdotool("type", "x")
+        self.assertEqual(self.text(w, "txtInterval"), "3")
+
+        # A real click on the upper half of the interval's spin control.
+        x0, y0 = w["client_origin"]
+        left, top, right, bottom = c["udInterval"]["rect"]
+        s.xdotool("mousemove", x0 + (left + right) // 2, y0 + top + (bottom - top) // 4, "click", 1)
+        self.assertEqual(self.text(w, "txtInterval"), "4")
+
+        s.click_control(w, c["txtNumBackup"], clicks=2)
+        s.xdotool("key", "ctrl+a", "BackSpace")
+        self.assertEqual(self.text(w, "txtNumBackup"), "10")
+        self.assertIsNone(s.dialog(timeout_ms=0))
+
+    def test_start_button_runs_the_game_minimised_each_time(self):
+        s = self.session
+        record = s.install_game(self.GAME)
+        w = self.started()
+        button = controls_by_name(w)["cmdStart"]
+        s.click_control(w, button)
+        deadline = time.time() + 20
+        while time.time() < deadline and not os.path.exists(record):
+            time.sleep(0.2)
+        time.sleep(1)  # let the first game take and give back the focus
+        s.click_control(w, button)
+        lines = []
+        while time.time() < deadline and len(lines) < 2:
+            time.sleep(0.2)
+            with open(record, encoding="utf-8-sig") as f:
+                lines = f.read().splitlines()
+        self.assertEqual(len(lines), 2, lines)
+        for line in lines:
+            command, flags, show, folder = line.split("\t")
+            self.assertEqual(command, '"C:\\Program Files\\Diablo II\\Game.exe"')
+            self.assertEqual(int(flags) & 1, 1)  # STARTF_USESHOWWINDOW
+            self.assertEqual(int(show), 2)       # minimised
+            self.assertEqual(folder.lower(), "c:\\program files\\diablo ii")
+        self.assertIsNone(s.app.poll())
+
+    def test_a_game_that_cannot_start_is_reported_and_the_program_goes_on(self):
+        for program in ("C:\\Games\\Nowhere\\Game.exe", "Game.exe"):
+            with self.subTest(program=program):
+                if program != "C:\\Games\\Nowhere\\Game.exe":
+                    self.session.close()
+                    self.session = Session()
+                    self.addCleanup(self.session.close)
+                s = self.session
+                w = self.started(program)
+                s.driver("command", w["hwnd"], 200)  # File > Start
+                box = s.dialog()
+                self.assertIsNotNone(box)
+                self.assertTrue(box["text"].startswith("Unable to start Diablo II: "), box["text"])
+                self.assertGreater(len(box["text"]), len("Unable to start Diablo II: "))
+                s.driver("command", box["hwnd"], 1)
+                time.sleep(0.5)
+                self.assertIsNone(s.app.poll())
 
 
 class HighDpiTest(SessionTest):

@@ -15,6 +15,7 @@ import time
 TOOLS = os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), "..", "..", "tools")
 EXE = os.environ.get("CK_EXE", "")
 DRIVER = os.environ.get("CK_DRIVER", "")
+RECORDER = os.environ.get("CK_RECORDER", "")
 
 MAIN_CLASS = "CairnkeepMain"
 GAME_KEY = r"Software\Blizzard Entertainment\Diablo II"
@@ -119,6 +120,20 @@ class Session:
     def dialog(self, title="Cairnkeep", timeout_ms=20000):
         text = self.driver("dialog", title, timeout_ms, check=False)
         return json.loads(text) if text else None
+
+    def install_game(self, windows_path):
+        """Puts the recorder where the game's executable would be; returns
+        the host path of the file it writes each time it is started."""
+        path = self.unix_path(windows_path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        shutil.copy(RECORDER, path)
+        return os.path.join(os.path.dirname(path), "record.txt")
+
+    def click_control(self, window, control, clicks=1):
+        x0, y0 = window["client_origin"]
+        left, top, right, bottom = control["rect"]
+        self.xdotool("mousemove", x0 + (left + right) // 2, y0 + (top + bottom) // 2,
+                     "click", "--repeat", clicks, 1)
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True)

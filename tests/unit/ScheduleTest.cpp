@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/BackupSchedule.h"
+#include "mainwindow/GameLaunch.h"
 #include "mainwindow/SavePath.h"
 
 using ck::IsDue;
@@ -43,4 +44,13 @@ TEST(FolderPrefix, AddsTheSeparatorOnlyWhereItIsMissing) {
   EXPECT_EQ(ck::FolderPrefix("C:\\Games\\save\\"), "C:\\Games\\save\\");
   EXPECT_EQ(ck::FolderPrefix("c:\\"), "c:\\");
   EXPECT_EQ(ck::FolderPrefix("Z:/home/save/"), "Z:/home/save/");
+}
+
+TEST(GameLaunch, QuotesThePathAndStartsInItsFolder) {
+  EXPECT_EQ(ck::GameCommandLine("C:\\Program Files\\Diablo II\\Game.exe"),
+            "\"C:\\Program Files\\Diablo II\\Game.exe\"");
+  EXPECT_EQ(ck::GameFolder("C:\\Program Files\\Diablo II\\Game.exe"), "C:\\Program Files\\Diablo II");
+  EXPECT_EQ(ck::GameFolder("C:\\Game.exe"), "C:\\");
+  EXPECT_EQ(ck::GameFolder("Game.exe"), "");
+  EXPECT_EQ(ck::GameFolder("Z:/home/player/d2/Game.exe"), "Z:/home/player/d2");
 }

@@ -1,0 +1,102 @@
+// The two settings boxes and their spin controls, and starting the game.
+#include "mainwindow/frmMain.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "mainwindow/GameLaunch.h"
+#include "mainwindow/NumberText.h"
+#include "resources/resource.h"
+#include "resources/version.h"
+
+namespace ck {
+namespace {
+
+struct SettingBox {
+  int textId;
+  int spinId;
+  const char* defaultText;
+};
+constexpr SettingBox kInterval{IDC_TXTINTERVAL, IDC_UDINTERVAL, "3"};
+constexpr SettingBox kBackups{IDC_TXTNUMBACKUP, IDC_UDBACKUP, "10"};
+constexpr double kLowest = 1, kHighest = 60;
+
+const SettingBox* BoxOfText(int id) {
+  return id == kInterval.textId ? &kInterval : id == kBackups.textId ? &kBackups : nullptr;
+}
+const SettingBox* BoxOfSpin(HWND window, HWND spin) {
+  if (spin == ::GetDlgItem(window, kInterval.spinId)) return &kInterval;
+  if (spin == ::GetDlgItem(window, kBackups.spinId)) return &kBackups;
+  return nullptr;
+}
+
+std::string SystemMessage(DWORD error) {
+  char* text = nullptr;
+  ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  std::string message = text ? text : "error " + std::to_string(error);
+  ::LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+}  // namespace
+
+std::optional<double> frmMain::SettingValue(int textId) const {
+  return ParseNumber(ControlText(textId), decimalSeparator_);
+}
+
+// Text that is no number from 1 to 60 snaps back to the default at once. The
+// default is set from inside this handler, so the box's change notification
+// runs this handler again, to its end, before SetDlgItemText returns.
+void frmMain::OnSettingTextChanged(int textId) {
+  const SettingBox* box = BoxOfText(textId);
+  if (!box) return;
+  const std::optional<double> value = SettingValue(textId);
+  if (!value) {
+    PutDefault(box->textId, box->defaultText);
+    return;
+  }
+  if (*value < kLowest || *value > kHighest) PutDefault(box->textId, box->defaultText);
+  // Every change of the interval, typed, spun or replaced, starts it anew.
+  if (textId == kInterval.textId && stopwatch_) stopwatch_->Reset();
+}
+
+void frmMain::PutDefault(int textId, const char* text) {
+  HWND box = Control(textId);
+  ::SetWindowTextA(box, text);
+  const auto end = static_cast<WPARAM>(::GetWindowTextLengthA(box));
+  ::SendMessageA(box, EM_SETSEL, end, static_cast<LPARAM>(end));
+}
+
+// A spin control's value goes to its box; nothing ever goes the other way
+// but what the control itself reads from its buddy.
+void frmMain::OnSpin(HWND spin) {
+  const SettingBox* box = BoxOfSpin(hwnd_, spin);
+  if (!box) return;
+  const auto value = static_cast<int>(::SendMessageA(spin, UDM_GETPOS32, 0, 0));
+  ::SetDlgItemTextA(hwnd_, box->textId, std::to_string(value).c_str());
+}
+
+void frmMain::StartGame() {
+  std::string commandLine = GameCommandLine(program_);
+  const std::string folder = GameFolder(program_);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWMINIMIZED;
+  PROCESS_INFORMATION started{};
+  if (processes_->CreateProcess(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    return;
+  }
+  const std::string message = "Unable to start Diablo II: " + SystemMessage(::GetLastError());
+  ::MessageBoxA(hwnd_, message.c_str(), CK_TITLE, MB_OK);
+}
+
+}  // namespace ck

@@ -1,0 +1,234 @@
+// The two settings boxes with real EDIT and up-down controls, typed into key
+// by key, and the start command through the process seam.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mainwindow/frmMain.h"
+#include "resources/resource.h"
+#include "tests/common/SaveFiles.h"
+
+namespace {
+
+// Every reading of the clock outside a tick is a restart of the stopwatch.
+std::uint64_t now = 0;
+int clockReads = 0;
+std::uint64_t CountingClock() {
+  ++clockReads;
+  return now;
+}
+
+struct Launch {
+  std::string application, commandLine, folder;
+  DWORD flags = 0, startFlags = 0;
+  WORD show = 0;
+  BOOL inherit = TRUE;
+};
+std::vector<Launch> launches;
+
+BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
+                                LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID, LPCSTR folder,
+                                LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
+  launches.push_back({application ? application : "", commandLine, folder ? folder : "", flags, startup->dwFlags,
+                      startup->wShowWindow, inherit});
+  // Handles the caller must close: a real process of our own, already ended.
+  info->hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, ::GetCurrentProcessId());
+  info->hThread = ::OpenThread(SYNCHRONIZE, FALSE, ::GetCurrentThreadId());
+  return TRUE;
+}
+const ck::ProcessApi kRecorder{&RecordCreateProcess};
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+  }
+
+  void Start(const std::string& program = "C:\\Program Files\\Diablo II\\Game.exe") {
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "ck-settings-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    ::CreateDirectoryA(folder_.c_str(), nullptr);
+    HKEY key;
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Blizzard Entertainment\\Diablo II", 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    ::RegSetValueExA(key, "Save Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder_.c_str()),
+                     static_cast<DWORD>(folder_.size() + 1));
+    ::RegSetValueExA(key, "Program", 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                     static_cast<DWORD>(program.size() + 1));
+    ::RegCloseKey(key);
+    now = 1000000;
+    launches.clear();
+    form_ = std::make_unique<ck::frmMain>(::GetModuleHandleA(nullptr), ck::RegistryApi::Advapi32(), &CountingClock,
+                                          kRecorder);
+    ASSERT_TRUE(form_->Create());
+    form_->Load();
+    clockReads = 0;
+  }
+
+  void TearDown() override {
+    form_.reset();
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Blizzard Entertainment");
+  }
+
+  HWND Box(int id) const { return ::GetDlgItem(form_->Handle(), id); }
+
+  std::string Text(int id) const {
+    char text[2048] = {};
+    ::GetWindowTextA(Box(id), text, sizeof text);
+    return text;
+  }
+
+  void SelectAll(int id) { ::SendMessageA(Box(id), EM_SETSEL, 0, -1); }
+  void Key(int id, char c) { ::SendMessageA(Box(id), WM_CHAR, static_cast<WPARAM>(c), 1); }
+  void Type(int id, const std::string& keys) {
+    for (char c : keys) Key(id, c);
+  }
+  void Replace(int id, const std::string& text) {
+    SelectAll(id);
+    ::SendMessageA(Box(id), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  int Spin(int id) const { return static_cast<int>(::SendMessageA(Box(id), UDM_GETPOS32, 0, 0)); }
+
+  // A real click on a spin control's up or down arrow.
+  void ClickArrow(int spinId, bool up) {
+    RECT r;
+    ::GetClientRect(Box(spinId), &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+    ::SendMessageA(Box(spinId), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(Box(spinId), WM_LBUTTONUP, 0, at);
+  }
+
+  void TickAfter(std::uint64_t ms) {
+    now += ms;
+    ::SendMessageA(form_->Handle(), WM_TIMER, ck::frmMain::kTimerId, 0);
+  }
+
+  std::string folder_;
+  std::unique_ptr<ck::frmMain> form_;
+};
+
+TEST_F(SettingsTest, EveryKeystrokeIsCheckedAndRestartsTheInterval) {
+  Start();
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
+  SelectAll(IDC_TXTINTERVAL);
+  Key(IDC_TXTINTERVAL, '4');
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "4");
+  EXPECT_EQ(clockReads, 1);
+  Key(IDC_TXTINTERVAL, '5');
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "45");
+  EXPECT_EQ(clockReads, 2);
+  Key(IDC_TXTINTERVAL, '0');  // 450 is out of range
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
+  Key(IDC_TXTINTERVAL, '\b');  // deleting the last character
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
+  Type(IDC_TXTINTERVAL, "x");
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
+}
+
+TEST_F(SettingsTest, AcceptedTextsStayAsTypedAndOthersBecomeTheDefault) {
+  Start();
+  struct Case {
+    const char* typed;
+    const char* shown;
+  };
+  const std::string thousand(1000, '9');
+  for (int id : {IDC_TXTINTERVAL, IDC_TXTNUMBACKUP}) {
+    const char* fallback = id == IDC_TXTINTERVAL ? "3" : "10";
+    for (const Case& c : {Case{"1", "1"}, Case{"60", "60"}, Case{"2.5", "2.5"}, Case{" 7", " 7"},
+                          Case{"7 ", "7 "}, Case{"0", fallback}, Case{"0.5", fallback}, Case{"60.5", fallback},
+                          Case{"61", fallback}, Case{"abc", fallback}, Case{"", fallback}, Case{"-5", fallback},
+                          Case{"1e1", fallback}, Case{thousand.c_str(), fallback}}) {
+      Replace(id, c.typed);
+      EXPECT_EQ(Text(id), c.shown) << "typed \"" << c.typed << "\" into " << id;
+    }
+  }
+}
+
+TEST_F(SettingsTest, APastedLineBreakLeavesAValidSetting) {
+  Start();
+  Replace(IDC_TXTINTERVAL, "12\r\n34");
+  const std::string shown = Text(IDC_TXTINTERVAL);
+  EXPECT_TRUE(shown == "12" || shown == "3") << shown;
+}
+
+TEST_F(SettingsTest, TheNextBackupIsOneFullIntervalAfterTheLastChange) {
+  Start();
+  TickAfter(100000);
+  Replace(IDC_TXTINTERVAL, "2.5");
+  TickAfter(149999);
+  EXPECT_EQ(::GetFileAttributesA((folder_ + "Bob1.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+  HANDLE h = ::CreateFileA((folder_ + "Bob.d2s").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const ck::Bytes save = ck::testing::WholeSave("Bob");
+  DWORD wrote;
+  ::WriteFile(h, save.data(), static_cast<DWORD>(save.size()), &wrote, nullptr);
+  ::CloseHandle(h);
+  TickAfter(1);
+  EXPECT_NE(::GetFileAttributesA((folder_ + "Bob1.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsTest, ArrowsStepTheBoxAndStepOnFromATypedNumber) {
+  Start();
+  ClickArrow(IDC_UDINTERVAL, true);
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "4");
+  EXPECT_GE(clockReads, 1);
+  Replace(IDC_TXTINTERVAL, "59");
+  ClickArrow(IDC_UDINTERVAL, true);
+  ClickArrow(IDC_UDINTERVAL, true);  // the spin stops at its maximum
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "60");
+  Replace(IDC_TXTINTERVAL, "1");
+  ClickArrow(IDC_UDINTERVAL, false);  // and at 1, without wrapping
+  EXPECT_EQ(Text(IDC_TXTINTERVAL), "1");
+
+  ClickArrow(IDC_UDBACKUP, true);
+  EXPECT_EQ(Text(IDC_TXTNUMBACKUP), "11");
+  Replace(IDC_TXTNUMBACKUP, "50");
+  ClickArrow(IDC_UDBACKUP, true);
+  EXPECT_EQ(Text(IDC_TXTNUMBACKUP), "50");
+}
+
+TEST_F(SettingsTest, ATypedNumberOfBackupsIsWhatThePassesKeep) {
+  Start();
+  HANDLE h = ::CreateFileA((folder_ + "Bob.d2s").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const ck::Bytes save = ck::testing::WholeSave("Bob");
+  DWORD wrote;
+  ::WriteFile(h, save.data(), static_cast<DWORD>(save.size()), &wrote, nullptr);
+  ::CloseHandle(h);
+  Replace(IDC_TXTNUMBACKUP, "2");
+  EXPECT_EQ(Spin(IDC_UDBACKUP), 2);
+  for (int pass = 0; pass < 3; ++pass) TickAfter(180000);
+  EXPECT_NE(::GetFileAttributesA((folder_ + "Bob1.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(::GetFileAttributesA((folder_ + "Bob2.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((folder_ + "Bob3.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsTest, TheGameStartsQuotedMinimisedInItsOwnFolderEachTimeItIsAsked) {
+  Start();
+  ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_CMDSTART, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Box(IDC_CMDSTART)));
+  ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDM_FILE_START, 0), 0);
+  ASSERT_EQ(launches.size(), 2u);
+  for (const Launch& l : launches) {
+    EXPECT_EQ(l.application, "");
+    EXPECT_EQ(l.commandLine, "\"C:\\Program Files\\Diablo II\\Game.exe\"");
+    EXPECT_EQ(l.folder, "C:\\Program Files\\Diablo II");
+    EXPECT_EQ(l.startFlags, static_cast<DWORD>(STARTF_USESHOWWINDOW));
+    EXPECT_EQ(l.show, SW_SHOWMINIMIZED);
+    EXPECT_FALSE(l.inherit);
+  }
+}
+
+TEST_F(SettingsTest, ABareNameStartsInTheCurrentFolder) {
+  Start("Game.exe");
+  ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDM_FILE_START, 0), 0);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].commandLine, "\"Game.exe\"");
+  EXPECT_EQ(launches[0].folder, "");
+}
+
+}  // namespace
