@@ -31,6 +31,20 @@ std::uint32_t Get32(const Bytes& in, std::size_t at) {
   return Get16(in, at) | (static_cast<std::uint32_t>(Get16(in, at + 2)) << 16);
 }
 
+// The fields that the local header and the central directory share, from
+// "version needed" to the name's length.
+void PutEntryFields(Bytes& out, const ZipEntry& e, std::uint16_t method, std::uint32_t crc, std::size_t packed) {
+  Put16(out, kVersion20);
+  Put16(out, 0);  // flags: sizes are in the header, names in the code page
+  Put16(out, method);
+  Put16(out, e.dosTime);
+  Put16(out, e.dosDate);
+  Put32(out, crc);
+  Put32(out, static_cast<std::uint32_t>(packed));
+  Put32(out, static_cast<std::uint32_t>(e.data.size()));
+  Put16(out, static_cast<std::uint16_t>(e.name.size()));
+}
+
 // Raw deflate of `data`, or nothing when it does not come out smaller.
 bool Deflate(const Bytes& data, int level, Bytes& out) {
   z_stream z{};
@@ -101,30 +115,14 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
     const auto offset = static_cast<std::uint32_t>(archive.size());
 
     Put32(archive, kLocalSignature);
-    Put16(archive, kVersion20);
-    Put16(archive, 0);  // flags: sizes are in the header, names in the code page
-    Put16(archive, method);
-    Put16(archive, e.dosTime);
-    Put16(archive, e.dosDate);
-    Put32(archive, crc);
-    Put32(archive, static_cast<std::uint32_t>(body.size()));
-    Put32(archive, static_cast<std::uint32_t>(e.data.size()));
-    Put16(archive, static_cast<std::uint16_t>(e.name.size()));
-    Put16(archive, 0);
+    PutEntryFields(archive, e, method, crc, body.size());
+    Put16(archive, 0);  // extra
     archive.insert(archive.end(), e.name.begin(), e.name.end());
     archive.insert(archive.end(), body.begin(), body.end());
 
     Put32(central, kCentralSignature);
     Put16(central, kVersion20);  // made by: MS-DOS, 2.0
-    Put16(central, kVersion20);
-    Put16(central, 0);
-    Put16(central, method);
-    Put16(central, e.dosTime);
-    Put16(central, e.dosDate);
-    Put32(central, crc);
-    Put32(central, static_cast<std::uint32_t>(body.size()));
-    Put32(central, static_cast<std::uint32_t>(e.data.size()));
-    Put16(central, static_cast<std::uint16_t>(e.name.size()));
+    PutEntryFields(central, e, method, crc, body.size());
     Put16(central, 0);  // extra
     Put16(central, 0);  // comment
     Put16(central, 0);  // disk

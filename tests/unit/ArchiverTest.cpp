@@ -157,18 +157,17 @@ TEST_F(ArchiverTest, NoCharacterMeansNoPassAndNoSlot) {
   EXPECT_FALSE(Pass(posix_).has_value());
 }
 
-TEST_F(ArchiverTest, ManyCharactersAndManyCompanionsAreAllKept) {
-  for (int i = 0; i < 120; ++i) Write("Hero" + std::string(1, static_cast<char>('a' + i % 26)) +
-                                          std::string(static_cast<std::size_t>(i / 26 + 1), 'x') + ".d2s",
-                                      WholeSave("h"));
-  Character("Bob");
-  for (int i = 0; i < 50; ++i) Write("Bob.m" + std::to_string(i), Bytes(100, static_cast<std::uint8_t>(i)));
+TEST_F(ArchiverTest, MoreThanAHundredCharactersAndFiftyCompanionsAreAllKept) {
+  for (char a = 'a'; a <= 'e'; ++a) {
+    for (char b = 'a'; b <= 'u'; ++b) Write(std::string("Hero") + a + b + ".d2s", WholeSave("h"));
+  }
+  for (int i = 0; i < 50; ++i) Write("Heroaa.m" + std::to_string(i), Bytes(100, static_cast<std::uint8_t>(i)));
   const auto pass = Pass(posix_);
   ASSERT_TRUE(pass.has_value());
-  EXPECT_EQ(table_.SaveCount, 121u);
+  EXPECT_EQ(table_.SaveCount, 105u);
   EXPECT_TRUE(pass->notSaved.empty());
-  EXPECT_EQ(Entries("Bob1.zip").size(), 53u);
-  EXPECT_TRUE(Exists("Heroaxxx1.zip") || Exists("Heroax1.zip"));
+  EXPECT_TRUE(Exists("Heroeu1.zip"));
+  EXPECT_EQ(Entries("Heroaa1.zip").size(), 51u);
 }
 
 TEST_F(ArchiverTest, NamesBeyondAsciiAreStoredAsTheyStand) {
