@@ -31,7 +31,6 @@ class Timer {
   }
 
   bool Enabled() const { return running_; }
-  UINT_PTR Id() const { return id_; }
 
  private:
   HWND window_ = nullptr;

@@ -46,7 +46,6 @@ class frmMain {
 
   HWND Handle() const { return hwnd_; }
   const std::string& SaveDir() const { return saveDir_; }
-  const std::string& Program() const { return program_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "registry/RegistryText.h"
-#include "resources/version.h"
 
 namespace ck {
 namespace {

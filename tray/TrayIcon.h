@@ -13,8 +13,6 @@ class TrayIcon {
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
-  bool Shown() const { return shown_; }
-
   void Remove() {
     if (!shown_) return;
     ::Shell_NotifyIconA(NIM_DELETE, &record_);
