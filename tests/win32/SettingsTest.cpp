@@ -1,26 +1,11 @@
 // The two settings boxes with real EDIT and up-down controls, typed into key
 // by key, and the start command through the process seam.
-#include <windows.h>
-#include <commctrl.h>
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "mainwindow/frmMain.h"
-#include "resources/resource.h"
 #include "tests/common/SaveFiles.h"
+#include "tests/win32/GameWindowTest.h"
 
 namespace {
 
-// Every reading of the clock outside a tick is a restart of the stopwatch.
-std::uint64_t now = 0;
-int clockReads = 0;
-std::uint64_t CountingClock() {
-  ++clockReads;
-  return now;
-}
+using ck::testing::clockReads;
 
 struct Launch {
   std::string application, commandLine, folder;
@@ -42,51 +27,18 @@ BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURIT
 }
 const ck::ProcessApi kRecorder{&RecordCreateProcess};
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public ck::testing::GameWindowTest {
  protected:
-  static void SetUpTestSuite() {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&icc);
-  }
-
-  void Start(const std::string& program = "C:\\Program Files\\Diablo II\\Game.exe") {
-    char temp[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, temp);
-    folder_ = std::string(temp) + "ck-settings-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-    ::CreateDirectoryA(folder_.c_str(), nullptr);
-    HKEY key;
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Blizzard Entertainment\\Diablo II", 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    ::RegSetValueExA(key, "Save Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder_.c_str()),
-                     static_cast<DWORD>(folder_.size() + 1));
-    ::RegSetValueExA(key, "Program", 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
-                     static_cast<DWORD>(program.size() + 1));
-    ::RegCloseKey(key);
-    now = 1000000;
+  HWND Box(int id) const { return Control(id); }
+  std::string Text(int id) const { return ControlText(id); }
+  void StartRecording() {
     launches.clear();
-    form_ = std::make_unique<ck::frmMain>(::GetModuleHandleA(nullptr), ck::RegistryApi::Advapi32(), &CountingClock,
-                                          kRecorder);
-    ASSERT_TRUE(form_->Create());
-    form_->Load();
-    clockReads = 0;
-  }
-
-  void TearDown() override {
-    form_.reset();
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Blizzard Entertainment");
-  }
-
-  HWND Box(int id) const { return ::GetDlgItem(form_->Handle(), id); }
-
-  std::string Text(int id) const {
-    char text[2048] = {};
-    ::GetWindowTextA(Box(id), text, sizeof text);
-    return text;
+    Start(folder_, "C:\\Program Files\\Diablo II\\Game.exe", kRecorder);
   }
 
   void SelectAll(int id) { ::SendMessageA(Box(id), EM_SETSEL, 0, -1); }
   void Key(int id, char c) { ::SendMessageA(Box(id), WM_CHAR, static_cast<WPARAM>(c), 1); }
-    void Replace(int id, const std::string& text) {
+  void Replace(int id, const std::string& text) {
     SelectAll(id);
     ::SendMessageA(Box(id), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   }
@@ -100,14 +52,6 @@ class SettingsTest : public ::testing::Test {
     ::SendMessageA(Box(spinId), WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::SendMessageA(Box(spinId), WM_LBUTTONUP, 0, at);
   }
-
-  void TickAfter(std::uint64_t ms) {
-    now += ms;
-    ::SendMessageA(form_->Handle(), WM_TIMER, ck::frmMain::kTimerId, 0);
-  }
-
-  std::string folder_;
-  std::unique_ptr<ck::frmMain> form_;
 };
 
 TEST_F(SettingsTest, EveryKeystrokeIsCheckedAndRestartsTheInterval) {
@@ -162,14 +106,10 @@ TEST_F(SettingsTest, TheNextBackupIsOneFullIntervalAfterTheLastChange) {
   TickAfter(100000);
   Replace(IDC_TXTINTERVAL, "2.5");
   TickAfter(149999);
-  EXPECT_EQ(::GetFileAttributesA((folder_ + "Bob1.zip").c_str()), INVALID_FILE_ATTRIBUTES);
-  HANDLE h = ::CreateFileA((folder_ + "Bob.d2s").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  const ck::Bytes save = ck::testing::WholeSave("Bob");
-  DWORD wrote;
-  ::WriteFile(h, save.data(), static_cast<DWORD>(save.size()), &wrote, nullptr);
-  ::CloseHandle(h);
+  EXPECT_FALSE(Exists("Bob1.zip"));
+  Put("Bob.d2s", ck::testing::WholeSave("Bob"));
   TickAfter(1);
-  EXPECT_NE(::GetFileAttributesA((folder_ + "Bob1.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Exists("Bob1.zip"));
 }
 
 TEST_F(SettingsTest, ArrowsStepTheBoxAndStepOnFromATypedNumber) {
@@ -194,21 +134,17 @@ TEST_F(SettingsTest, ArrowsStepTheBoxAndStepOnFromATypedNumber) {
 
 TEST_F(SettingsTest, ATypedNumberOfBackupsIsWhatThePassesKeep) {
   Start();
-  HANDLE h = ::CreateFileA((folder_ + "Bob.d2s").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  const ck::Bytes save = ck::testing::WholeSave("Bob");
-  DWORD wrote;
-  ::WriteFile(h, save.data(), static_cast<DWORD>(save.size()), &wrote, nullptr);
-  ::CloseHandle(h);
+  Put("Bob.d2s", ck::testing::WholeSave("Bob"));
   Replace(IDC_TXTNUMBACKUP, "2");
   EXPECT_EQ(Spin(IDC_UDBACKUP), 2);
   for (int pass = 0; pass < 3; ++pass) TickAfter(180000);
-  EXPECT_NE(::GetFileAttributesA((folder_ + "Bob1.zip").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_NE(::GetFileAttributesA((folder_ + "Bob2.zip").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(::GetFileAttributesA((folder_ + "Bob3.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Exists("Bob1.zip"));
+  EXPECT_TRUE(Exists("Bob2.zip"));
+  EXPECT_FALSE(Exists("Bob3.zip"));
 }
 
 TEST_F(SettingsTest, TheGameStartsQuotedMinimisedInItsOwnFolderEachTimeItIsAsked) {
-  Start();
+  StartRecording();
   ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_CMDSTART, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Box(IDC_CMDSTART)));
   ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDM_FILE_START, 0), 0);

@@ -1,0 +1,135 @@
+// The real main window created in the test's own process, against Wine's
+// real registry, controls and file system, with the stopwatch's clock in the
+// test's hands.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/Win32FileSystem.h"
+#include "mainwindow/frmMain.h"
+#include "resources/resource.h"
+
+namespace ck::testing {
+
+// Every read of the clock outside a tick is a restart of the stopwatch.
+inline std::uint64_t now = 0;
+inline int clockReads = 0;
+inline std::uint64_t TestClock() {
+  ++clockReads;
+  return now;
+}
+
+class GameWindowTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kGameKey = "Software\\Blizzard Entertainment\\Diablo II";
+
+  static void SetUpTestSuite() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+  }
+
+  void SetUp() override {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kGameKey);
+    // A root given from outside (a small disk, a folder that outlives this
+    // process's prefix) takes the place of the temporary folder.
+    const char* root = std::getenv("CK_SAVE_ROOT");
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(root && *root ? std::string(root) + "\\" : temp) + "ck-" + FolderName() + "\\";
+    ::CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+
+  void TearDown() override {
+    form_.reset();
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kGameKey);
+  }
+
+  virtual std::string FolderName() const {
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  }
+
+  static void SetGameValue(const char* name, const std::string& value) {
+    HKEY key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kGameKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+    ::RegCloseKey(key);
+  }
+
+  // Start-up with the game's values pointing at `saveDir` and `program`.
+  HWND Start(const std::string& saveDir, const std::string& program = "C:\\Program Files\\Diablo II\\Game.exe",
+             const ProcessApi& processes = ProcessApi::Kernel32()) {
+    SetGameValue("Save Path", saveDir);
+    SetGameValue("Program", program);
+    now = 1000000;
+    form_ = std::make_unique<frmMain>(::GetModuleHandleA(nullptr), RegistryApi::Advapi32(), &TestClock, processes);
+    EXPECT_TRUE(form_->Create());
+    form_->Load();
+    clockReads = 0;
+    return form_->Handle();
+  }
+  HWND Start() { return Start(folder_); }
+
+  // One tick of the real timer message, `ms` after the last one.
+  void TickAfter(std::uint64_t ms) {
+    now += ms;
+    ::SendMessageA(form_->Handle(), WM_TIMER, frmMain::kTimerId, 0);
+  }
+
+  HWND Control(int id) const { return ::GetDlgItem(form_->Handle(), id); }
+
+  std::string ControlText(int id) const {
+    char text[2048] = {};
+    ::SendMessageA(Control(id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+  std::string Status() const {
+    char text[256] = {};
+    ::SendMessageA(Control(IDC_STATUSBAR1), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+  std::vector<std::string> Listed() const {
+    std::vector<std::string> items;
+    HWND list = Control(IDC_FILE1);
+    for (int i = 0; i < ::SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
+      char item[MAX_PATH] = {};
+      ::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+      items.emplace_back(item);
+    }
+    return items;
+  }
+
+  // Files of the save folder, by name.
+  void Put(const std::string& name, const Bytes& data, DWORD attributes = FILE_ATTRIBUTE_NORMAL) const {
+    HANDLE h = ::CreateFileA((folder_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << name;
+    DWORD wrote = 0;
+    if (!data.empty()) ::WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr);
+    ::CloseHandle(h);
+  }
+  Bytes Get(const std::string& name) const {
+    Bytes data;
+    FileStamp a, b;
+    Win32FileSystem().ReadWhole(folder_ + name, data, a, b);
+    return data;
+  }
+  bool Exists(const std::string& name) const {
+    return ::GetFileAttributesA((folder_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  std::string folder_;
+  std::unique_ptr<frmMain> form_;
+};
+
+}  // namespace ck::testing
