@@ -6,7 +6,6 @@
 //   ckdriver dialog TITLE [TIMEOUT_MS]         a message box: its text and buttons
 //   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
 //   ckdriver close HWND                        post WM_CLOSE
-//   ckdriver gone HWND TIMEOUT_MS              wait for a window to be destroyed
 #include <windows.h>
 #include <commctrl.h>
 
@@ -229,15 +228,6 @@ int Dialog(const char* title, DWORD timeoutMs) {
   return 0;
 }
 
-int WaitGone(HWND w, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  while (::IsWindow(w)) {
-    if (::GetTickCount() - start > timeoutMs) return 1;
-    ::Sleep(50);
-  }
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,6 +247,5 @@ int main(int argc, char** argv) {
     return ::PostMessageW(ParseHwnd(argv[2]), WM_COMMAND, std::strtoul(argv[3], nullptr, 0), 0) ? 0 : 1;
   }
   if (verb == "close" && argc == 3) return ::PostMessageW(ParseHwnd(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
-  if (verb == "gone" && argc == 4) return WaitGone(ParseHwnd(argv[2]), std::strtoul(argv[3], nullptr, 10));
   return 2;
 }

@@ -138,9 +138,6 @@ class Session:
     def xdotool(self, *args):
         subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True)
 
-    def screenshot(self, out):
-        subprocess.run(["import", "-window", "root", out], env=self.env, check=True)
-
     def wait_exit(self, timeout=20):
         return self.app.wait(timeout=timeout)
 

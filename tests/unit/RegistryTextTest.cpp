@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "registry/RegistryText.h"
-#include "tray/TrayMessage.h"
 
 using ck::ComposeKeyPath;
 using ck::DecodeStringData;
@@ -47,12 +46,4 @@ TEST(TextOrDefault, AnEmptyOrMissingValueGivesTheDefault) {
   EXPECT_EQ(ck::TextOrDefault(std::nullopt, "c:\\"), "c:\\");
   EXPECT_EQ(ck::TextOrDefault(std::string(), "c:\\"), "c:\\");
   EXPECT_EQ(ck::TextOrDefault(std::string("0"), "c:\\"), "0");
-}
-
-TEST(DecodeTrayMessage, OnlyADoubleClickAndARightReleaseDoAnything) {
-  EXPECT_EQ(ck::DecodeTrayMessage(0x203), ck::TrayAction::Restore);
-  EXPECT_EQ(ck::DecodeTrayMessage(0x205), ck::TrayAction::ShowMenu);
-  for (std::uint32_t m : {0x200u, 0x201u, 0x202u, 0x204u, 0x206u, 0x203u + 0x10000u}) {
-    EXPECT_EQ(ck::DecodeTrayMessage(m), ck::TrayAction::None) << m;
-  }
 }

@@ -5,7 +5,6 @@
 #include "mainwindow/SavePath.h"
 
 using ck::IsDue;
-using ck::NextSlot;
 
 TEST(IsDue, DueExactlyWhenTheIntervalHasPassed) {
   EXPECT_FALSE(IsDue("3", 179999));
@@ -16,27 +15,11 @@ TEST(IsDue, DueExactlyWhenTheIntervalHasPassed) {
   EXPECT_TRUE(IsDue("60", 3600000));
 }
 
-TEST(IsDue, TextThatIsNoNumberIsNeverDue) {
+TEST(IsDue, TextThatIsNoNumberIsNeverDueAndLongWaitsStillCount) {
   // The interval box is empty while a start-up message box is open.
   EXPECT_FALSE(IsDue("", 0xFFFFFFFFFFull));
   EXPECT_FALSE(IsDue("x", 0xFFFFFFFFFFull));
-}
-
-TEST(IsDue, ElapsedTimeBeyondThirtyTwoBitsStillCounts) {
-  EXPECT_TRUE(IsDue("60", 0x100000000ull));
-}
-
-TEST(NextSlot, RotatesAndStartsAgainWhenFewerAreKept) {
-  int z = 0;
-  int seen[4];
-  for (int& s : seen) s = z = NextSlot(z, 3);
-  EXPECT_EQ(seen[0], 1);
-  EXPECT_EQ(seen[1], 2);
-  EXPECT_EQ(seen[2], 3);
-  EXPECT_EQ(seen[3], 1);
-  // Lowered from 5 to 2 while at slot 4: the next pass writes slot 1.
-  EXPECT_EQ(NextSlot(4, 2), 1);
-  EXPECT_EQ(NextSlot(1, 1), 1);
+  EXPECT_TRUE(IsDue("60", 0x100000000ull));  // past 32 bits of milliseconds
 }
 
 TEST(FolderPrefix, AddsTheSeparatorOnlyWhereItIsMissing) {
