@@ -36,7 +36,7 @@ const ControlDesign kControls[] = {
     {IDC_LABEL1, "STATIC", "Current Save Directory :", kLabel, 0, layout::kLabel1},
     {IDC_TXTSAVEDIR, "EDIT", "", kChild | WS_DISABLED | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtSaveDir},
     {IDC_LABEL2, "STATIC", "Backup Interval in Minutes:", kLabel, 0, layout::kLabel2},
-    {IDC_STATUSBAR1, STATUSCLASSNAMEA, "", kChild, 0, layout::kStatusBar1},
+    {IDC_STATUSBAR1, STATUSCLASSNAMEA, "", kChild | SBARS_TOOLTIPS, 0, layout::kStatusBar1},
     {IDC_TXTINTERVAL, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtInterval},
     {IDC_UDINTERVAL, UPDOWN_CLASSA, "", kSpin, 0, layout::kUdInterval},
     {IDC_LABEL3, "STATIC", "Number of Backups to maintain :", kLabel, 0, layout::kLabel3},
@@ -259,6 +259,9 @@ void frmMain::RunBackupPass() {
   ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
   const std::string text = LastSaveText(time, pass->notSaved);
   ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  // The panel is narrow; the names of characters not saved may not fit, and
+  // the tip shows the whole text.
+  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
   RefreshArchiveList();
 }
 
