@@ -2,23 +2,10 @@
 #include "mainwindow/frmMain.h"
 
 #include "components/ZipArchiver.h"
-
-#include <commctrl.h>
-
-#include <string>
-
 #include "resources/resource.h"
 #include "resources/version.h"
 
 namespace ck {
-namespace {
-
-void SetSpinText(HWND window, int textId, int spinId) {
-  const auto value = static_cast<int>(::SendDlgItemMessageA(window, spinId, UDM_GETPOS32, 0, 0));
-  ::SetDlgItemTextA(window, textId, std::to_string(value).c_str());
-}
-
-}  // namespace
 
 void frmMain::Load() {
   stopwatch_.emplace(clock_);
@@ -47,8 +34,10 @@ void frmMain::Load() {
   ::SetDlgItemTextA(hwnd_, IDC_TXTSAVEDIR, saveDir_.c_str());
   // A crash while an archive was being written leaves its temporary file.
   ZipArchiver::RemoveStale(files_, saveDir_);
-  SetSpinText(hwnd_, IDC_TXTNUMBACKUP, IDC_UDBACKUP);
-  SetSpinText(hwnd_, IDC_TXTINTERVAL, IDC_UDINTERVAL);
+  // The boxes take their spin controls' values, as after any spin; the
+  // interval's box restarts the stopwatch as it fills.
+  OnSpin(Control(IDC_UDBACKUP));
+  OnSpin(Control(IDC_UDINTERVAL));
   RefreshArchiveList();
 }
 

@@ -297,11 +297,6 @@ class ExitTest(SessionTest):
         self.session.xdotool("key", "x")
         self.assertEqual(self.session.wait_exit(), 0)
 
-    def test_close_message_ends_the_program(self):
-        w = self.started()
-        self.session.driver("close", w["hwnd"])
-        self.assertEqual(self.session.wait_exit(), 0)
-
 
 if __name__ == "__main__":
     unittest.main()

@@ -149,14 +149,6 @@ TEST_F(ArchiverTest, SlotsRotateAreSharedWithinAPassAndRestartWhenFewerAreKept) 
   EXPECT_EQ(Pass(posix_, 2)->slot, 1);  // lowered below the current slot
 }
 
-TEST_F(ArchiverTest, NoCharacterMeansNoPassAndNoSlot) {
-  Write("readme.txt", Text("x"));
-  EXPECT_FALSE(Pass(posix_).has_value());
-  EXPECT_EQ(z_, 0);
-  save_ = dir_.string() + "/missing/";
-  EXPECT_FALSE(Pass(posix_).has_value());
-}
-
 TEST_F(ArchiverTest, MoreThanAHundredCharactersAndFiftyCompanionsAreAllKept) {
   for (char a = 'a'; a <= 'e'; ++a) {
     for (char b = 'a'; b <= 'u'; ++b) Write(std::string("Hero") + a + b + ".d2s", WholeSave("h"));
@@ -278,16 +270,6 @@ TEST_F(ArchiverTest, AFileThatChangesDuringTheReadIsReadAgain) {
   EXPECT_EQ(faulty.pauses, 2);
 }
 
-TEST_F(ArchiverTest, StaleTemporariesOfOursAreRemovedAndNothingElse) {
-  Write("~Bob3.zip.cktmp", Text("half"));
-  Write("Bob.d2s", WholeSave("Bob"));
-  Write("notes.tmp", Text("user's"));
-  ck::ZipArchiver::RemoveStale(posix_, save_);
-  EXPECT_FALSE(Exists("~Bob3.zip.cktmp"));
-  EXPECT_TRUE(Exists("Bob.d2s"));
-  EXPECT_TRUE(Exists("notes.tmp"));
-}
-
 TEST(SaveCheck, AcceptsOnlyWholeSaves) {
   const Bytes save = WholeSave("Bob", 335);
   EXPECT_TRUE(ck::IsWholeSave(save.data(), save.size()));
@@ -339,13 +321,6 @@ TEST(ZipFormat, DosTimesStartIn1980) {
   ck::ToDosDateTime(1970, 1, 1, 0, 0, 0, date, time);
   EXPECT_EQ(date, (1 << 5) | 1);
   EXPECT_EQ(time, 0);
-}
-
-TEST(LastSaveText, NamesTheCharactersNotSaved) {
-  EXPECT_EQ(ck::LastSaveText("12:00:00", {}), "Last save was at 12:00:00");
-  EXPECT_EQ(ck::LastSaveText("12:00:00", {"Bob"}), "Last save was at 12:00:00 - not saved: Bob");
-  EXPECT_EQ(ck::LastSaveText("1:02:03 PM", {"Bob", "Alice"}),
-            "Last save was at 1:02:03 PM - not saved: Bob, Alice");
 }
 
 }  // namespace
