@@ -7,7 +7,7 @@ import unittest
 import zipfile
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Session  # noqa: E402
+from harness import WinePrefix  # noqa: E402
 
 SAVE = "C:\\Games\\Diablo II\\Save\\"
 WS_MAXIMIZEBOX = 0x00010000
@@ -36,17 +36,17 @@ def make_saves(folder, *args):
     subprocess.run([sys.executable, os.path.join(tools, "make_saves.py"), folder, *args], check=True)
 
 
-class SessionTest(unittest.TestCase):
+class WineTest(unittest.TestCase):
     dpi = None
 
     def setUp(self):
-        self.session = Session(dpi=self.dpi)
-        self.addCleanup(self.session.close)
+        self.wine = WinePrefix(dpi=self.dpi)
+        self.addCleanup(self.wine.close)
 
 
-class StartUpTest(SessionTest):
+class StartUpTest(WineTest):
     def test_window_shows_the_game_folder_settings_and_archives(self):
-        s = self.session
+        s = self.wine
         folder = s.make_folder(SAVE)
         make_saves(folder, "--names", "Wulfgar,Ysolde", "--archives", "2")
         for stray in ("notes.zipx", "old.zip.bak"):
@@ -90,7 +90,7 @@ class StartUpTest(SessionTest):
         self.assertEqual(bar["rect"][3], 272)
 
     def test_missing_game_key_says_so_and_ends_without_a_window(self):
-        s = self.session
+        s = self.wine
         s.start()
         box = s.dialog()
         self.assertIsNotNone(box, "no message box")
@@ -102,7 +102,7 @@ class StartUpTest(SessionTest):
         self.assertEqual(s.wait_exit(), 0)
 
     def test_an_empty_program_value_counts_as_missing(self):
-        s = self.session
+        s = self.wine
         s.set_game(SAVE, program="")
         s.start()
         box = s.dialog()
@@ -111,7 +111,7 @@ class StartUpTest(SessionTest):
         self.assertEqual(s.wait_exit(), 0)
 
     def test_missing_save_path_falls_back_to_c_with_its_message(self):
-        s = self.session
+        s = self.wine
         open(s.unix_path("C:\\Root1.zip"), "wb").close()
         s.set_game(None)
         s.start()
@@ -128,7 +128,7 @@ class StartUpTest(SessionTest):
         self.assertIsNone(s.app.poll())
 
     def test_new_save_path_wins_and_a_folder_beyond_ascii_is_shown_whole(self):
-        s = self.session
+        s = self.wine
         current = "C:\\Users\\Public\\Sauvegardes \u00e9t\u00e9\\"
         folder = s.make_folder(current)
         open(os.path.join(folder, "H\u00e9l\u00e8ne1.zip"), "wb").close()
@@ -139,7 +139,7 @@ class StartUpTest(SessionTest):
         self.assertEqual(c["File1"]["items"], ["H\u00e9l\u00e8ne1.zip"])
 
     def test_a_missing_save_folder_leaves_the_list_empty(self):
-        s = self.session
+        s = self.wine
         s.set_game("C:\\No Such Folder\\")
         s.start()
         c = controls_by_name(s.dump(s.main_window()))
@@ -147,9 +147,9 @@ class StartUpTest(SessionTest):
         self.assertIsNone(s.app.poll())
 
 
-class BackupTest(SessionTest):
+class BackupTest(WineTest):
     def test_one_real_pass_after_the_interval_typed_into_the_box(self):
-        s = self.session
+        s = self.wine
         folder = s.make_folder(SAVE)
         make_saves(folder, "--names", "Wulfgar,Ysolde")
         s.set_game(SAVE)
@@ -182,21 +182,21 @@ class BackupTest(SessionTest):
         self.assertEqual([f for f in os.listdir(folder) if f.endswith(".cktmp")], [])
 
 
-class SettingsAndLaunchTest(SessionTest):
+class SettingsAndLaunchTest(WineTest):
     GAME = "C:\\Program Files\\Diablo II\\Game.exe"
 
     def started(self, program=GAME):
-        s = self.session
+        s = self.wine
         s.make_folder(SAVE)
         s.set_game(SAVE, program=program)
         s.start()
         return s.dump(s.main_window())
 
     def text(self, window, name):
-        return controls_by_name(self.session.dump(window["hwnd"]))[name]["text"]
+        return controls_by_name(self.wine.dump(window["hwnd"]))[name]["text"]
 
     def test_typing_and_the_arrows(self):
-        s = self.session
+        s = self.wine
         w = self.started()
         c = controls_by_name(w)
         s.click_control(w, c["txtInterval"], clicks=2)
@@ -217,7 +217,7 @@ class SettingsAndLaunchTest(SessionTest):
         self.assertIsNone(s.dialog(timeout_ms=0))
 
     def test_start_button_runs_the_game_minimised_each_time(self):
-        s = self.session
+        s = self.wine
         record = s.install_game(self.GAME)
         w = self.started()
         button = controls_by_name(w)["cmdStart"]
@@ -245,10 +245,10 @@ class SettingsAndLaunchTest(SessionTest):
         for program in ("C:\\Games\\Nowhere\\Game.exe", "Game.exe"):
             with self.subTest(program=program):
                 if program != "C:\\Games\\Nowhere\\Game.exe":
-                    self.session.close()
-                    self.session = Session()
-                    self.addCleanup(self.session.close)
-                s = self.session
+                    self.wine.close()
+                    self.wine = WinePrefix()
+                    self.addCleanup(self.wine.close)
+                s = self.wine
                 w = self.started(program)
                 s.driver("command", w["hwnd"], 200)  # File > Start
                 box = s.dialog()
@@ -260,11 +260,11 @@ class SettingsAndLaunchTest(SessionTest):
                 self.assertIsNone(s.app.poll())
 
 
-class HighDpiTest(SessionTest):
+class HighDpiTest(WineTest):
     dpi = 144
 
     def test_window_keeps_its_physical_size(self):
-        s = self.session
+        s = self.wine
         s.make_folder(SAVE)
         s.set_game(SAVE)
         s.start()
@@ -274,9 +274,9 @@ class HighDpiTest(SessionTest):
         self.assertEqual(c["cmdStart"]["rect"], [12, 324, 566, 374])
 
 
-class ExitTest(SessionTest):
+class ExitTest(WineTest):
     def started(self):
-        s = self.session
+        s = self.wine
         s.make_folder(SAVE)
         s.set_game(SAVE)
         s.start()
@@ -286,16 +286,16 @@ class ExitTest(SessionTest):
         w = self.started()
         left, top, right, _ = w["window"]
         # The close box sits at the right end of the caption bar.
-        self.session.xdotool("mousemove", right - 12, top + 12, "click", 1)
-        self.assertEqual(self.session.wait_exit(), 0)
+        self.wine.xdotool("mousemove", right - 12, top + 12, "click", 1)
+        self.assertEqual(self.wine.wait_exit(), 0)
 
     def test_file_exit_from_the_keyboard_ends_the_program(self):
         w = self.started()
         left, top, _, _ = w["window"]
-        self.session.xdotool("mousemove", left + 200, top + 150, "click", 1)
-        self.session.xdotool("key", "alt+f")
-        self.session.xdotool("key", "x")
-        self.assertEqual(self.session.wait_exit(), 0)
+        self.wine.xdotool("mousemove", left + 200, top + 150, "click", 1)
+        self.wine.xdotool("key", "alt+f")
+        self.wine.xdotool("key", "x")
+        self.assertEqual(self.wine.wait_exit(), 0)
 
 
 if __name__ == "__main__":

@@ -2,8 +2,9 @@
 and looks at it from outside: through ckdriver.exe (window messages), through
 xdotool (real mouse and keyboard) and through the files it writes.
 
-Each Session owns one prefix, one X server and the processes it started, and
-stops exactly those: by PID, and its own wineserver with wineserver -k.
+A WinePrefix is one prefix with its own X server and the processes it
+started, and it stops exactly those: by PID, and its own wineserver with
+wineserver -k.
 """
 import json
 import os
@@ -34,7 +35,7 @@ def reg_string(text):
     return '"' + "".join(out) + '"'
 
 
-class Session:
+class WinePrefix:
     def __init__(self, dpi=None):
         self.root = tempfile.mkdtemp(prefix="ck-e2e.")
         self.prefix = os.path.join(self.root, "prefix")
