@@ -56,7 +56,8 @@ AddResult ZipArchiver::Add() {
 
 AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {
   entries.clear();
-  const std::vector<FileInfo> files = Listing ? *Listing : fs_.List(folder, IncludeFileMask);
+  std::vector<FileInfo> listed;
+  const std::vector<FileInfo>& files = Listing ? *Listing : (listed = fs_.List(folder, IncludeFileMask));
   for (const FileInfo& f : files) {
     if (!MatchesMask(f.name, IncludeFileMask) || MatchesMask(f.name, ExcludeFileMask)) continue;
     ZipEntry entry{f.name, {}, f.dosTime, f.dosDate};
