@@ -45,20 +45,36 @@ void PutEntryFields(Bytes& out, const ZipEntry& e, std::uint16_t method, std::ui
   Put16(out, static_cast<std::uint16_t>(e.name.size()));
 }
 
-// Raw deflate of `data`, or nothing when it does not come out smaller.
-bool Deflate(const Bytes& data, int level, Bytes& out) {
-  z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  out.resize(deflateBound(&z, static_cast<uLong>(data.size())));
-  z.next_in = const_cast<Bytef*>(data.data());
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  const int result = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return result == Z_STREAM_END && out.size() < data.size();
-}
+// Raw deflate, one stream reset for every entry: setting a stream up costs
+// more than compressing a small file.
+class Deflater {
+ public:
+  explicit Deflater(int level) {
+    ok_ = deflateInit2(&z_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+  }
+  ~Deflater() {
+    if (ok_) deflateEnd(&z_);
+  }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  // `data` deflated into `out`; false when it does not come out smaller.
+  bool Deflate(const Bytes& data, Bytes& out) {
+    if (!ok_ || deflateReset(&z_) != Z_OK) return false;
+    out.resize(deflateBound(&z_, static_cast<uLong>(data.size())));
+    z_.next_in = const_cast<Bytef*>(data.data());
+    z_.avail_in = static_cast<uInt>(data.size());
+    z_.next_out = out.data();
+    z_.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&z_, Z_FINISH);
+    out.resize(z_.total_out);
+    return result == Z_STREAM_END && out.size() < data.size();
+  }
+
+ private:
+  z_stream z_{};
+  bool ok_ = false;
+};
 
 std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
   uLong crc = crc32(0L, Z_NULL, 0);
@@ -106,10 +122,11 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
   if (entries.size() > 0xFFFF) return {};
   Bytes archive, central;
   Bytes packed;
+  Deflater deflater(level);
   for (const ZipEntry& e : entries) {
     if (e.name.size() > 0xFFFF || e.data.size() >= kMax || archive.size() >= kMax) return {};
     const std::uint32_t crc = Crc(e.data.data(), e.data.size());
-    const bool deflated = Deflate(e.data, level, packed);
+    const bool deflated = deflater.Deflate(e.data, packed);
     const Bytes& body = deflated ? packed : e.data;
     const std::uint16_t method = deflated ? kDeflated : kStored;
     const auto offset = static_cast<std::uint32_t>(archive.size());

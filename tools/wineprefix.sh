@@ -42,9 +42,10 @@ new_prefix() {
   cp -a "$base"/*.reg "$base/.update-timestamp" "$base/dosdevices" "$dir/"
   local entry
   for entry in "$base"/drive_c/*; do
-    # The system folder is only read: link it rather than copy 600 MB.
+    # The system folder is only read: link it rather than copy 600 MB,
+    # unless the new prefix is on another file system.
     if [[ $(basename "$entry") == windows ]]; then
-      cp -al "$entry" "$dir/drive_c/"
+      cp -al "$entry" "$dir/drive_c/" 2>/dev/null || { rm -rf "$dir/drive_c/windows"; cp -a "$entry" "$dir/drive_c/"; }
     else
       cp -a "$entry" "$dir/drive_c/"
     fi
