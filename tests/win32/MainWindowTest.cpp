@@ -110,3 +110,43 @@ TEST_F(MainWindowTest, LabelsAreRedOnGreyAndTheBoxesPinkOnGrey) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string VersionString(const std::vector<char>& info, const char* name) {
+  char* value = nullptr;
+  UINT size = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+  if (!::VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &size)) return "<none>";
+  return std::string(value, size > 0 ? size - 1 : 0);
+}
+
+// The program's resources: the version record as Windows shows it, and the
+// manifest that brings in Common Controls 6.
+TEST(Resources, VersionRecordAndCommonControls) {
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::vector<char> info(::GetFileVersionInfoSizeA(self, nullptr));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(::GetFileVersionInfoA(self, 0, static_cast<DWORD>(info.size()), info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
+  EXPECT_EQ(VersionString(info, "FileVersion"), "1.00");
+  EXPECT_EQ(VersionString(info, "ProductVersion"), "1.00");
+  EXPECT_EQ(VersionString(info, "ProductName"), "Cairnkeep");
+  EXPECT_EQ(VersionString(info, "InternalName"), "Cairnkeep");
+  EXPECT_EQ(VersionString(info, "OriginalFilename"), "Cairnkeep.exe");
+
+  // Version 6 is the side-by-side assembly the manifest names (Wine's
+  // DllGetVersion says 5 for both, so ask where the library came from).
+  char controls[MAX_PATH] = {};
+  ::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), controls, MAX_PATH);
+  EXPECT_NE(std::string(::CharLowerA(controls)).find("common-controls_6595b64144ccf1df_6.0."), std::string::npos)
+      << controls;
+}
+
+}  // namespace
