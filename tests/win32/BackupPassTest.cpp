@@ -64,6 +64,12 @@ TEST_F(BackupPassTest, APassRunsOnceTheIntervalHasPassedAndShowsItself) {
 }
 
 TEST_F(BackupPassTest, WithoutCharactersNothingHappensEveryTick) {
+  Start(folder_ + "missing\\");
+  TickAfter(180000);
+  TickAfter(1000);
+  EXPECT_EQ(Status(), "");
+  form_.reset();
+
   Start();
   TickAfter(180000);
   TickAfter(1000);
