@@ -124,6 +124,17 @@ TEST_F(BackupPassTest, OnlyExactNamesAndNoFoldersCount) {
   EXPECT_FALSE(Exists("Ghost1.zip"));
 }
 
+TEST_F(BackupPassTest, NamesBeyondAsciiAreArchivedUnderTheirOwnNames) {
+  char name[32] = {};  // "Hélène" in whatever the ANSI code page is
+  ::WideCharToMultiByte(CP_ACP, 0, L"H\u00e9l\u00e8ne", -1, name, sizeof name, nullptr, nullptr);
+  Character(name);
+  Start();
+  TickAfter(180000);
+  EXPECT_EQ(Status().find("not saved"), std::string::npos) << Status();
+  EXPECT_EQ(Entries(std::string(name) + "1.zip"),
+            (std::vector<std::string>{std::string(name) + ".d2s", std::string(name) + ".key"}));
+}
+
 TEST_F(BackupPassTest, StartUpRemovesOurStaleTemporaryFiles) {
   Put("~Bob2.zip.cktmp", Text("half an archive"));
   Put("Bob.tmp", Text("someone else's"));
