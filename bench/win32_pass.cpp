@@ -29,6 +29,6 @@ int main(int argc, char** argv) {
     times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
   }
   std::sort(times.begin(), times.end());
-  std::printf("Win32 archiver under Wine, %zu characters: median %.2f ms\n", table.SaveCount, times[times.size() / 2]);
+  std::printf("Win32 archiver under Wine, %zu characters: median %.2f ms\n", table.SaveCount(), times[times.size() / 2]);
   return 0;
 }

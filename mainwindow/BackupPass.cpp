@@ -13,15 +13,14 @@ std::string ArchivePath(const std::string& saveDir, const std::string& name, int
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
                                         CharacterTable& table) {
   EnumerateSaveFiles(fs, saveDir, table);
-  if (table.SaveCount == 0) return std::nullopt;
+  if (table.SaveCount() == 0) return std::nullopt;
 
   PassResult result;
   result.slot = z = NextSlot(z, keep);
   const std::vector<FileInfo> listing = fs.List(FolderPrefix(saveDir), "*");
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
-  for (std::size_t i = 0; i < table.SaveCount; ++i) {
-    const std::string& name = table.SaveNames[i];
+  for (const std::string& name : table.SaveNames) {
     archiver.Action = 1;
     archiver.IncludeFileMask = name + ".*";
     archiver.ExcludeFileMask = "*.zip";

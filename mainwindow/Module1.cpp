@@ -10,7 +10,6 @@ void EnumerateSaveFiles(FileSystem& fs, const std::string& dir, CharacterTable& 
   for (const FileInfo& f : ListExactly(fs, FolderPrefix(dir), "*.d2s")) {
     table.SaveNames.push_back(f.name.substr(0, f.name.size() - kExtension));
   }
-  table.SaveCount = table.SaveNames.size();
 }
 
 }  // namespace ck

@@ -10,7 +10,7 @@ namespace ck {
 
 struct CharacterTable {
   std::vector<std::string> SaveNames;  // base names, in listing order
-  std::size_t SaveCount = 0;
+  std::size_t SaveCount() const { return SaveNames.size(); }
 };
 
 // Lists `dir`'s "*.d2s" files into `table`. There is no limit on the number

@@ -45,17 +45,13 @@ std::string SystemMessage(DWORD error) {
 
 }  // namespace
 
-std::optional<double> frmMain::SettingValue(int textId) const {
-  return ParseNumber(ControlText(textId), decimalSeparator_);
-}
-
 // Text that is no number from 1 to 60 snaps back to the default at once. The
 // default is set from inside this handler, so the box's change notification
 // runs this handler again, to its end, before SetDlgItemText returns.
 void frmMain::OnSettingTextChanged(int textId) {
   const SettingBox* box = BoxOfText(textId);
   if (!box) return;
-  const std::optional<double> value = SettingValue(textId);
+  const std::optional<double> value = ParseNumber(ControlText(textId), decimalSeparator_);
   if (!value) {
     PutDefault(box->textId, box->defaultText);
     return;

@@ -3,9 +3,7 @@
 #include <commctrl.h>
 
 #include <iterator>
-#include <vector>
 
-#include "components/ZipArchiver.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/Layout.h"

@@ -72,7 +72,6 @@ class frmMain {
   void RefreshClockPanels();
   void RefreshArchiveList();
   void RunBackupPass();
-  std::optional<double> SettingValue(int textId) const;
   void PutDefault(int textId, const char* text);
   std::string ControlText(int id) const;
 

@@ -38,9 +38,8 @@ class clsRegistry {
   // Stores `strValue` as REG_SZ, creating the key and any keys above it.
   void WriteEntry(const std::string& strEntry, const std::string& strValue) const;
 
-  std::string EntryKeyPath() const;
-
  private:
+  std::string EntryKeyPath() const;
   std::optional<std::string> GetKeyValue(std::uint32_t root, const std::string& path,
                                          const std::string& name) const;
   void SetKeyValue(std::uint32_t root, const std::string& path, const std::string& name,

@@ -156,7 +156,7 @@ TEST_F(ArchiverTest, MoreThanAHundredCharactersAndFiftyCompanionsAreAllKept) {
   for (int i = 0; i < 50; ++i) Write("Heroaa.m" + std::to_string(i), Bytes(100, static_cast<std::uint8_t>(i)));
   const auto pass = Pass(posix_);
   ASSERT_TRUE(pass.has_value());
-  EXPECT_EQ(table_.SaveCount, 105u);
+  EXPECT_EQ(table_.SaveCount(), 105u);
   EXPECT_TRUE(pass->notSaved.empty());
   EXPECT_TRUE(Exists("Heroeu1.zip"));
   EXPECT_EQ(Entries("Heroaa1.zip").size(), 51u);
