@@ -1,4 +1,5 @@
 # Cairnkeep: make demo | make check | make bench
+MAKEFLAGS += --no-print-directory
 .PHONY: all deps build build-windows build-native check demo bench clean
 
 all: build
@@ -8,6 +9,7 @@ deps:
 
 build: build-windows build-native
 
+# The product, built on every machine.
 build-windows: deps
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows
@@ -16,20 +18,27 @@ build-native: deps
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native
 
+# The Windows build that Wine runs here: the product where this machine runs
+# 32-bit programs, else the 64-bit build of the same sources (CK_WINE_ARCH=win64
+# asks for it anywhere). tools/winearch.sh chooses and says so; the recipe
+# that follows has CK_WINE_ARCH and its preset.
+WINE_PRESET = CK_WINE_ARCH=$$(tools/winearch.sh) && export CK_WINE_ARCH && \
+	preset=windows && if [ $$CK_WINE_ARCH = win64 ]; then preset=windows64; fi && \
+	cmake --preset $$preset >/dev/null
+
 check: build
 	ctest --preset native
-	ctest --preset windows
+	@$(WINE_PRESET) && cmake --build --preset $$preset && ctest --preset $$preset
 
 demo: build-windows
-	@tools/demo.sh
+	@$(WINE_PRESET) && cmake --build --preset $$preset --target Cairnkeep && tools/demo.sh
 
 # The benchmark builds without sanitizers, optimised.
 bench: deps
 	@cmake -S . -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DCK_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build/bench-native --target backup_bench -j2 >/dev/null
-	@cmake --preset windows >/dev/null
-	@cmake --build --preset windows --target win32_pass >/dev/null
-	@CK_BENCH_NATIVE=build/bench-native bench/run.sh
+	@$(WINE_PRESET) && cmake --build --preset $$preset --target win32_pass >/dev/null && \
+	CK_BENCH_NATIVE=build/bench-native bench/run.sh
 
 clean:
 	rm -rf build

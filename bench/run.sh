@@ -14,4 +14,8 @@ done
 echo "Folders in $work (on $(df --output=fstype "$work" | tail -1)); medians of 7 passes."
 "$root/${CK_BENCH_NATIVE:-build/bench-native}/bench/backup_bench" "${folders[@]}"
 rm -f "$work"/c100/*.zip
-WINEDLLOVERRIDES=winebus.sys=d "$root/tools/winerun.sh" "$root/build/windows/bench/win32_pass.exe" "Z:${work//\//\\}\\c100\\"
+# The product's pass, or the 64-bit build's where this machine runs no 32-bit
+# programs (CK_WINE_ARCH, as make bench chose it).
+win=build/windows
+[[ ${CK_WINE_ARCH:-win32} == win64 ]] && win=build/windows64
+WINEDLLOVERRIDES=winebus.sys=d "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" "Z:${work//\//\\}\\c100\\"

@@ -4,13 +4,20 @@
 # characters. Without a display it runs under Xvfb and saves a screenshot.
 #   CK_DEMO_SECONDS=N   end the demo after N seconds (default: run until the
 #                       window is closed, or until Ctrl+C under Xvfb)
+#   CK_WINE_ARCH        win64 runs the 64-bit build of the same sources
+#                       (default: whatever tools/winearch.sh finds runs here)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+CK_WINE_ARCH=${CK_WINE_ARCH:-$("$root/tools/winearch.sh")}
+export CK_WINE_ARCH
 exe=$root/build/windows/Cairnkeep.exe
+[[ $CK_WINE_ARCH == win64 ]] && exe=$root/build/windows64/Cairnkeep.exe
+[[ -f $exe ]] || { echo "demo: $exe is not built: run make demo" >&2; exit 1; }
 demo=$root/build/demo
 prefix=$demo/prefix
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win32
+wine=$root/tools/wine.sh
+export WINEPREFIX=$prefix WINEDEBUG=-all
 
 xvfb_pid=""
 app_pid=""
@@ -49,14 +56,14 @@ REGEDIT4
 "Save Path"="C:\\Program Files\\Diablo II\\Save\\"
 "Program"="C:\\Program Files\\Diablo II\\Game.exe"
 REG
-wine regedit /S "$(winepath -w "$demo/game.reg")"
+"$wine" regedit /S "$("$wine" winepath -w "$demo/game.reg")"
 if [[ $headless == 0 ]]; then
   # A real desktop has a window manager to frame the window.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
 fi
 
 echo "Save folder: C:\\Program Files\\Diablo II\\Save\\ (on disk: $save_unix)"
-wine "$exe" &
+"$wine" "$exe" &
 app_pid=$!
 
 if [[ $headless == 1 ]]; then

@@ -7,8 +7,12 @@ packages=(
   cmake make python3 zip unzip
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev
+  # The 64-bit build of the same sources, for machines that run no 32-bit
+  # programs: the tests choose by trying (tools/winearch.sh).
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev
   g++ googletest zlib1g-dev
-  wine wine32:i386
+  wine wine32:i386 wine64
   fonts-wine xvfb xdotool x11-utils imagemagick
 )
 

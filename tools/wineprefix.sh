@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Wine prefixes for the tests and the demo.
+# Wine prefixes for the tests and the demo, of the architecture in
+# CK_WINE_ARCH (win32 unless it says win64).
 #   wineprefix.sh base        makes the shared base prefix once; prints its path
 #   wineprefix.sh new DIR     makes DIR a fresh prefix, copied from the base
 # Booting a prefix takes 10-15 s, a copy well under one: every test process
@@ -7,8 +8,22 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-base=${CK_WINE_BASE:-$root/build/wine-base}
-export WINEDEBUG=-all WINEARCH=win32
+wine=$root/tools/wine.sh
+arch=${CK_WINE_ARCH:-win32}
+base=${CK_WINE_BASE:-$root/build/wine-base-$arch}
+export WINEDEBUG=-all
+
+# Runs one Wine command in the base prefix; on failure names it and shows
+# what Wine said.
+in_base() {
+  local log=$base.log status=0
+  WINEPREFIX=$base "$@" >"$log" 2>&1 || status=$?
+  if [[ $status -ne 0 ]]; then
+    echo "wineprefix: '$*' failed in $arch prefix $base (exit $status). Wine said:" >&2
+    tail -n 20 "$log" | sed 's/^/  /' >&2
+    exit 1
+  fi
+}
 
 make_base() {
   mkdir -p "$(dirname "$base")"
@@ -18,11 +33,11 @@ make_base() {
     rm -rf "$base"
     # No Mono or Gecko: nothing here needs them, and they would ask to be
     # downloaded.
-    WINEPREFIX=$base WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    WINEDLLOVERRIDES="mscoree,mshtml=" in_base "$wine" wineboot -i
     # Under Xvfb no window manager draws frames: let Wine draw the caption
     # and its buttons itself, so screenshots and real clicks see them.
-    WINEPREFIX=$base wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    WINEPREFIX=$base wineserver -w
+    in_base "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    in_base wineserver -w
     # Wine's own fonts (MS Sans Serif, Tahoma, ...) from fonts-wine: this
     # Wine build does not look in their folder, but it loads every font in
     # the prefix's Fonts folder.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs one Windows program under Wine in a fresh prefix of its own, with a
-# private X server unless CK_KEEP_DISPLAY=1 and a display is set. Everything
-# it starts is stopped by PID, and the prefix's wineserver with wineserver -k.
+# Runs one Windows program under Wine, of the architecture in CK_WINE_ARCH,
+# in a fresh prefix of its own, with a private X server unless
+# CK_KEEP_DISPLAY=1 and a display is set. Everything it starts is stopped by
+# PID, and the prefix's wineserver with wineserver -k.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,7 +31,12 @@ export WINEPREFIX=$prefix WINEDEBUG=-all
 set +e
 # CK_FILE_LIMIT_KB: the largest file the program may write, for tests that
 # need it killed in the middle of a write.
-( [[ -n ${CK_FILE_LIMIT_KB:-} ]] && ulimit -f "$CK_FILE_LIMIT_KB"; exec wine "$@" )
+( [[ -n ${CK_FILE_LIMIT_KB:-} ]] && ulimit -f "$CK_FILE_LIMIT_KB"; exec "$here/wine.sh" "$@" )
 status=$?
 set -e
+# 126 and 127 are the shell's: Wine itself could not be started. Its own
+# message stands above.
+if [[ $status -eq 126 || $status -eq 127 ]]; then
+  echo "winerun: Wine (${CK_WINE_ARCH:-win32}) could not start $1 (exit $status)" >&2
+fi
 exit $status

@@ -17,6 +17,7 @@ TOOLS = os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), ".
 EXE = os.environ.get("CK_EXE", "")
 DRIVER = os.environ.get("CK_DRIVER", "")
 RECORDER = os.environ.get("CK_RECORDER", "")
+WINE = os.path.join(TOOLS, "wine.sh")  # the loader for CK_WINE_ARCH
 
 MAIN_CLASS = "CairnkeepMain"
 GAME_KEY = r"Software\Blizzard Entertainment\Diablo II"
@@ -41,7 +42,7 @@ class WinePrefix:
         self.prefix = os.path.join(self.root, "prefix")
         subprocess.run([os.path.join(TOOLS, "wineprefix.sh"), "new", self.prefix], check=True,
                        stdout=subprocess.DEVNULL)
-        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEARCH="win32")
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all")
         self.app = None
         self.xvfb = None
         self._start_xvfb()
@@ -97,15 +98,21 @@ class WinePrefix:
     def start(self):
         # Boot the prefix first, with no pipes to inherit: the first Wine
         # process starts the prefix's services, which outlive it and would
-        # hold a captured output open.
-        subprocess.run(["wine", DRIVER, "find", "NoSuchWindowClass", "", "0"], env=self.env,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.app = subprocess.Popen(["wine", EXE], env=self.env, stdin=subprocess.DEVNULL,
+        # hold a captured output open. A file keeps what Wine says if it
+        # cannot start at all.
+        with open(os.path.join(self.root, "boot.log"), "w+b") as log:
+            booted = subprocess.run([WINE, DRIVER, "find", "NoSuchWindowClass", "", "0"], env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+            if booted.returncode in (126, 127):
+                log.seek(0)
+                raise RuntimeError("Wine could not start (exit %d): %s"
+                                   % (booted.returncode, log.read().decode(errors="replace").strip()))
+        self.app = subprocess.Popen([WINE, EXE], env=self.env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.app
 
     def driver(self, *args, check=True, timeout=60):
-        result = subprocess.run(["wine", DRIVER, *[str(a) for a in args]], env=self.env,
+        result = subprocess.run([WINE, DRIVER, *[str(a) for a in args]], env=self.env,
                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
         if check and result.returncode != 0:
             raise AssertionError("ckdriver %s failed (%d): %s" % (" ".join(map(str, args)), result.returncode,
