@@ -204,11 +204,14 @@ void frmMain::CreateControls() {
   }
   for (const SpinDesign& s : kSpins) {
     HWND spin = Control(s.id);
+    ::SendMessageA(spin, UDM_SETRANGE32, s.lower, s.upper);
+    // Set before the buddy: a buddy's text follows every position set, and
+    // the boxes stay empty until start-up fills them, so that no tick finds
+    // an interval while a start-up message is open.
+    ::SendMessageA(spin, UDM_SETPOS32, 0, s.start);
     // The box is the spin's buddy: what it shows is what the spin steps on
     // from, and a typed number becomes the spin's value.
     ::SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(s.buddyId)), 0);
-    ::SendMessageA(spin, UDM_SETRANGE32, s.lower, s.upper);
-    ::SendMessageA(spin, UDM_SETPOS32, 0, s.start);
   }
 
   HWND status = Control(IDC_STATUSBAR1);

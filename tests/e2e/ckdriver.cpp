@@ -1,7 +1,9 @@
 // Drives the running Cairnkeep.exe from outside, as a user's tools would see
 // it: finds its windows and reads them with messages. Prints JSON.
 //
-//   ckdriver find CLASS [TITLE] [TIMEOUT_MS]   wait for a top-level window
+//   ckdriver find CLASS [TITLE] [TIMEOUT_MS] [hidden]
+//                                              wait for a top-level window,
+//                                              visible unless "hidden"
 //   ckdriver dump HWND                         the window and its controls
 //   ckdriver dialog TITLE [TIMEOUT_MS]         a message box: its text and buttons
 //   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
@@ -181,6 +183,7 @@ struct FindRequest {
   std::wstring className;
   std::wstring title;
   bool anyTitle;
+  bool hiddenToo;
   HWND found;
 };
 
@@ -188,7 +191,8 @@ BOOL CALLBACK MatchWindow(HWND h, LPARAM param) {
   auto* request = reinterpret_cast<FindRequest*>(param);
   wchar_t cls[128] = {};
   ::GetClassNameW(h, cls, 128);
-  if (_wcsicmp(cls, request->className.c_str()) != 0 || !::IsWindowVisible(h)) return TRUE;
+  if (_wcsicmp(cls, request->className.c_str()) != 0) return TRUE;
+  if (!request->hiddenToo && !::IsWindowVisible(h)) return TRUE;
   if (!request->anyTitle) {
     std::wstring text(512, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(h, text.data(), 512)));
@@ -198,8 +202,8 @@ BOOL CALLBACK MatchWindow(HWND h, LPARAM param) {
   return FALSE;
 }
 
-HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
-  FindRequest request{Wide(className), title ? Wide(title) : L"", title == nullptr, nullptr};
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs, bool hiddenToo = false) {
+  FindRequest request{Wide(className), title ? Wide(title) : L"", title == nullptr, hiddenToo, nullptr};
   const DWORD start = ::GetTickCount();
   for (;;) {
     ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&request));
@@ -236,7 +240,7 @@ int main(int argc, char** argv) {
   if (verb == "find" && argc >= 3) {
     const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
     const DWORD timeout = argc >= 5 ? std::strtoul(argv[4], nullptr, 10) : 10000;
-    HWND h = WaitForWindow(argv[2], title, timeout);
+    HWND h = WaitForWindow(argv[2], title, timeout, argc >= 6 && std::string(argv[5]) == "hidden");
     if (!h) return 1;
     std::printf("%s\n", Hex(h).c_str());
     return 0;

@@ -98,6 +98,9 @@ class StartUpTest(WineTest):
         self.assertEqual(box["buttons"], ["OK"])
         self.assertFalse(box["icon"])
         self.assertIsNone(s.driver("find", "CairnkeepMain", "", 0, check=False))
+        # Start-up has not filled the settings: no tick finds an interval.
+        c = controls_by_name(s.dump(s.driver("find", "CairnkeepMain", "", 0, "hidden")))
+        self.assertEqual((c["txtInterval"]["text"], c["txtNumBackup"]["text"]), ("", ""))
         s.driver("command", box["hwnd"], 1)
         self.assertEqual(s.wait_exit(), 0)
 

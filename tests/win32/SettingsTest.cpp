@@ -3,6 +3,8 @@
 #include "tests/common/SaveFiles.h"
 #include "tests/win32/GameWindowTest.h"
 
+#include "resources/version.h"
+
 namespace {
 
 using ck::testing::clockReads;
@@ -26,6 +28,23 @@ BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURIT
   return TRUE;
 }
 const ck::ProcessApi kRecorder{&RecordCreateProcess};
+
+// Runs in the start-up message box's own loop: what the boxes hold there,
+// and a tick long after the interval, then OK.
+std::string boxesDuringMessage;
+void CALLBACK WhileTheMessageIsOpen(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND message = ::FindWindowA("#32770", CK_TITLE);
+  HWND form = ::FindWindowA(ck::frmMain::kClassName, nullptr);
+  if (!message || !form) return;
+  ::KillTimer(nullptr, timer);
+  char interval[16] = {}, backups[16] = {};
+  ::GetDlgItemTextA(form, IDC_TXTINTERVAL, interval, sizeof interval);
+  ::GetDlgItemTextA(form, IDC_TXTNUMBACKUP, backups, sizeof backups);
+  boxesDuringMessage = std::string(interval) + "|" + backups;
+  ck::testing::now += 3600000;
+  ::SendMessageA(form, WM_TIMER, ck::frmMain::kTimerId, 0);
+  ::PostMessageA(message, WM_COMMAND, IDOK, 0);
+}
 
 class SettingsTest : public ck::testing::GameWindowTest {
  protected:
@@ -53,6 +72,17 @@ class SettingsTest : public ck::testing::GameWindowTest {
     ::SendMessageA(Box(spinId), WM_LBUTTONUP, 0, at);
   }
 };
+
+TEST_F(SettingsTest, WhileAStartUpMessageIsOpenTheBoxesAreEmptyAndNoTickIsDue) {
+  folder_ = "c:\\";  // the fallback folder, which start-up tells of in a message
+  Put("Bob.d2s", ck::testing::WholeSave("Bob"));
+  ::SetTimer(nullptr, 0, 50, &WhileTheMessageIsOpen);
+  Start();
+  EXPECT_EQ(boxesDuringMessage, "|");
+  EXPECT_FALSE(Exists("Bob1.zip"));
+  EXPECT_EQ(Text(IDC_TXTINTERVAL) + "|" + Text(IDC_TXTNUMBACKUP), "3|10");
+  for (const char* name : {"c:\\Bob.d2s", "c:\\Bob1.zip"}) ::DeleteFileA(name);
+}
 
 TEST_F(SettingsTest, EveryKeystrokeIsCheckedAndRestartsTheInterval) {
   Start();
