@@ -1,6 +1,7 @@
-// The one conversion from a settings text to a number. Both the validation
-// of the two settings boxes and the backup pass's due test use it, so a text
-// the boxes accept is always a text the schedule understands.
+// The one conversion from a settings text to a number. The validation of
+// the two settings boxes, the backup pass's due test and its number of
+// backups all use it, so a text the boxes accept is always a text the
+// schedule understands.
 #pragma once
 
 #include <optional>

@@ -7,6 +7,7 @@
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/Layout.h"
+#include "mainwindow/NumberText.h"
 #include "mainwindow/SavePath.h"
 #include "resources/resource.h"
 #include "resources/version.h"
@@ -252,7 +253,10 @@ void frmMain::OnTimer() {
 }
 
 void frmMain::RunBackupPass() {
-  const int keep = static_cast<int>(::SendDlgItemMessageA(hwnd_, IDC_UDBACKUP, UDM_GETPOS32, 0, 0));
+  // The number the box shows, whole part: the spin's own range ends at 50
+  // and it reads no fraction, so its value can differ from the box's text.
+  // The box always holds a number the settings accepted.
+  const int keep = static_cast<int>(ParseNumber(ControlText(IDC_TXTNUMBACKUP), decimalSeparator_).value());
   const std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, z_, keep, characters_);
   if (!pass) return;  // no character yet: due again at the next tick
   stopwatch_->Reset();

@@ -61,7 +61,6 @@ class SettingsTest : public ck::testing::GameWindowTest {
     SelectAll(id);
     ::SendMessageA(Box(id), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   }
-  int Spin(int id) const { return static_cast<int>(::SendMessageA(Box(id), UDM_GETPOS32, 0, 0)); }
 
   // A real click on a spin control's up or down arrow.
   void ClickArrow(int spinId, bool up) {
@@ -162,15 +161,18 @@ TEST_F(SettingsTest, ArrowsStepTheBoxAndStepOnFromATypedNumber) {
   EXPECT_EQ(Text(IDC_TXTNUMBACKUP), "50");
 }
 
-TEST_F(SettingsTest, ATypedNumberOfBackupsIsWhatThePassesKeep) {
+// The spin control reads neither a fraction nor a number beyond its 50.
+TEST_F(SettingsTest, ThePassesKeepTheWholeNumberTheBoxShows) {
   Start();
   Put("Bob.d2s", ck::testing::WholeSave("Bob"));
-  Replace(IDC_TXTNUMBACKUP, "2");
-  EXPECT_EQ(Spin(IDC_UDBACKUP), 2);
-  for (int pass = 0; pass < 3; ++pass) TickAfter(180000);
-  EXPECT_TRUE(Exists("Bob1.zip"));
+  Replace(IDC_TXTNUMBACKUP, "2.5");
+  for (int pass = 0; pass < 3; ++pass) TickAfter(180000);  // slots 1, 2, 1
   EXPECT_TRUE(Exists("Bob2.zip"));
   EXPECT_FALSE(Exists("Bob3.zip"));
+  Replace(IDC_TXTNUMBACKUP, "55");
+  for (int pass = 0; pass < 55; ++pass) TickAfter(180000);  // slots 2 to 55, then 1
+  EXPECT_TRUE(Exists("Bob55.zip"));
+  EXPECT_FALSE(Exists("Bob56.zip"));
 }
 
 TEST_F(SettingsTest, TheGameStartsQuotedMinimisedInItsOwnFolderEachTimeItIsAsked) {
