@@ -69,12 +69,14 @@ void frmMain::PutDefault(int textId, const char* text) {
 }
 
 // A spin control's value goes to its box; nothing ever goes the other way
-// but what the control itself reads from its buddy.
+// but what the control itself reads from its buddy. The control has usually
+// written the value into its buddy already, and writing it again would
+// restart the interval a second time.
 void frmMain::OnSpin(HWND spin) {
   const SettingBox* box = BoxOfSpin(hwnd_, spin);
   if (!box) return;
-  const auto value = static_cast<int>(::SendMessageA(spin, UDM_GETPOS32, 0, 0));
-  ::SetDlgItemTextA(hwnd_, box->textId, std::to_string(value).c_str());
+  const std::string value = std::to_string(static_cast<int>(::SendMessageA(spin, UDM_GETPOS32, 0, 0)));
+  if (ControlText(box->textId) != value) ::SetDlgItemTextA(hwnd_, box->textId, value.c_str());
 }
 
 void frmMain::StartGame() {

@@ -151,7 +151,8 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnSize();
       return 0;
     case WM_VSCROLL:
-      OnSpin(reinterpret_cast<HWND>(lParam));
+      // A spin reports each new value once; the end of the scroll is no change.
+      if (LOWORD(wParam) == SB_THUMBPOSITION) OnSpin(reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
@@ -213,6 +214,10 @@ void frmMain::CreateControls() {
     // The box is the spin's buddy: what it shows is what the spin steps on
     // from, and a typed number becomes the spin's value.
     ::SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(s.buddyId)), 0);
+    // One step per click, however long an arrow is held: Windows would
+    // otherwise step by 5 after two seconds and by 20 after five.
+    UDACCEL oneStep{0, 1};
+    ::SendMessageA(spin, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneStep));
   }
 
   HWND status = Control(IDC_STATUSBAR1);

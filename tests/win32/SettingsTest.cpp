@@ -141,11 +141,16 @@ TEST_F(SettingsTest, TheNextBackupIsOneFullIntervalAfterTheLastChange) {
   EXPECT_TRUE(Exists("Bob1.zip"));
 }
 
-TEST_F(SettingsTest, ArrowsStepTheBoxAndStepOnFromATypedNumber) {
+TEST_F(SettingsTest, ArrowsStepTheBoxByOneAndStepOnFromATypedNumber) {
   Start();
+  for (int id : {IDC_UDINTERVAL, IDC_UDBACKUP}) {
+    UDACCEL accel[4] = {};  // held down, an arrow still steps by one
+    EXPECT_EQ(::SendMessageA(Box(id), UDM_GETACCEL, 4, reinterpret_cast<LPARAM>(accel)), 1);
+    EXPECT_EQ(accel[0].nInc, 1u);
+  }
   ClickArrow(IDC_UDINTERVAL, true);
   EXPECT_EQ(Text(IDC_TXTINTERVAL), "4");
-  EXPECT_GE(clockReads, 1);
+  EXPECT_EQ(clockReads, 1);  // one restart for one click
   Replace(IDC_TXTINTERVAL, "59");
   ClickArrow(IDC_UDINTERVAL, true);
   ClickArrow(IDC_UDINTERVAL, true);  // the spin stops at its maximum
@@ -154,8 +159,10 @@ TEST_F(SettingsTest, ArrowsStepTheBoxAndStepOnFromATypedNumber) {
   ClickArrow(IDC_UDINTERVAL, false);  // and at 1, without wrapping
   EXPECT_EQ(Text(IDC_TXTINTERVAL), "1");
 
+  clockReads = 0;
   ClickArrow(IDC_UDBACKUP, true);
   EXPECT_EQ(Text(IDC_TXTNUMBACKUP), "11");
+  EXPECT_EQ(clockReads, 0);
   Replace(IDC_TXTNUMBACKUP, "50");
   ClickArrow(IDC_UDBACKUP, true);
   EXPECT_EQ(Text(IDC_TXTNUMBACKUP), "50");
