@@ -282,7 +282,9 @@ void frmMain::OnCommand(UINT id, UINT code) {
       if (code == EN_CHANGE) OnSettingTextChanged(static_cast<int>(id));
       break;
     case IDC_CMDSTART:
-      if (code == BN_CLICKED) StartGame();
+      // Owner-drawn, the button reports the second of two quick clicks as a
+      // double click: it is a press like the first.
+      if (code == BN_CLICKED || code == BN_DOUBLECLICKED) StartGame();
       break;
     case IDM_FILE_START:
       StartGame();

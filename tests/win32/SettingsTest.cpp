@@ -184,10 +184,12 @@ TEST_F(SettingsTest, ThePassesKeepTheWholeNumberTheBoxShows) {
 
 TEST_F(SettingsTest, TheGameStartsQuotedMinimisedInItsOwnFolderEachTimeItIsAsked) {
   StartRecording();
-  ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_CMDSTART, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(Box(IDC_CMDSTART)));
+  for (WORD click : {BN_CLICKED, BN_DOUBLECLICKED}) {  // two quick presses of the button
+    ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_CMDSTART, click),
+                   reinterpret_cast<LPARAM>(Box(IDC_CMDSTART)));
+  }
   ::SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(IDM_FILE_START, 0), 0);
-  ASSERT_EQ(launches.size(), 2u);
+  ASSERT_EQ(launches.size(), 3u);
   for (const Launch& l : launches) {
     EXPECT_EQ(l.application, "");
     EXPECT_EQ(l.commandLine, "\"C:\\Program Files\\Diablo II\\Game.exe\"");
