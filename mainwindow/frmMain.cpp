@@ -29,7 +29,7 @@ struct ControlDesign {
 // Created in this order, which is also the tab order.
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kLabel = kChild | WS_CLIPSIBLINGS | SS_NOPREFIX;
-constexpr DWORD kSpin = kChild | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS;
+constexpr DWORD kSpin = kChild | WS_TABSTOP | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS;
 const ControlDesign kControls[] = {
     {IDC_CMDSTART, "BUTTON", "&Start Diablo ][", kChild | WS_TABSTOP | BS_OWNERDRAW, 0, layout::kCmdStart},
     {IDC_LABEL1, "STATIC", "Current Save Directory :", kLabel, 0, layout::kLabel1},
@@ -114,6 +114,10 @@ void frmMain::Show(int showCommand) {
 }
 
 bool frmMain::TranslateDialogKeys(MSG& msg) const {
+  // A spin with the focus steps with the arrow keys itself, but does not say
+  // so to the dialog manager, which would take the keys to move the focus.
+  const bool arrow = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN);
+  if (arrow && (msg.hwnd == Control(IDC_UDINTERVAL) || msg.hwnd == Control(IDC_UDBACKUP))) return false;
   return hwnd_ && ::IsDialogMessageA(hwnd_, &msg);
 }
 

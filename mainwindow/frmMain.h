@@ -41,7 +41,8 @@ class frmMain {
   // The one way out: stops the timer, releases the timing objects, removes
   // the notification icon and ends the process.
   [[noreturn]] void Unload();
-  // Keyboard navigation (Tab, Enter for the start button) for `msg`.
+  // Keyboard navigation (Tab, Enter for the start button, the arrows of a
+  // spin with the focus) for `msg`.
   bool TranslateDialogKeys(MSG& msg) const;
 
   HWND Handle() const { return hwnd_; }

@@ -87,6 +87,14 @@ class GameWindowTest : public ::testing::Test {
 
   HWND Control(int id) const { return ::GetDlgItem(form_->Handle(), id); }
 
+  // A key pressed on the control with the focus, through the program's own loop.
+  void Press(WPARAM key) {
+    MSG msg{::GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
+    if (form_->TranslateDialogKeys(msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+
   std::string ControlText(int id) const {
     char text[2048] = {};
     ::SendMessageA(Control(id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));

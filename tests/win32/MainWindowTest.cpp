@@ -26,13 +26,20 @@ TEST_F(MainWindowTest, ControlsUseTheirDesignFonts) {
   }
 }
 
-TEST_F(MainWindowTest, OnlyTheStartButtonAndTheListAreReachedWithTab) {
+TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepASpin) {
   HWND w = Start();
   form_->Show(SW_SHOWNORMAL);
   EXPECT_EQ(::GetFocus(), Control(IDC_CMDSTART));
-  EXPECT_EQ(::GetNextDlgTabItem(w, Control(IDC_CMDSTART), FALSE), Control(IDC_FILE1));
-  EXPECT_EQ(::GetNextDlgTabItem(w, Control(IDC_FILE1), FALSE), Control(IDC_CMDSTART));
+  const int order[] = {IDC_CMDSTART, IDC_UDINTERVAL, IDC_UDBACKUP, IDC_FILE1, IDC_CMDSTART};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+    EXPECT_EQ(::GetNextDlgTabItem(w, Control(order[i]), FALSE), Control(order[i + 1])) << order[i];
+  }
   EXPECT_FALSE(::IsWindowEnabled(Control(IDC_TXTSAVEDIR)));
+  Press(VK_TAB);
+  ASSERT_EQ(::GetFocus(), Control(IDC_UDINTERVAL));
+  Press(VK_UP);
+  EXPECT_EQ(::GetFocus(), Control(IDC_UDINTERVAL));
+  EXPECT_EQ(ControlText(IDC_TXTINTERVAL), "4");
   // Enter presses the start button.
   EXPECT_EQ(::SendMessageA(w, DM_GETDEFID, 0, 0), MAKELRESULT(IDC_CMDSTART, DC_HASDEFID));
 }
