@@ -107,8 +107,14 @@ bool frmMain::Create() {
   return true;
 }
 
+// The window opens normal whatever a shortcut asks, but for minimised: it
+// offers no maximise box. SW_RESTORE shows a new window as SW_SHOWNORMAL
+// does, but Windows does not replace it with the start-up information's
+// command on the first call, as it replaces SW_SHOWNORMAL.
 void frmMain::Show(int showCommand) {
-  ::ShowWindow(hwnd_, showCommand);
+  const bool minimised = showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
+                         showCommand == SW_SHOWMINNOACTIVE || showCommand == SW_FORCEMINIMIZE;
+  ::ShowWindow(hwnd_, minimised ? showCommand : SW_RESTORE);
   ::UpdateWindow(hwnd_);
   ::SetFocus(Control(IDC_CMDSTART));
 }

@@ -36,7 +36,8 @@ class frmMain {
   // Start-up: starts the timer and the stopwatch, finds the game and fills
   // the controls. Ends the process when the game cannot be found.
   void Load();
-  // Shows the window with the focus on the start button.
+  // Shows the window, normal or minimised as `showCommand` asks, with the
+  // focus on the start button.
   void Show(int showCommand);
   // The one way out: stops the timer, releases the timing objects, removes
   // the notification icon and ends the process.

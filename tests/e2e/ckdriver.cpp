@@ -154,7 +154,8 @@ int Dump(HWND w) {
                     ",\"text\":" + Json(WindowText(w)) +
                     ",\"style\":" + std::to_string(::GetWindowLongW(w, GWL_STYLE)) +
                     ",\"visible\":" + (::IsWindowVisible(w) ? "true" : "false") +
-                    ",\"iconic\":" + (::IsIconic(w) ? "true" : "false") + ",\"window\":" + RectJson(window) +
+                    ",\"iconic\":" + (::IsIconic(w) ? "true" : "false") +
+                    ",\"zoomed\":" + (::IsZoomed(w) ? "true" : "false") + ",\"window\":" + RectJson(window) +
                     ",\"client\":" + RectJson(client) + ",\"client_origin\":[" + std::to_string(origin.x) + "," +
                     std::to_string(origin.y) + "],\"foreground\":" +
                     (::GetForegroundWindow() == w ? "true" : "false") + ",\"controls\":[";

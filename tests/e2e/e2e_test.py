@@ -89,6 +89,15 @@ class StartUpTest(WineTest):
         self.assertNotEqual(bar["panels"][2], "")
         self.assertEqual(bar["rect"][3], 272)
 
+    def test_a_maximised_start_opens_the_window_normal(self):
+        s = self.wine
+        s.make_folder(SAVE)
+        s.set_game(SAVE)
+        s.start(show="max")
+        w = s.dump(s.main_window())
+        self.assertFalse(w["zoomed"])
+        self.assertEqual(w["client"], [0, 0, 387, 272])
+
     def test_missing_game_key_says_so_and_ends_without_a_window(self):
         s = self.wine
         s.start()

@@ -95,7 +95,8 @@ class WinePrefix:
         return path
 
     # --- running ----------------------------------------------------------
-    def start(self):
+    def start(self, show=None):
+        """Starts the program, through `start /<show>` (min, max) if given."""
         # Boot the prefix first, with no pipes to inherit: the first Wine
         # process starts the prefix's services, which outlive it and would
         # hold a captured output open. A file keeps what Wine says if it
@@ -107,7 +108,8 @@ class WinePrefix:
                 log.seek(0)
                 raise RuntimeError("Wine could not start (exit %d): %s"
                                    % (booted.returncode, log.read().decode(errors="replace").strip()))
-        self.app = subprocess.Popen([WINE, EXE], env=self.env, stdin=subprocess.DEVNULL,
+        launcher = ["start", "/wait", "/" + show, "/unix"] if show else []
+        self.app = subprocess.Popen([WINE, *launcher, EXE], env=self.env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.app
 

@@ -44,6 +44,16 @@ TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepAS
   EXPECT_EQ(::SendMessageA(w, DM_GETDEFID, 0, 0), MAKELRESULT(IDC_CMDSTART, DC_HASDEFID));
 }
 
+TEST_F(MainWindowTest, OpensMinimisedWhenAskedAndOtherwiseNormal) {
+  for (int command : {SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_HIDE}) {
+    HWND w = Start();
+    form_->Show(command);
+    EXPECT_TRUE(::IsWindowVisible(w)) << command;
+    EXPECT_EQ(::IsIconic(w) != 0, command == SW_SHOWMINIMIZED) << command;
+    EXPECT_FALSE(::IsZoomed(w)) << command;
+  }
+}
+
 TEST_F(MainWindowTest, MenuBarShowsFileAndHelpButNeverTheTrayMenu) {
   HMENU bar = ::GetMenu(Start());
   ASSERT_EQ(::GetMenuItemCount(bar), 2);
