@@ -1,9 +1,7 @@
 // Drives the running Cairnkeep.exe from outside, as a user's tools would see
 // it: finds its windows and reads them with messages. Prints JSON.
 //
-//   ckdriver find CLASS [TITLE] [TIMEOUT_MS] [hidden]
-//                                              wait for a top-level window,
-//                                              visible unless "hidden"
+//   ckdriver find CLASS [TITLE] [TIMEOUT_MS] [hidden]   wait for a top-level window
 //   ckdriver dump HWND                         the window and its controls
 //   ckdriver dialog TITLE [TIMEOUT_MS]         a message box: its text and buttons
 //   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
@@ -192,8 +190,7 @@ BOOL CALLBACK MatchWindow(HWND h, LPARAM param) {
   auto* request = reinterpret_cast<FindRequest*>(param);
   wchar_t cls[128] = {};
   ::GetClassNameW(h, cls, 128);
-  if (_wcsicmp(cls, request->className.c_str()) != 0) return TRUE;
-  if (!request->hiddenToo && !::IsWindowVisible(h)) return TRUE;
+  if (_wcsicmp(cls, request->className.c_str()) != 0 || !(request->hiddenToo || ::IsWindowVisible(h))) return TRUE;
   if (!request->anyTitle) {
     std::wstring text(512, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(h, text.data(), 512)));

@@ -87,12 +87,10 @@ class GameWindowTest : public ::testing::Test {
 
   HWND Control(int id) const { return ::GetDlgItem(form_->Handle(), id); }
 
-  // A key pressed on the control with the focus, through the program's own loop.
+  // A key pressed on the control with the focus, as the program's loop takes it.
   void Press(WPARAM key) {
     MSG msg{::GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
-    if (form_->TranslateDialogKeys(msg)) return;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    if (!form_->TranslateDialogKeys(msg)) ::DispatchMessageA(&msg);
   }
 
   std::string ControlText(int id) const {
