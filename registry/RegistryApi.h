@@ -17,4 +17,18 @@ struct RegistryApi {
   static const RegistryApi& Advapi32();
 };
 
+// An open key, closed through the same table that opened it.
+class OpenKey {
+ public:
+  OpenKey(const RegistryApi& api, HKEY key) : api_(api), key_(key) {}
+  ~OpenKey() { api_.CloseKey(key_); }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  HKEY get() const { return key_; }
+
+ private:
+  const RegistryApi& api_;
+  HKEY key_;
+};
+
 }  // namespace ck

@@ -17,20 +17,6 @@ HKEY RootHandle(std::uint32_t root) {
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
 }
 
-// An open key, closed through the same table that opened it.
-class OpenKey {
- public:
-  OpenKey(const RegistryApi& api, HKEY key) : api_(api), key_(key) {}
-  ~OpenKey() { api_.CloseKey(key_); }
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  const RegistryApi& api_;
-  HKEY key_;
-};
-
 // An unexpected failure inside an operation is shown, captioned with the
 // operation's name, and not passed on: a registry read must never take the
 // program down.
