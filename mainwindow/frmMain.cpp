@@ -76,7 +76,8 @@ UniqueFont MakeFont(double points, int weight, int dpi) {
 
 frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock,
                  const ProcessApi& processes)
-    : instance_(instance), processes_(&processes), registry_(registry), clock_(clock) {}
+    : instance_(instance), processes_(&processes), registry_(registry), clock_(clock),
+      about_(instance, registry, processes) {}
 
 frmMain::~frmMain() {
   timer1_.Enabled(false);
@@ -124,7 +125,7 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
   // so to the dialog manager, which would take the keys to move the focus.
   const bool arrow = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN);
   if (arrow && (msg.hwnd == Control(IDC_UDINTERVAL) || msg.hwnd == Control(IDC_UDBACKUP))) return false;
-  return hwnd_ && ::IsDialogMessageA(hwnd_, &msg);
+  return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_.TranslateDialogKeys(msg);
 }
 
 LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -298,6 +299,9 @@ void frmMain::OnCommand(UINT id, UINT code) {
       break;
     case IDM_FILE_START:
       StartGame();
+      break;
+    case IDM_HELP_ABOUT:
+      about_.Show(hwnd_);
       break;
     case IDM_FILE_EXIT:
       Unload();

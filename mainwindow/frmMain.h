@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "about/frmAbout.h"
 #include "components/Stopwatch.h"
 #include "components/Timer.h"
 #include "components/UniqueHandle.h"
@@ -43,7 +44,7 @@ class frmMain {
   // the notification icon and ends the process.
   [[noreturn]] void Unload();
   // Keyboard navigation (Tab, Enter for the start button, the arrows of a
-  // spin with the focus) for `msg`.
+  // spin with the focus) for `msg`, in this window and in the About box.
   bool TranslateDialogKeys(MSG& msg) const;
 
   HWND Handle() const { return hwnd_; }
@@ -95,6 +96,7 @@ class frmMain {
   TrayIcon tray_;
   Win32FileSystem files_;
   CharacterTable characters_;
+  frmAbout about_;
 
   // What the clock panels show, so they are redrawn only when it changes.
   std::string shownTime_;

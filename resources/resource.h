@@ -2,8 +2,11 @@
 #pragma once
 
 #define IDI_CAIRNKEEP 1
+#define IDI_ABOUT 2
+#define IDR_HANDCURSOR 3
 #define IDR_MAINMENU 100
 #define IDR_TRAYMENU 101
+#define IDD_ABOUT 102
 
 // Menu commands. The tray menu's items are "System Tray Popup"'s children and
 // never appear on the menu bar.
@@ -26,3 +29,13 @@
 #define IDC_UDBACKUP 1009
 #define IDC_LABEL4 1010
 #define IDC_FILE1 1011
+
+// Controls of the About box, in tab order; cmdOK is IDOK, the default and
+// cancel button.
+#define IDC_PICICON 1100
+#define IDC_CMDSYSINFO 1101
+#define IDC_LBLDESCRIPTION 1102
+#define IDC_LBLTITLE 1103
+#define IDC_LBLVERSION 1104
+#define IDC_ABOUTLABEL1 1105
+#define IDC_LBLEMAIL 1106

@@ -1,0 +1,203 @@
+#include "about/frmAbout.h"
+
+#include "mainwindow/Layout.h"
+#include "resources/resource.h"
+#include "resources/version.h"
+
+namespace ck {
+namespace {
+
+// The design, in twips from the client area's top left corner.
+constexpr int kClientWidth = 6285;
+constexpr int kClientHeight = 3450;
+
+struct Placement {
+  int id;
+  TwipRect rect;
+};
+constexpr Placement kPlacements[] = {
+    {IDC_PICICON, {240, 240, 540, 540}},        {IDC_LBLTITLE, {1050, 240, 3885, 480}},
+    {IDC_LBLVERSION, {1050, 780, 3885, 225}},   {IDC_LBLDESCRIPTION, {1050, 1125, 4845, 1170}},
+    {IDC_ABOUTLABEL1, {960, 2520, 2895, 255}},  {IDC_LBLEMAIL, {3960, 2520, 2055, 255}},
+    {IDOK, {3360, 2880, 1260, 345}},            {IDC_CMDSYSINFO, {4800, 2880, 1245, 345}},
+};
+
+constexpr double kLinkFontPoints = 8.25;
+constexpr COLORREF kLinkColour = RGB(0, 0, 192);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// One paragraph; the sentences are parted by two blanks.
+constexpr const char kDescription[] =
+    "Ever played too far without saving and then find yourself dead?  "
+    "This utility will back-up your character/game info "
+    "during gameplay at the intervals you specify.  "
+    "Diablo ][ doesn't save your game at intervals, but rather "
+    "at certain points in the game.  This utility will ONLY "
+    "back-up what Diablo ][ has saved.  It merely provides a way "
+    "to go back before you were killed.";
+
+constexpr const char kMailLink[] = "mailto:" CK_CONTACT "?subject=" CK_TITLE;
+
+std::string VersionText() {
+  return "Version " + std::to_string(CK_VERSION_MAJOR) + "." + std::to_string(CK_VERSION_MINOR) + "." +
+         std::to_string(CK_VERSION_REVISION);
+}
+
+}  // namespace
+
+frmAbout::frmAbout(HINSTANCE instance, const RegistryApi& registry, const ProcessApi& processes,
+                   const ShellApi& shell)
+    : instance_(instance), registry_(&registry), processes_(&processes), shell_(&shell) {}
+
+frmAbout::~frmAbout() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+void frmAbout::Show(HWND centreOn) {
+  if (!hwnd_) {
+    centreOn_ = centreOn;
+    // No owner: the main window stays usable, and stays in front when asked.
+    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, &frmAbout::DialogProc,
+                         reinterpret_cast<LPARAM>(this));
+    if (!hwnd_) return;
+  }
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(hwnd_);
+}
+
+bool frmAbout::TranslateDialogKeys(MSG& msg) const { return hwnd_ && ::IsDialogMessageA(hwnd_, &msg); }
+
+INT_PTR CALLBACK frmAbout::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<frmAbout*>(lParam);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+  }
+  auto* self = reinterpret_cast<frmAbout*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+  if (!self) return FALSE;
+  if (msg == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    self->hwnd_ = nullptr;
+    return FALSE;
+  }
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+INT_PTR frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      Load();
+      return TRUE;  // the focus goes to cmdOK, first in the tab order
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+      if (!OnSetCursor(reinterpret_cast<HWND>(wParam))) return FALSE;
+      ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+// Every text is built anew each time the dialog loads.
+void frmAbout::Load() {
+  HDC screen = ::GetDC(nullptr);
+  dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  if (dpi_ <= 0) dpi_ = 96;
+
+  ::SetWindowTextA(hwnd_, (std::string("About ") + CK_TITLE).c_str());
+  ::SetDlgItemTextA(hwnd_, IDC_LBLVERSION, VersionText().c_str());
+  ::SetDlgItemTextA(hwnd_, IDC_LBLTITLE, CK_TITLE);
+  ::SetDlgItemTextA(hwnd_, IDC_LBLDESCRIPTION, kDescription);
+
+  // The dialog's own icon, distinct from the program's, shown in its caption
+  // and task switcher; the program's icon in picIcon.
+  for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    const int size = ::GetSystemMetrics(metric);
+    ::SendMessageA(hwnd_, WM_SETICON, which,
+                   reinterpret_cast<LPARAM>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_ABOUT), IMAGE_ICON,
+                                                         size, size, LR_SHARED)));
+  }
+  UniqueIcon programIcon(static_cast<HICON>(
+      ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CAIRNKEEP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  ::SendDlgItemMessageA(hwnd_, IDC_PICICON, STM_SETICON, reinterpret_cast<WPARAM>(programIcon.get()), 0);
+  programIcon_ = std::move(programIcon);
+
+  // The link: the dialog's face, underlined, at its own size.
+  LOGFONTA font{};
+  ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0)), sizeof font, &font);
+  font.lfHeight = PointsToFontHeight(kLinkFontPoints, dpi_);
+  font.lfWeight = FW_NORMAL;
+  font.lfUnderline = TRUE;
+  UniqueFont linkFont(::CreateFontIndirectA(&font));
+  ::SendDlgItemMessageA(hwnd_, IDC_LBLEMAIL, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont.get()), FALSE);
+  linkFont_ = std::move(linkFont);
+  hand_ = ::LoadCursorA(instance_, MAKEINTRESOURCEA(IDR_HANDCURSOR));
+
+  for (const Placement& p : kPlacements) {
+    ::SetWindowPos(Control(p.id), nullptr, Pixels(p.rect.left), Pixels(p.rect.top), Pixels(p.rect.width),
+                   Pixels(p.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  PlaceWindow();
+}
+
+int frmAbout::Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
+
+// The designed client area at the screen's DPI, centred on the main window
+// (or on the screen without one).
+void frmAbout::PlaceWindow() {
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd_, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
+  RECT frame{0, 0, Pixels(kClientWidth), Pixels(kClientHeight)};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  RECT around{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  if (centreOn_ && ::IsWindowVisible(centreOn_)) ::GetWindowRect(centreOn_, &around);
+  const int x = (around.left + around.right - width) / 2;
+  const int y = (around.top + around.bottom - height) / 2;
+  ::SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmAbout::OnCommand(UINT id, UINT code) {
+  switch (id) {
+    case IDOK:
+    case IDCANCEL:  // Esc and the close box
+      Unload();
+      break;
+    case IDC_CMDSYSINFO:
+      if (code == BN_CLICKED) StartSysInfo();
+      break;
+    case IDC_LBLEMAIL:
+      if (code == STN_CLICKED) OnEmailClick();
+      break;
+    default:
+      break;
+  }
+}
+
+INT_PTR frmAbout::OnControlColor(HDC dc, HWND control) {
+  const int id = ::GetDlgCtrlID(control);
+  if (id != IDC_LBLEMAIL && id != IDC_LBLTITLE && id != IDC_LBLDESCRIPTION) return FALSE;
+  ::SetTextColor(dc, id == IDC_LBLEMAIL ? kLinkColour : kBlack);
+  ::SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool frmAbout::OnSetCursor(HWND over) {
+  if (over != Control(IDC_LBLEMAIL) || !hand_) return false;
+  ::SetCursor(hand_);
+  return true;
+}
+
+// A failure (no mail program) is no concern of ours: nothing is shown.
+void frmAbout::OnEmailClick() {
+  shell_->ShellExecute(hwnd_, nullptr, kMailLink, nullptr, "c:\\", SW_SHOWNORMAL);
+}
+
+void frmAbout::Unload() { ::DestroyWindow(hwnd_); }
+
+}  // namespace ck
