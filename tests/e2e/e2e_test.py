@@ -10,6 +10,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from harness import WinePrefix  # noqa: E402
 
 SAVE = "C:\\Games\\Diablo II\\Save\\"
+WS_MINIMIZEBOX = 0x00020000
 WS_MAXIMIZEBOX = 0x00010000
 WS_THICKFRAME = 0x00040000
 WS_DISABLED = 0x08000000
@@ -222,23 +223,16 @@ class SettingsAndLaunchTest(WineTest):
 
     def test_start_button_runs_the_game_minimised_each_time(self):
         s = self.wine
-        record = s.install_game(self.GAME)
+        record = s.install_recorder(self.GAME)
         w = self.started()
         button = controls_by_name(w)["cmdStart"]
         s.click_control(w, button)
-        deadline = time.time() + 20
-        while time.time() < deadline and not os.path.exists(record):
-            time.sleep(0.2)
+        s.recorded(record, 1)
         time.sleep(1)  # let the first game take and give back the focus
         s.click_control(w, button)
-        lines = []
-        while time.time() < deadline and len(lines) < 2:
-            time.sleep(0.2)
-            with open(record, encoding="utf-8-sig") as f:
-                lines = f.read().splitlines()
+        lines = s.recorded(record, 2)
         self.assertEqual(len(lines), 2, lines)
-        for line in lines:
-            command, flags, show, folder = line.split("\t")
+        for command, flags, show, folder in lines:
             self.assertEqual(command, '"C:\\Program Files\\Diablo II\\Game.exe"')
             self.assertEqual(int(flags) & 1, 1)  # STARTF_USESHOWWINDOW
             self.assertEqual(int(show), 2)       # minimised
@@ -262,6 +256,98 @@ class SettingsAndLaunchTest(WineTest):
                 s.driver("command", box["hwnd"], 1)
                 time.sleep(0.5)
                 self.assertIsNone(s.app.poll())
+
+
+ABOUT = {"cmdOK": 1, "picIcon": 1100, "cmdSysInfo": 1101, "lblDescription": 1102, "lblTitle": 1103,
+         "lblVersion": 1104, "Label1": 1105, "lblEmail": 1106}
+ABOUT_96 = {"cmdOK": [224, 192, 308, 215], "picIcon": [16, 16, 52, 52], "cmdSysInfo": [320, 192, 403, 215],
+            "lblDescription": [70, 75, 393, 153], "lblTitle": [70, 16, 329, 48], "lblVersion": [70, 52, 329, 67],
+            "Label1": [64, 168, 257, 185], "lblEmail": [264, 168, 401, 185]}
+ABOUT_TEXTS = {
+    "cmdOK": "OK", "cmdSysInfo": "&System Info...", "lblTitle": "Cairnkeep", "lblVersion": "Version 1.0.0",
+    "Label1": "Email me with any questions/comments:  ", "lblEmail": "cairnkeep@example.com",
+    "lblDescription": "Ever played too far without saving and then find yourself dead?  This utility will back-up "
+                      "your character/game info during gameplay at the intervals you specify.  Diablo ][ doesn't "
+                      "save your game at intervals, but rather at certain points in the game.  This utility will "
+                      "ONLY back-up what Diablo ][ has saved.  It merely provides a way to go back before you were "
+                      "killed."}
+TOOL = "C:\\Program Files\\System Tools\\MSINFO32.EXE"
+
+
+class AboutTest(WineTest):
+    def opened(self):
+        """Help > About on a started program: the main window and the dialog."""
+        s = self.wine
+        if not s.app:
+            s.make_folder(SAVE)
+            s.set_game(SAVE)
+            s.start()
+        main = s.main_window()
+        s.driver("command", main, 202)
+        return main, s.driver("find", "#32770", "About Cairnkeep", 20000)
+
+    def about(self, hwnd):
+        w = self.wine.dump(hwnd)
+        by_id = {c["id"]: c for c in w["controls"]}
+        return w, {name: by_id[number] for name, number in ABOUT.items()}
+
+    def gone(self, hwnd):
+        deadline = time.time() + 10
+        while time.time() < deadline and self.wine.driver("dump", hwnd, check=False):
+            time.sleep(0.2)
+        return self.wine.driver("dump", hwnd, check=False) is None
+
+    def test_texts_layout_one_dialog_and_the_keys_that_close_it(self):
+        s = self.wine
+        main, hwnd = self.opened()
+        w, c = self.about(hwnd)
+        self.assertEqual(w["client"], [0, 0, 419, 230])
+        self.assertFalse(w["style"] & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME))
+        self.assertEqual({name: c[name]["rect"] for name in ABOUT_96}, ABOUT_96)
+        self.assertEqual({name: c[name]["text"] for name in ABOUT_TEXTS}, ABOUT_TEXTS)
+        self.assertEqual(len(ABOUT_TEXTS["lblDescription"]), 370)
+        self.assertFalse(s.dump(main)["style"] & WS_DISABLED)
+
+        _, again = self.opened()
+        self.assertEqual(again, hwnd)
+        for key in ("Escape", "Return"):
+            s.xdotool("key", key)
+            self.assertTrue(self.gone(hwnd), key)
+            _, hwnd = self.opened()
+            self.assertEqual(self.about(hwnd)[1]["lblVersion"]["text"], "Version 1.0.0")
+
+    def test_system_info_starts_the_tool_from_either_place_or_says_it_cannot(self):
+        s = self.wine
+        record = s.install_recorder(TOOL)
+        _, hwnd = self.opened()
+        s.driver("command", hwnd, ABOUT["cmdSysInfo"])  # neither place holds anything
+        box = s.dialog()
+        self.assertEqual((box["text"], box["buttons"], box["icon"]),
+                         ("System Information Is Unavailable At This Time", ["OK"], False))
+        s.driver("command", box["hwnd"], 1)
+
+        s.reg("add", "HKLM\\SOFTWARE\\Microsoft\\Shared Tools Location", "/v", "MSINFO", "/d",
+              "C:\\Program Files\\System Tools\\")
+        s.driver("command", hwnd, ABOUT["cmdSysInfo"])
+        s.recorded(record, 1)
+        s.reg("add", "HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "/v", "PATH", "/d", TOOL)
+        s.driver("command", hwnd, ABOUT["cmdSysInfo"])
+        lines = s.recorded(record, 2)
+        # The folder of place 2 ends in a backslash, and another is added.
+        self.assertEqual([line[0] for line in lines],
+                         ["C:\\Program Files\\System Tools\\\\MSINFO32.EXE", TOOL])
+        self.assertEqual([line[2] for line in lines], ["1", "1"])  # shown normally
+
+    def test_the_mail_link_opens_a_new_mail_about_cairnkeep(self):
+        s = self.wine
+        record = s.install_recorder("C:\\Mail Tools\\mailer.exe")
+        _, hwnd = self.opened()
+        s.reg("add", "HKCR\\mailto\\shell\\open\\command", "/ve", "/d", '"C:\\Mail Tools\\mailer.exe" "%1"')
+        w, c = self.about(hwnd)
+        s.click_control(w, c["lblEmail"])
+        lines = s.recorded(record, 1)
+        self.assertEqual(lines[0][0], '"C:\\Mail Tools\\mailer.exe" "mailto:cairnkeep@example.com?subject=Cairnkeep"')
+        self.assertEqual(lines[0][3].lower(), "c:\\")
 
 
 class HighDpiTest(WineTest):

@@ -27,6 +27,27 @@ inline std::uint64_t TestClock() {
   return now;
 }
 
+// The process seam's stand-in: every start recorded, none made.
+struct Launch {
+  std::string application, commandLine, folder;
+  DWORD flags = 0, startFlags = 0;
+  WORD show = 0;
+  BOOL inherit = TRUE;
+};
+inline std::vector<Launch> launches;
+
+inline BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
+                                       LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID, LPCSTR folder,
+                                       LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
+  launches.push_back({application ? application : "", commandLine, folder ? folder : "", flags, startup->dwFlags,
+                      startup->wShowWindow, inherit});
+  // Handles the caller must close: a real process of our own, already ended.
+  info->hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, ::GetCurrentProcessId());
+  info->hThread = ::OpenThread(SYNCHRONIZE, FALSE, ::GetCurrentThreadId());
+  return TRUE;
+}
+inline const ProcessApi kRecorder{&RecordCreateProcess};
+
 class GameWindowTest : public ::testing::Test {
  protected:
   static constexpr const char* kGameKey = "Software\\Blizzard Entertainment\\Diablo II";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "about/frmAbout.h"
 #include "registry/clsRegistry.h"
 
 namespace {
@@ -200,6 +201,46 @@ TEST_F(RegistryTest, ReadsOpenWithReadRightsAndAlwaysCloseTheKey) {
   // The value grew between the two queries.
   Recorder::Reset(2, ERROR_MORE_DATA);
   EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\");
+}
+
+// The About box's own reader, over every shape a value can take, through the
+// recording seam: read rights only, and the key closed on every path.
+TEST_F(RegistryTest, GetKeyValueReadsEachShapeOfValue) {
+  const std::string full(1023, 'x');  // 1024 bytes with its terminator
+  const DWORD dwords[] = {0x105, 0x1234ABCD, 0};
+  Store("Sz", REG_SZ, "C:\\Tools\\", 10);
+  Store("Bare", REG_SZ, "C:\\Tools", 8);
+  Store("Empty", REG_SZ, "", 0);
+  Store("Full", REG_SZ, full.c_str(), 1024);
+  Store("Over", REG_SZ, (full + "x").c_str(), 1025);
+  Store("Small", REG_DWORD, &dwords[0], 4);
+  Store("Large", REG_DWORD, &dwords[1], 4);
+  Store("Zero", REG_DWORD, &dwords[2], 4);
+  Store("Expand", REG_EXPAND_SZ, "%TEMP%", 7);
+  const ck::RegistryApi api = Recorder::Api();
+  const auto read = [&](const char* key, const char* name, std::string text) {
+    Recorder::Reset(0);
+    const bool ok = ck::frmAbout::GetKeyValue(api, HKEY_CURRENT_USER, key, name, text);
+    EXPECT_EQ(Recorder::openRights, static_cast<REGSAM>(KEY_READ)) << name;
+    EXPECT_EQ(Recorder::calls.back(), "close") << name;
+    return std::pair{ok, text};
+  };
+  const auto value = [&](const char* name, std::string text = "in") {
+    return read("Software\\CairnkeepTests\\Game\\Paths", name, text);
+  };
+  using Read = std::pair<bool, std::string>;
+  EXPECT_EQ(value("Sz"), Read(true, "C:\\Tools\\"));
+  EXPECT_EQ(value("Bare"), Read(true, "C:\\Tools"));
+  EXPECT_EQ(value("Empty"), Read(true, ""));
+  EXPECT_EQ(value("Full"), Read(true, full));
+  EXPECT_EQ(value("Over"), Read(false, ""));
+  EXPECT_EQ(value("Small", ""), Read(true, "&h000105"));
+  EXPECT_EQ(value("Large", ""), Read(true, "&h1234ABCD"));
+  EXPECT_EQ(value("Zero", ""), Read(true, "&h000000"));
+  EXPECT_EQ(value("Expand"), Read(true, "in"));
+  EXPECT_EQ(value("Missing"), Read(false, ""));
+  EXPECT_EQ(read("Software\\CairnkeepTests\\None", "PATH", "in"), Read(false, ""));
+  EXPECT_EQ(Recorder::calls, (std::vector<std::string>{"open Software\\CairnkeepTests\\None", "close"}));
 }
 
 }  // namespace

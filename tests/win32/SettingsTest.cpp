@@ -6,26 +6,9 @@
 namespace {
 
 using ck::testing::clockReads;
-
-struct Launch {
-  std::string application, commandLine, folder;
-  DWORD flags = 0, startFlags = 0;
-  WORD show = 0;
-  BOOL inherit = TRUE;
-};
-std::vector<Launch> launches;
-
-BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
-                                LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID, LPCSTR folder,
-                                LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
-  launches.push_back({application ? application : "", commandLine, folder ? folder : "", flags, startup->dwFlags,
-                      startup->wShowWindow, inherit});
-  // Handles the caller must close: a real process of our own, already ended.
-  info->hProcess = ::OpenProcess(SYNCHRONIZE, FALSE, ::GetCurrentProcessId());
-  info->hThread = ::OpenThread(SYNCHRONIZE, FALSE, ::GetCurrentThreadId());
-  return TRUE;
-}
-const ck::ProcessApi kRecorder{&RecordCreateProcess};
+using ck::testing::kRecorder;
+using ck::testing::Launch;
+using ck::testing::launches;
 
 // Runs in a start-up message box's own loop: a tick long after any
 // interval, then OK.

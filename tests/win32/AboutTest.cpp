@@ -1,0 +1,161 @@
+// The About box in the test's own process: what another process cannot read
+// (fonts, colours, the cursor, focus), and the System Information launcher and
+// the mail link through their seams, with two test keys as the two views of
+// HKEY_LOCAL_MACHINE\SOFTWARE.
+#include "about/frmAbout.h"
+#include "tests/win32/GameWindowTest.h"
+
+namespace {
+
+using ck::testing::kRecorder;
+using ck::testing::launches;
+
+const std::string kViews = "Software\\CairnkeepTests\\";
+
+struct TwoViews {
+  static inline std::vector<std::string> opens;
+  static LSTATUS WINAPI Open(HKEY, LPCSTR path, DWORD options, REGSAM rights, PHKEY key) {
+    const bool view64 = (rights & KEY_WOW64_64KEY) != 0;
+    rights &= ~KEY_WOW64_64KEY;
+    opens.push_back(std::string(view64 ? "64 " : "own ") + path + (rights == KEY_READ ? "" : " (not read only)"));
+    return ::RegOpenKeyExA(HKEY_CURRENT_USER, (kViews + (view64 ? "64\\" : "own\\") + path).c_str(), options,
+                           rights, key);
+  }
+};
+
+struct Shell {
+  static inline std::vector<std::string> calls;
+  static HINSTANCE WINAPI Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
+    calls.push_back((owner ? "dialog|" : "none|") + std::string(verb ? verb : "null") + "|" + file + "|" +
+                    (parameters ? parameters : "null") + "|" + folder + "|" + std::to_string(show));
+    return reinterpret_cast<HINSTANCE>(SE_ERR_NOASSOC);  // no mail program
+  }
+};
+
+// Top-level windows (a message box) created meanwhile, each refused at once
+// so that it cannot wait for a click that never comes.
+int windowsCreated = 0;
+LRESULT CALLBACK RefuseTopLevelWindows(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && !(reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & WS_CHILD)) {
+    ++windowsCreated;
+    return 1;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class AboutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kViews.c_str());
+    TwoViews::opens.clear();
+    Shell::calls.clear();
+    launches.clear();
+    windowsCreated = 0;
+  }
+  void TearDown() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kViews.c_str()); }
+
+  static void Put(const std::string& view, const char* key, const char* name, const std::string& text,
+                  DWORD type = REG_SZ) {
+    HKEY k;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (kViews + view + "\\" + key).c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1));
+    ::RegCloseKey(k);
+  }
+
+  // The dialog, loaded and shown, with `processes` for its launches.
+  HWND Open(const ck::ProcessApi& processes) {
+    registry_.OpenKeyEx = &TwoViews::Open;
+    about_ = std::make_unique<ck::frmAbout>(::GetModuleHandleA(nullptr), registry_, processes, shell_);
+    about_->Show(nullptr);
+    return about_->Handle();
+  }
+
+  void ClickWhileRefusingWindows(int id) {
+    HHOOK hook = ::SetWindowsHookExA(WH_CBT, &RefuseTopLevelWindows, nullptr, ::GetCurrentThreadId());
+    ::SendMessageA(about_->Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    ::UnhookWindowsHookEx(hook);
+  }
+
+  ck::RegistryApi registry_ = ck::RegistryApi::Advapi32();
+  const ck::ShellApi shell_{&Shell::Execute};
+  std::unique_ptr<ck::frmAbout> about_;
+};
+
+constexpr const char* kPlace1 = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr const char* kPlace2 = "SOFTWARE\\Microsoft\\Shared Tools Location";
+
+TEST_F(AboutTest, TheToolFoundOnlyInThe64BitViewIsStartedByItsPathAlone) {
+  Put("own", kPlace2, "MSINFO", "C:\\No Tool Here");
+  Put("64", kPlace1, "PATH", "C:\\Program Files\\System Tools\\MSINFO32.EXE");
+  Open(kRecorder);
+  ClickWhileRefusingWindows(IDC_CMDSYSINFO);
+  EXPECT_EQ(TwoViews::opens, (std::vector<std::string>{std::string("own ") + kPlace1, std::string("own ") + kPlace2,
+                                                       std::string("64 ") + kPlace1}));
+  ASSERT_EQ(launches.size(), 1u);
+  // Named as the application: never searched piecewise for C:\Program.exe.
+  EXPECT_EQ(launches[0].application, "C:\\Program Files\\System Tools\\MSINFO32.EXE");
+  EXPECT_EQ(launches[0].commandLine, "C:\\Program Files\\System Tools\\MSINFO32.EXE");
+  EXPECT_EQ(launches[0].show, SW_SHOWNORMAL);
+  EXPECT_FALSE(launches[0].inherit);
+  EXPECT_EQ(windowsCreated, 0);
+}
+
+// Place 1 read is place 1 used: when nothing runs from it, the message shows
+// and neither place 2 nor the other view is asked.
+TEST_F(AboutTest, APlace1ThatCannotRunEndsInTheMessage) {
+  for (const DWORD type : {DWORD{REG_SZ}, DWORD{REG_EXPAND_SZ}}) {
+    SetUp();
+    Put("own", kPlace1, "PATH", "C:\\Nowhere\\MSINFO32.EXE", type);
+    Put("own", kPlace2, "MSINFO", "C:\\windows\\system32");
+    Open(ck::ProcessApi::Kernel32());
+    ClickWhileRefusingWindows(IDC_CMDSYSINFO);
+    EXPECT_EQ(TwoViews::opens, std::vector<std::string>{std::string("own ") + kPlace1}) << type;
+    EXPECT_EQ(windowsCreated, 1) << type;
+  }
+}
+
+TEST_F(AboutTest, TheMailLinkLooksLikeOneAndAFailedOpenShowsNothing) {
+  HWND dialog = Open(kRecorder);
+  HWND link = ::GetDlgItem(dialog, IDC_LBLEMAIL);
+  LOGFONTA font{};
+  ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(link, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_TRUE(font.lfUnderline);
+  EXPECT_EQ(font.lfHeight, -11);
+  EXPECT_EQ(font.lfWeight, FW_NORMAL);
+  HDC dc = ::GetDC(link);
+  ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link));
+  EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 192));
+  ::ReleaseDC(link, dc);
+
+  ::SendMessageA(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  ICONINFO hand{};
+  ASSERT_TRUE(::GetIconInfo(::GetCursor(), &hand));
+  BITMAP mask{};
+  ::GetObjectA(hand.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(std::vector<LONG>({static_cast<LONG>(hand.xHotspot), static_cast<LONG>(hand.yHotspot), mask.bmWidth}),
+            std::vector<LONG>({12, 1, 32}));
+  ::DeleteObject(hand.hbmMask);
+  if (hand.hbmColor) ::DeleteObject(hand.hbmColor);
+
+  ClickWhileRefusingWindows(IDC_LBLEMAIL);
+  EXPECT_EQ(Shell::calls,
+            std::vector<std::string>{"dialog|null|mailto:cairnkeep@example.com?subject=Cairnkeep|null|c:\\|1"});
+  EXPECT_EQ(windowsCreated, 0);
+  EXPECT_TRUE(::IsWindowVisible(dialog));
+}
+
+TEST_F(AboutTest, OkHasTheFocusAndEnterAndTabGoWhereTheyShould) {
+  HWND dialog = Open(kRecorder);
+  HWND ok = ::GetDlgItem(dialog, IDOK), sysInfo = ::GetDlgItem(dialog, IDC_CMDSYSINFO);
+  EXPECT_EQ(::GetFocus(), ok);
+  EXPECT_EQ(::SendMessageA(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+  EXPECT_EQ(::GetNextDlgTabItem(dialog, ok, FALSE), sysInfo);
+  EXPECT_EQ(::GetNextDlgTabItem(dialog, sysInfo, FALSE), ok);
+  EXPECT_NE(::SendMessageA(dialog, WM_GETICON, ICON_BIG, 0),
+            ::SendDlgItemMessageA(dialog, IDC_PICICON, STM_GETICON, 0, 0));
+}
+
+}  // namespace
