@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts Cairnkeep.exe in a demo Wine prefix under build/demo, with the
 # game's registry values pointing at a demo save folder of made-up
-# characters. Without a display it runs under Xvfb and saves a screenshot.
+# characters. Without a display it runs under Xvfb and saves screenshots of
+# the main window and of the About box.
 #   CK_DEMO_SECONDS=N   end the demo after N seconds (default: run until the
 #                       window is closed, or until Ctrl+C under Xvfb)
 #   CK_WINE_ARCH        win64 runs the 64-bit build of the same sources
@@ -68,7 +69,12 @@ app_pid=$!
 
 if [[ $headless == 1 ]]; then
   "$root/tools/screenshot.sh" "$demo/cairnkeep.png"
-  echo "Cairnkeep is running under Xvfb on $DISPLAY; screenshot: $demo/cairnkeep.png"
+  # Help > About from the keyboard, after a click that gives the window the
+  # focus, and the About box in front of it.
+  eval "$(xdotool search --name '^Cairnkeep v' getwindowgeometry --shell | grep -E '^[XY]=')"
+  xdotool mousemove $((X + 200)) $((Y + 150)) click 1 key alt+h key a
+  "$root/tools/screenshot.sh" "$demo/about.png" '^About Cairnkeep$'
+  echo "Cairnkeep is running under Xvfb on $DISPLAY; screenshots: $demo/cairnkeep.png, $demo/about.png"
 fi
 
 if [[ -n ${CK_DEMO_SECONDS:-} ]]; then
