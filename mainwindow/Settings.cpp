@@ -80,17 +80,9 @@ void frmMain::OnSpin(HWND spin) {
 }
 
 void frmMain::StartGame() {
-  std::string commandLine = GameCommandLine(program_);
   const std::string folder = GameFolder(program_);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWMINIMIZED;
-  PROCESS_INFORMATION started{};
-  if (processes_->CreateProcess(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
+  if (processes_->Start(nullptr, GameCommandLine(program_), folder.empty() ? nullptr : folder.c_str(),
+                        SW_SHOWMINIMIZED)) {
     return;
   }
   const std::string message = "Unable to start Diablo II: " + SystemMessage(::GetLastError());
