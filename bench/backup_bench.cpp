@@ -65,7 +65,7 @@ Folder Load(const std::string& dir) {
 ck::Bytes ReadAll(const std::string& path) {
   ck::Bytes data;
   ck::FileStamp a, b;
-  ck::PosixFileSystem().ReadWhole(path, data, a, b);
+  ck::PosixFileSystem().ReadWhole(path, data, a, b, UINT64_MAX);
   return data;
 }
 

@@ -6,8 +6,9 @@
 
 namespace ck {
 
-std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask) {
-  std::vector<FileInfo> files = fs.List(folder, mask);
+std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask,
+                                  bool withHidden) {
+  std::vector<FileInfo> files = fs.List(folder, mask, withHidden);
   std::erase_if(files, [&](const FileInfo& f) { return !MatchesMask(f.name, mask); });
   return files;
 }

@@ -12,7 +12,8 @@
 namespace ck {
 
 struct FileInfo {
-  std::string name;  // without folder
+  std::string name;      // without folder, as the platform's file calls take it
+  std::string utf8Name;  // the same name in UTF-8, as archives store it
   std::uint64_t size = 0;
   std::uint16_t dosDate = 0, dosTime = 0;  // last write, local time
 };
@@ -24,29 +25,35 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
-enum class ReadStatus { Ok, Missing, Failed };
+enum class ReadStatus { Ok, Missing, TooLarge, Failed };
+
+// Held: refused for a moment, as while a scanner or an indexer holds a file.
+enum class ReplaceStatus { Done, Held, Failed };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
   // Ordinary and read-only files of `folder` (ending in a separator) whose
-  // names the platform matches with `pattern`: no directories, hidden or
-  // system files. Callers filter the names exactly themselves.
-  virtual std::vector<FileInfo> List(const std::string& folder, const std::string& pattern) = 0;
+  // names the platform matches with `pattern`: no directories, no system
+  // files, and no hidden ones unless `withHidden`. Callers filter the names
+  // exactly themselves.
+  virtual std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) = 0;
 
   // The whole file, opened so that others may read, write and delete it
   // meanwhile, and closed at once. `before` and `after` are its stamps
-  // around the read.
-  virtual ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) = 0;
+  // around the read. A file over `limit` bytes is not read: TooLarge.
+  virtual ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
+                               std::uint64_t limit) = 0;
 
   // Creates `path` (replacing a stale one), writes every byte, flushes it to
   // the disk and closes it. False, with the file possibly left, on failure.
   virtual bool WriteFlushed(const std::string& path, const Bytes& data) = 0;
 
   // Atomically puts `from` in the place of `to`.
-  virtual bool Replace(const std::string& from, const std::string& to) = 0;
+  virtual ReplaceStatus Replace(const std::string& from, const std::string& to) = 0;
 
+  // Removes a file of ours, even one since marked read-only or hidden.
   virtual bool Remove(const std::string& path) = 0;
 
   // Whether `path` exists and is marked read-only.
@@ -62,6 +69,7 @@ namespace ck {
 
 // The files of `folder` whose own names match `mask` exactly: the platform's
 // listing also matches short 8.3 names, so its answer is filtered again.
-std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask);
+std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask,
+                                  bool withHidden = false);
 
 }  // namespace ck

@@ -22,17 +22,22 @@ FileStamp StampOf(const struct stat& st) {
 
 }  // namespace
 
-std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std::string& pattern) {
+std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std::string& pattern,
+                                            bool withHidden) {
   std::vector<FileInfo> files;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return files;
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
     // Dot files stand for hidden ones here.
-    if (name.empty() || name[0] == '.' || !MatchesMask(name, pattern)) continue;
+    if (name.empty() || name == "." || name == ".." || (name[0] == '.' && !withHidden) ||
+        !MatchesMask(name, pattern)) {
+      continue;
+    }
     struct stat st;
     if (::stat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    FileInfo info{name, static_cast<std::uint64_t>(st.st_size), 0, 0};
+    // Names here are in UTF-8 already.
+    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0};
     struct tm local;
     ::localtime_r(&st.st_mtime, &local);
     ToDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
@@ -43,27 +48,31 @@ std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std
   return files;
 }
 
-ReadStatus PosixFileSystem::ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) {
+ReadStatus PosixFileSystem::ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
+                                      std::uint64_t limit) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
   struct stat st;
-  bool ok = ::fstat(fd, &st) == 0;
-  if (ok) {
+  ReadStatus status = ::fstat(fd, &st) == 0 ? ReadStatus::Ok : ReadStatus::Failed;
+  if (status == ReadStatus::Ok) {
     before = StampOf(st);
+    if (before.size > limit) status = ReadStatus::TooLarge;
+  }
+  if (status == ReadStatus::Ok) {
     data.resize(static_cast<std::size_t>(st.st_size));
     std::size_t done = 0;
-    while (ok && done < data.size()) {
+    while (done < data.size()) {
       const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;  // shorter than it was: the stamps will differ
       done += static_cast<std::size_t>(n);
     }
     data.resize(done);
-    ok = ::fstat(fd, &st) == 0;
+    if (::fstat(fd, &st) != 0) status = ReadStatus::Failed;
     after = StampOf(st);
   }
   ::close(fd);
-  return ok ? ReadStatus::Ok : ReadStatus::Failed;
+  return status;
 }
 
 bool PosixFileSystem::WriteFlushed(const std::string& path, const Bytes& data) {
@@ -81,8 +90,9 @@ bool PosixFileSystem::WriteFlushed(const std::string& path, const Bytes& data) {
   return ::close(fd) == 0 && ok;
 }
 
-bool PosixFileSystem::Replace(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+ReplaceStatus PosixFileSystem::Replace(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return ReplaceStatus::Done;
+  return errno == EBUSY ? ReplaceStatus::Held : ReplaceStatus::Failed;
 }
 
 bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }

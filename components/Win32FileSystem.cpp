@@ -18,18 +18,32 @@ bool StampOf(HANDLE file, FileStamp& stamp) {
   return true;
 }
 
+// A name of the ANSI code page in UTF-8, through UTF-16. As it stands when
+// it does not convert: it could not be opened by that name either.
+std::string Utf8Name(const char* name) {
+  wchar_t wide[MAX_PATH];
+  char utf8[3 * MAX_PATH];  // at most three bytes for each UTF-16 unit
+  if (::MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH) > 0 &&
+      ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) > 0) {
+    return utf8;
+  }
+  return name;
+}
+
 }  // namespace
 
-std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std::string& pattern) {
+std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std::string& pattern,
+                                            bool withHidden) {
   std::vector<FileInfo> files;
   WIN32_FIND_DATAA found;
   UniqueFind find(::FindFirstFileA((folder + pattern).c_str(), &found));
   if (!find) return files;
-  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD notListed = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM | (withHidden ? 0 : FILE_ATTRIBUTE_HIDDEN);
   do {
-    if (found.dwFileAttributes & kNotNormal) continue;
+    if (found.dwFileAttributes & notListed) continue;
     FileInfo info;
     info.name = found.cFileName;
+    info.utf8Name = Utf8Name(found.cFileName);
     info.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     FILETIME local;
     WORD date = 0, time = 0;
@@ -42,7 +56,8 @@ std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std
   return files;
 }
 
-ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) {
+ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
+                                      std::uint64_t limit) {
   // Full sharing, so that the game can save while we read.
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -51,7 +66,8 @@ ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, File
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing
                                                                            : ReadStatus::Failed;
   }
-  if (!StampOf(file.get(), before) || before.size > 0x7FFFFFFF) return ReadStatus::Failed;
+  if (!StampOf(file.get(), before)) return ReadStatus::Failed;
+  if (before.size > limit) return ReadStatus::TooLarge;
   data.resize(static_cast<std::size_t>(before.size));
   std::size_t done = 0;
   while (done < data.size()) {
@@ -83,11 +99,26 @@ bool Win32FileSystem::WriteFlushed(const std::string& path, const Bytes& data) {
   return ::FlushFileBuffers(file.get()) != 0;
 }
 
-bool Win32FileSystem::Replace(const std::string& from, const std::string& to) {
-  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+ReplaceStatus Win32FileSystem::Replace(const std::string& from, const std::string& to) {
+  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return ReplaceStatus::Done;
+  }
+  switch (::GetLastError()) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return ReplaceStatus::Held;
+    default:
+      return ReplaceStatus::Failed;
+  }
 }
 
-bool Win32FileSystem::Remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::Remove(const std::string& path) {
+  // Neither a read-only file nor, for CREATE_ALWAYS, a hidden one can be
+  // replaced as it is.
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return ::DeleteFileA(path.c_str()) != 0;
+}
 
 bool Win32FileSystem::IsReadOnly(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());

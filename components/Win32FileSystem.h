@@ -7,10 +7,11 @@ namespace ck {
 
 class Win32FileSystem : public FileSystem {
  public:
-  std::vector<FileInfo> List(const std::string& folder, const std::string& pattern) override;
-  ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after) override;
+  std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) override;
+  ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
+                       std::uint64_t limit) override;
   bool WriteFlushed(const std::string& path, const Bytes& data) override;
-  bool Replace(const std::string& from, const std::string& to) override;
+  ReplaceStatus Replace(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;
   void Pause(unsigned milliseconds) override;

@@ -16,7 +16,15 @@ std::string ZipArchiver::TemporaryName(const std::string& zipFileName) {
 
 void ZipArchiver::RemoveStale(FileSystem& fs, const std::string& folder) {
   const std::string prefix = FolderPrefix(folder);
-  for (const FileInfo& f : ListExactly(fs, prefix, kTemporaryPattern)) fs.Remove(prefix + f.name);
+  // Hidden ones too: a user or a tool may have marked them.
+  for (const FileInfo& f : ListExactly(fs, prefix, kTemporaryPattern, true)) fs.Remove(prefix + f.name);
+}
+
+bool ZipArchiver::Wait(unsigned milliseconds) {
+  if (milliseconds > waitLeftMs_) return false;
+  waitLeftMs_ -= milliseconds;
+  fs_.Pause(milliseconds);
+  return true;
 }
 
 AddResult ZipArchiver::Add() {
@@ -28,9 +36,9 @@ AddResult ZipArchiver::Add() {
   std::vector<ZipEntry> entries;
   AddResult read = AddResult::Failed;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    if (attempt > 0) fs_.Pause(kReadPauseMs);
+    if (attempt > 0 && !Wait(kReadPauseMs)) break;
     read = ReadIncluded(folder, entries);
-    if (read == AddResult::Saved) break;
+    if (read == AddResult::Saved || read == AddResult::SaveMissing) break;
   }
   if (read != AddResult::Saved) return read;
   if (entries.empty()) return AddResult::NothingToAdd;
@@ -41,14 +49,20 @@ AddResult ZipArchiver::Add() {
   const Bytes archive = BuildZip(entries);
   if (archive.empty()) return AddResult::Failed;
   const std::string temporary = TemporaryName(ZipFileName);
+  // A leftover of ours, since marked read-only or hidden, could not be
+  // written over.
+  fs_.Remove(temporary);
   if (!WriteChecked(temporary, archive)) {
     fs_.Remove(temporary);
     return AddResult::Failed;
   }
-  // An indexer or a virus scanner may hold the new file for a moment.
+  // An indexer or a virus scanner may hold the new file for a moment; any
+  // other refusal will not pass.
   for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-    if (attempt > 0) fs_.Pause(kReplacePauseMs);
-    if (fs_.Replace(temporary, ZipFileName)) return AddResult::Saved;
+    if (attempt > 0 && !Wait(kReplacePauseMs)) break;
+    const ReplaceStatus replaced = fs_.Replace(temporary, ZipFileName);
+    if (replaced == ReplaceStatus::Done) return AddResult::Saved;
+    if (replaced == ReplaceStatus::Failed) break;
   }
   fs_.Remove(temporary);
   return AddResult::Failed;
@@ -56,15 +70,20 @@ AddResult ZipArchiver::Add() {
 
 AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {
   entries.clear();
+  LeftOut.clear();
+  bool required = RequiredFile.empty();
   std::vector<FileInfo> listed;
-  const std::vector<FileInfo>& files = Listing ? *Listing : (listed = fs_.List(folder, IncludeFileMask));
+  const std::vector<FileInfo>& files = Listing ? *Listing : (listed = fs_.List(folder, IncludeFileMask, false));
   for (const FileInfo& f : files) {
     if (!MatchesMask(f.name, IncludeFileMask) || MatchesMask(f.name, ExcludeFileMask)) continue;
-    ZipEntry entry{f.name, {}, f.dosTime, f.dosDate};
+    ZipEntry entry{f.utf8Name, {}, f.dosTime, f.dosDate};
     FileStamp before, after;
-    switch (fs_.ReadWhole(folder + f.name, entry.data, before, after)) {
+    switch (fs_.ReadWhole(folder + f.name, entry.data, before, after, kLargestFile)) {
       case ReadStatus::Missing:
         continue;  // deleted since the listing: it is no longer a current file
+      case ReadStatus::TooLarge:
+        LeftOut.push_back(f.name);
+        continue;
       case ReadStatus::Failed:
         return AddResult::Failed;
       case ReadStatus::Ok:
@@ -74,8 +93,10 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
     if (MatchesMask(f.name, "*.d2s") && !IsWholeSave(entry.data.data(), entry.data.size())) {
       return AddResult::TornSave;
     }
+    required = required || MatchesMask(f.name, RequiredFile);
     entries.push_back(std::move(entry));
   }
+  if (!required) return AddResult::SaveMissing;
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   return AddResult::Saved;
 }
@@ -84,7 +105,7 @@ bool ZipArchiver::WriteChecked(const std::string& temporary, const Bytes& archiv
   if (!fs_.WriteFlushed(temporary, archive)) return false;
   Bytes back;
   FileStamp before, after;
-  return fs_.ReadWhole(temporary, back, before, after) == ReadStatus::Ok && back.size() == archive.size() &&
+  return fs_.ReadWhole(temporary, back, before, after, archive.size()) == ReadStatus::Ok && back.size() == archive.size() &&
          VerifyZip(back);
 }
 

@@ -16,6 +16,7 @@ enum class AddResult {
   NothingToAdd,  // no file matched; the archive was left alone
   TornSave,      // a .d2s stayed half-written; the archive was left alone
   ReadOnly,      // the archive is marked read-only and was left alone
+  SaveMissing,   // RequiredFile was gone; the archive was left alone
   Failed,        // a file could not be read or the archive not written
 };
 
@@ -31,6 +32,12 @@ class ZipArchiver {
   // Optional: SourceDirectory's files as already listed, so that a pass over
   // many characters lists the folder once rather than once per character.
   const std::vector<FileInfo>* Listing = nullptr;
+  // Optional: a file without which the archive is left as it was, such as
+  // the character's save, deleted or renamed since the listing: an archive
+  // of its companions alone must not replace one that holds it.
+  std::string RequiredFile;
+  // After Add: the files left out because they are larger than kLargestFile.
+  std::vector<std::string> LeftOut;
 
   AddResult Add();
 
@@ -43,18 +50,30 @@ class ZipArchiver {
   // Temporaries of ours left by a crash.
   static void RemoveStale(FileSystem& fs, const std::string& folder);
 
+  // Hundreds of times any file the game writes. A larger one (a video named
+  // like a character, a log another tool grew) is left out: read whole, it
+  // could exhaust a 32-bit program's address space.
+  static constexpr std::uint64_t kLargestFile = 32u << 20;
+
   // How often and how long to wait for a file that is being written or
   // held, and for a replace that is refused for a moment.
   static constexpr int kReadAttempts = 5;
   static constexpr unsigned kReadPauseMs = 250;
   static constexpr int kReplaceAttempts = 10;
   static constexpr unsigned kReplacePauseMs = 100;
+  // All the waiting of one archiver, which a pass uses for all its
+  // characters: the pass runs on the window's thread, and ten held
+  // characters must not freeze the window for ten seconds.
+  static constexpr unsigned kWaitBudgetMs = 2000;
 
  private:
   AddResult ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries);
   bool WriteChecked(const std::string& temporary, const Bytes& archive);
+  // Pauses when what is left of the budget allows; false when it does not.
+  bool Wait(unsigned milliseconds);
 
   FileSystem& fs_;
+  unsigned waitLeftMs_ = kWaitBudgetMs;
 };
 
 }  // namespace ck

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -12,6 +13,10 @@ constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint16_t kVersion20 = 20;
+// "Made by" for a name in UTF-8: Windows NTFS rather than MS-DOS, whose names
+// Info-ZIP reads in code page 437 even when the UTF-8 flag is set.
+constexpr std::uint16_t kMadeByNtfs = (11 << 8) | kVersion20;
+constexpr std::uint16_t kUtf8Name = 1 << 11;
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
 constexpr std::uint32_t kArchiveAttribute = 0x20;
@@ -31,11 +36,15 @@ std::uint32_t Get32(const Bytes& in, std::size_t at) {
   return Get16(in, at) | (static_cast<std::uint32_t>(Get16(in, at + 2)) << 16);
 }
 
+bool IsAscii(const std::string& name) {
+  return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // The fields that the local header and the central directory share, from
 // "version needed" to the name's length.
 void PutEntryFields(Bytes& out, const ZipEntry& e, std::uint16_t method, std::uint32_t crc, std::size_t packed) {
   Put16(out, kVersion20);
-  Put16(out, 0);  // flags: sizes are in the header, names in the code page
+  Put16(out, IsAscii(e.name) ? 0 : kUtf8Name);  // sizes are in the header
   Put16(out, method);
   Put16(out, e.dosTime);
   Put16(out, e.dosDate);
@@ -88,10 +97,12 @@ std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
   return static_cast<std::uint32_t>(crc);
 }
 
-bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t expected, Bytes& out) {
+bool Inflate(const std::uint8_t* data, std::uint32_t size, std::uint32_t expected, Bytes& out) {
+  // zlib counts in uInt, and the spare byte must fit too.
+  if (expected >= std::numeric_limits<uInt>::max()) return false;
   z_stream z{};
   if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
-  out.resize(expected + 1);  // one spare byte: a stream longer than declared shows itself
+  out.resize(std::size_t{expected} + 1);  // one spare byte: a stream longer than declared shows itself
   z.next_in = const_cast<Bytef*>(data);
   z.avail_in = static_cast<uInt>(size);
   z.next_out = out.data();
@@ -138,7 +149,7 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
     archive.insert(archive.end(), body.begin(), body.end());
 
     Put32(central, kCentralSignature);
-    Put16(central, kVersion20);  // made by: MS-DOS, 2.0
+    Put16(central, IsAscii(e.name) ? kVersion20 : kMadeByNtfs);  // made by: 2.0
     PutEntryFields(central, e, method, crc, body.size());
     Put16(central, 0);  // extra
     Put16(central, 0);  // comment
@@ -163,48 +174,62 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
 }
 
 bool VerifyZip(const Bytes& a, std::vector<std::string>* names) {
+  // Every offset and size here is a 32-bit field that damage may have set
+  // anywhere, so each is compared with the length that remains, never added
+  // to another and compared with an end: a sum wraps round in a 32-bit build
+  // and would lead the check outside its buffer.
+  constexpr std::uint32_t kEndRecord = 22, kCentralRecord = 46, kLocalRecord = 30;
+  // Deflate never expands a byte into more than 1032.
+  constexpr std::uint64_t kMostInflated = 1032;
   // We write no archive comment, so the end record is the last 22 bytes.
-  if (a.size() < 22) return false;
-  const std::size_t end = a.size() - 22;
+  if (a.size() < kEndRecord || std::uint64_t{a.size()} > std::numeric_limits<std::uint32_t>::max()) return false;
+  const auto end = static_cast<std::uint32_t>(a.size() - kEndRecord);
   if (Get32(a, end) != kEndSignature) return false;
-  const std::size_t count = Get16(a, end + 10);
-  const std::size_t centralSize = Get32(a, end + 12);
-  const std::size_t centralOffset = Get32(a, end + 16);
-  if (Get16(a, end + 8) != count || centralOffset + centralSize != end) return false;
+  const std::uint32_t count = Get16(a, end + 10);
+  const std::uint32_t centralSize = Get32(a, end + 12);
+  const std::uint32_t centralOffset = Get32(a, end + 16);
+  if (Get16(a, end + 8) != count || centralOffset > end || centralSize != end - centralOffset) return false;
 
   std::vector<std::string> found;
   Bytes plain;
-  std::size_t at = centralOffset;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (at + 46 > end || Get32(a, at) != kCentralSignature) return false;
+  std::uint32_t at = centralOffset;  // never beyond end
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (end - at < kCentralRecord || Get32(a, at) != kCentralSignature) return false;
     const std::uint16_t method = Get16(a, at + 10);
     const std::uint32_t crc = Get32(a, at + 16);
-    const std::size_t packedSize = Get32(a, at + 20);
-    const std::size_t size = Get32(a, at + 24);
-    const std::size_t nameLength = Get16(a, at + 28);
-    const std::size_t extra = Get16(a, at + 30), comment = Get16(a, at + 32);
-    const std::size_t local = Get32(a, at + 42);
-    if (at + 46 + nameLength + extra + comment > end) return false;
-    const std::string name(a.begin() + static_cast<std::ptrdiff_t>(at + 46),
-                           a.begin() + static_cast<std::ptrdiff_t>(at + 46 + nameLength));
+    const std::uint32_t packedSize = Get32(a, at + 20);
+    const std::uint32_t size = Get32(a, at + 24);
+    const std::uint32_t nameLength = Get16(a, at + 28);
+    const std::uint32_t record = kCentralRecord + nameLength + Get16(a, at + 30) + Get16(a, at + 32);
+    const std::uint32_t local = Get32(a, at + 42);
+    if (end - at < record) return false;
+    const auto nameAt = a.begin() + static_cast<std::ptrdiff_t>(at + kCentralRecord);
+    const std::string name(nameAt, nameAt + nameLength);
 
-    if (local + 30 > centralOffset || Get32(a, local) != kLocalSignature) return false;
-    const std::size_t localName = Get16(a, local + 26), localExtra = Get16(a, local + 28);
-    const std::size_t data = local + 30 + localName + localExtra;
-    if (Get16(a, local + 8) != method || Get32(a, local + 14) != crc || Get32(a, local + 18) != packedSize ||
-        Get32(a, local + 22) != size || localName != nameLength ||
-        std::memcmp(&a[local + 30], name.data(), nameLength) != 0 || data + packedSize > centralOffset) {
+    // The local header, its name and its data lie before the central directory.
+    if (local > centralOffset || centralOffset - local < kLocalRecord || Get32(a, local) != kLocalSignature) {
+      return false;
+    }
+    const std::uint32_t localName = Get16(a, local + 26), localExtra = Get16(a, local + 28);
+    if (centralOffset - local - kLocalRecord < localName + localExtra) return false;
+    const std::uint32_t data = local + kLocalRecord + localName + localExtra;
+    if (Get16(a, local + 6) != Get16(a, at + 8) || Get16(a, local + 8) != method || Get32(a, local + 14) != crc ||
+        Get32(a, local + 18) != packedSize || Get32(a, local + 22) != size || localName != nameLength ||
+        packedSize > centralOffset - data || std::memcmp(&a[local + kLocalRecord], name.data(), nameLength) != 0) {
       return false;
     }
     if (method == kStored) {
       if (packedSize != size || Crc(&a[data], size) != crc) return false;
     } else if (method == kDeflated) {
-      if (!Inflate(&a[data], packedSize, size, plain) || Crc(plain.data(), plain.size()) != crc) return false;
+      if (size > packedSize * kMostInflated || !Inflate(&a[data], packedSize, size, plain) ||
+          Crc(plain.data(), plain.size()) != crc) {
+        return false;
+      }
     } else {
       return false;
     }
     found.push_back(name);
-    at += 46 + nameLength + extra + comment;
+    at += record;
   }
   if (at != end) return false;
   if (names) *names = std::move(found);

@@ -12,7 +12,10 @@ namespace ck {
 using Bytes = std::vector<std::uint8_t>;
 
 struct ZipEntry {
-  std::string name;  // as it stands in the folder
+  // In UTF-8, as the format defines a name whose flag says so: readers take
+  // a name without that flag to be in code page 437, not in ours. An ASCII
+  // name needs no flag and gets none.
+  std::string name;
   Bytes data;
   std::uint16_t dosTime = 0;
   std::uint16_t dosDate = (1 << 5) | 1;  // 1980-01-01

@@ -17,28 +17,45 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
 
   PassResult result;
   result.slot = z = NextSlot(z, keep);
-  const std::vector<FileInfo> listing = fs.List(FolderPrefix(saveDir), "*");
+  const std::vector<FileInfo> listing = fs.List(FolderPrefix(saveDir), "*", false);
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
   for (const std::string& name : table.SaveNames) {
-    archiver.Action = 1;
-    archiver.IncludeFileMask = name + ".*";
-    archiver.ExcludeFileMask = "*.zip";
-    archiver.SourceDirectory = saveDir;
-    archiver.ZipFileName = ArchivePath(saveDir, name, z);
-    const AddResult added = archiver.Add();
+    AddResult added = AddResult::Failed;
+    // Whatever this character's files do, the pass goes on with the next.
+    try {
+      archiver.Action = 1;
+      archiver.IncludeFileMask = name + ".*";
+      archiver.ExcludeFileMask = "*.zip";
+      archiver.SourceDirectory = saveDir;
+      archiver.ZipFileName = ArchivePath(saveDir, name, z);
+      archiver.RequiredFile = name + ".d2s";
+      added = archiver.Add();
+      result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
+    } catch (...) {
+      added = AddResult::Failed;
+    }
     if (added != AddResult::Saved && added != AddResult::NothingToAdd) result.notSaved.push_back(name);
   }
   return result;
 }
 
-std::string LastSaveText(std::string_view time, const std::vector<std::string>& notSaved) {
+namespace {
+
+void AppendList(std::string& text, const char* heading, const std::vector<std::string>& items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    text += i == 0 ? heading : ", ";
+    text += items[i];
+  }
+}
+
+}  // namespace
+
+std::string LastSaveText(std::string_view time, const PassResult& pass) {
   std::string text = "Last save was at ";
   text += time;
-  for (std::size_t i = 0; i < notSaved.size(); ++i) {
-    text += i == 0 ? " - not saved: " : ", ";
-    text += notSaved[i];
-  }
+  AppendList(text, " - not saved: ", pass.notSaved);
+  AppendList(text, " - left out, too large: ", pass.leftOut);
   return text;
 }
 

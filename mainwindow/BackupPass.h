@@ -14,12 +14,14 @@ namespace ck {
 struct PassResult {
   int slot = 0;
   std::vector<std::string> notSaved;  // characters whose archive was left as it was
+  std::vector<std::string> leftOut;   // files too large to archive
 };
 
 // Lists the characters of `saveDir`; when there is at least one, advances
 // the slot `z` (wrapping at `keep`) and archives each character into
-// `saveDir` + name + slot + ".zip". A character that fails does not stop the
-// others. No character: nothing happens and no result.
+// `saveDir` + name + slot + ".zip". A character that fails, even by an
+// exception, does not stop the others. No character: nothing happens and no
+// result.
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
                                         CharacterTable& table);
 
@@ -27,6 +29,6 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
 std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot);
 
 // The first status panel after a pass that ran at `time`.
-std::string LastSaveText(std::string_view time, const std::vector<std::string>& notSaved);
+std::string LastSaveText(std::string_view time, const PassResult& pass);
 
 }  // namespace ck

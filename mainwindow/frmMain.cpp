@@ -141,7 +141,13 @@ LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     self->hwnd_ = nullptr;
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   }
-  return self->HandleMessage(msg, wParam, lParam);
+  // An exception must not unwind through the system's code into the message
+  // loop: whatever a handler throws ends that handler alone.
+  try {
+    return self->HandleMessage(msg, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
 }
 
 LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -278,7 +284,7 @@ void frmMain::RunBackupPass() {
   stopwatch_->Reset();
   char time[64] = {};
   ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
-  const std::string text = LastSaveText(time, pass->notSaved);
+  const std::string text = LastSaveText(time, *pass);
   ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
   // The panel is narrow; the names of characters not saved may not fit, and
   // the tip shows the whole text.

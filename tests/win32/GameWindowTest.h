@@ -148,7 +148,7 @@ class GameWindowTest : public ::testing::Test {
   Bytes Get(const std::string& name) const {
     Bytes data;
     FileStamp a, b;
-    Win32FileSystem().ReadWhole(folder_ + name, data, a, b);
+    Win32FileSystem().ReadWhole(folder_ + name, data, a, b, UINT64_MAX);
     return data;
   }
   bool Exists(const std::string& name) const {
