@@ -233,14 +233,25 @@ TEST_F(FailureTest, AWriteThatFailsHalfway) {
   EXPECT_TRUE(Temporaries().empty());
 }
 
-TEST_F(FailureTest, AReplaceThatIsRefusedAfterRetries) {
+TEST_F(FailureTest, AReplaceIsRetriedOnlyWhileRefusedForAMoment) {
   FaultyFs faulty;
   faulty.replaceRefused = ck::ReplaceStatus::Held;
-  const auto pass = Pass(faulty, 1);
-  EXPECT_EQ(pass->notSaved.size(), 2u);
+  EXPECT_EQ(Pass(faulty, 1)->notSaved.size(), 2u);
   EXPECT_EQ(faulty.pauses, 2 * (ck::ZipArchiver::kReplaceAttempts - 1));
+  faulty.replaceRefused = ck::ReplaceStatus::Failed;
+  faulty.pauses = 0;
+  EXPECT_EQ(Pass(faulty, 1)->notSaved.size(), 2u);
+  EXPECT_EQ(faulty.pauses, 0);
   EXPECT_EQ(Read("Bob1.zip"), before_);
   EXPECT_TRUE(Temporaries().empty());
+}
+
+TEST_F(FailureTest, ASaveThatVanishedSinceTheListing) {
+  FaultyFs faulty;
+  faulty.onRead = [](const std::string& path) {
+    if (path.ends_with("Bob.d2s")) fs::remove(path);
+  };
+  ExpectBobKept(Pass(faulty, 1));
 }
 
 TEST_F(FailureTest, ACompanionHeldByAnotherProgram) {
@@ -269,6 +280,32 @@ TEST_F(FailureTest, AnEmptySave) {
 TEST_F(FailureTest, AReadOnlySlotIsLeftAsTheUserProtectedIt) {
   fs::permissions(dir_ / "Bob1.zip", fs::perms::owner_write, fs::perm_options::remove);
   ExpectBobKept(Pass(posix_, 1));
+}
+
+TEST_F(ArchiverTest, ALargeFileIsLeftOutAndAThrowingReadCostsOnlyItsCharacter) {
+  Character("Alice");
+  Character("Bob");
+  Write("Bob.bin", {});
+  fs::resize_file(dir_ / "Bob.bin", ck::ZipArchiver::kLargestFile + 1);  // sparse
+  FaultyFs faulty;
+  faulty.onRead = [](const std::string& path) {
+    if (path.ends_with("Alice.key")) throw std::bad_alloc();
+  };
+  const auto pass = Pass(faulty);
+  ASSERT_TRUE(pass.has_value());
+  EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0"}));
+  EXPECT_FALSE(Exists("Alice1.zip"));
+  EXPECT_EQ(ck::LastSaveText("12:00:00", *pass),
+            "Last save was at 12:00:00 - not saved: Alice - left out, too large: Bob.bin");
+}
+
+TEST_F(ArchiverTest, TenHeldCharactersWaitNoLongerThanTheBudgetInAll) {
+  for (char c = 'a'; c < 'k'; ++c) Character(std::string("Hero") + c);
+  FaultyFs faulty;
+  faulty.lockedRead = [](const std::string& path) { return path.ends_with(".key"); };
+  EXPECT_EQ(Pass(faulty)->notSaved.size(), 10u);
+  EXPECT_GT(faulty.pausedMs, 0u);
+  EXPECT_LE(faulty.pausedMs, ck::ZipArchiver::kWaitBudgetMs);
 }
 
 TEST_F(ArchiverTest, ASaveCaughtMidWriteIsReadAgainUntilWhole) {
