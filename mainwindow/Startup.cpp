@@ -2,6 +2,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "components/ZipArchiver.h"
+#include "mainwindow/SavePath.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 
@@ -32,6 +33,9 @@ void frmMain::Load() {
   }
 
   ::SetDlgItemTextA(hwnd_, IDC_TXTSAVEDIR, saveDir_.c_str());
+  // Everything below forms its paths under the folder with its separator,
+  // found by character in the ANSI code page, which may use two bytes.
+  saveDir_ = FolderPrefix(saveDir_, [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
   // A crash while an archive was being written leaves its temporary file.
   ZipArchiver::RemoveStale(files_, saveDir_);
   // The boxes take their spin controls' values, as after any spin; the

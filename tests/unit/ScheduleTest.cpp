@@ -27,6 +27,11 @@ TEST(FolderPrefix, AddsTheSeparatorOnlyWhereItIsMissing) {
   EXPECT_EQ(ck::FolderPrefix("C:\\Games\\save\\"), "C:\\Games\\save\\");
   EXPECT_EQ(ck::FolderPrefix("c:\\"), "c:\\");
   EXPECT_EQ(ck::FolderPrefix("Z:/home/save/"), "Z:/home/save/");
+  EXPECT_EQ(ck::FolderPrefix(""), "");
+  // Shift-JIS: 0x95 0x5C is one character, whose second byte is a backslash's.
+  const auto shiftJis = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+  EXPECT_EQ(ck::FolderPrefix("C:\\\x95\\", shiftJis), "C:\\\x95\\\\");
+  EXPECT_EQ(ck::FolderPrefix("C:\\\x95\\\\", shiftJis), "C:\\\x95\\\\");
 }
 
 TEST(GameLaunch, QuotesThePathAndStartsInItsFolder) {
