@@ -36,6 +36,7 @@ class FaultyFs : public ck::PosixFileSystem {
   std::function<void(const std::string&)> onRead = [](const std::string&) {};  // may delete or throw
   int changingReads = 0;      // this many reads see the file change under them
   bool failWriteHalfway = false;
+  bool refuseOverwrite = false;  // as Windows refuses to write over a read-only or hidden file
   ck::ReplaceStatus replaceRefused = ck::ReplaceStatus::Done;
   std::function<void()> onPause = [] {};
   int pauses = 0;
@@ -53,6 +54,7 @@ class FaultyFs : public ck::PosixFileSystem {
     return status;
   }
   bool WriteFlushed(const std::string& path, const Bytes& data) override {
+    if (refuseOverwrite && fs::exists(path)) return false;
     if (!failWriteHalfway) return PosixFileSystem::WriteFlushed(path, data);
     PosixFileSystem::WriteFlushed(path, Bytes(data.begin(), data.begin() + data.size() / 2));
     return false;
@@ -190,6 +192,15 @@ TEST_F(ArchiverTest, MoreThanAHundredCharactersAndFiftyCompanionsAreAllKept) {
   EXPECT_TRUE(pass->notSaved.empty());
   EXPECT_TRUE(Exists("Heroeu1.zip"));
   EXPECT_EQ(Entries("Heroaa1.zip").size(), 51u);
+}
+
+TEST_F(ArchiverTest, OurLeftoverIsRemovedBeforeTheWrite) {
+  Character("Bob");
+  Write("~Bob1.zip.cktmp", Text("half an archive"));
+  FaultyFs faulty;
+  faulty.refuseOverwrite = true;
+  EXPECT_TRUE(Pass(faulty)->notSaved.empty());
+  EXPECT_TRUE(Temporaries().empty());
 }
 
 TEST_F(ArchiverTest, ADeletedCompanionLeavesTheArchiveToo) {

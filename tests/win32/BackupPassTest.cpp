@@ -135,11 +135,13 @@ TEST_F(BackupPassTest, NamesBeyondAsciiAreArchivedUnderTheirOwnNamesInUtf8) {
             (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne.d2s", "H\xC3\xA9l\xC3\xA8ne.key"}));
 }
 
-TEST_F(BackupPassTest, StartUpRemovesOurStaleTemporaryFiles) {
+TEST_F(BackupPassTest, StartUpRemovesOurStaleTemporaryFilesEvenReadOnlyOrHidden) {
   Put("~Bob2.zip.cktmp", Text("half an archive"));
+  Put("~Bob3.zip.cktmp", Text("half an archive"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   Put("Bob.tmp", Text("someone else's"));
   Start();
   EXPECT_FALSE(Exists("~Bob2.zip.cktmp"));
+  EXPECT_FALSE(Exists("~Bob3.zip.cktmp"));
   EXPECT_TRUE(Exists("Bob.tmp"));
 }
 
