@@ -1,5 +1,6 @@
 """End-to-end tests of the real Cairnkeep.exe under Wine and Xvfb."""
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -156,7 +157,14 @@ class BackupTest(WineTest):
     def test_one_real_pass_after_the_interval_typed_into_the_box(self):
         s = self.wine
         folder = s.make_folder(SAVE)
-        make_saves(folder, "--names", "Wulfgar,Ysolde")
+        make_saves(folder, "--names", "Wulfgar,Ysolde,Bob")
+        helene = "H\u00e9l\u00e8ne"
+        for f in os.listdir(folder):
+            if f.startswith("Ysolde."):
+                shutil.copy(os.path.join(folder, f), os.path.join(folder, helene + f[len("Ysolde"):]))
+        with open(os.path.join(folder, "Bob.bin"), "wb") as f:
+            f.truncate(100 << 20)  # sparse: far beyond any save, and no cost to the disk
+        names = ("Bob", helene, "Wulfgar", "Ysolde")  # as the list sorts them
         s.set_game(SAVE)
         s.start()
         w = s.dump(s.main_window())
@@ -166,24 +174,39 @@ class BackupTest(WineTest):
         self.assertEqual(controls_by_name(s.dump(w["hwnd"]))["txtInterval"]["text"], "1")
 
         deadline = time.time() + 150
-        while time.time() < deadline and not os.path.exists(os.path.join(folder, "Ysolde1.zip")):
+        while time.time() < deadline and not all(os.path.exists(os.path.join(folder, n + "1.zip")) for n in names):
             time.sleep(1)
         time.sleep(1)
+        self.assertIsNone(s.app.poll())
         c = controls_by_name(s.dump(w["hwnd"]))
-        self.assertTrue(c["StatusBar1"]["panels"][0].startswith("Last save was at "), c["StatusBar1"])
-        self.assertNotIn("not saved", c["StatusBar1"]["panels"][0])
-        self.assertEqual(c["File1"]["items"], ["Wulfgar1.zip", "Ysolde1.zip"])
+        status = c["StatusBar1"]["panels"][0]
+        self.assertTrue(status.startswith("Last save was at "), status)
+        self.assertTrue(status.endswith(" - left out, too large: Bob.bin"), status)
+        self.assertNotIn("not saved", status)
+        self.assertEqual(c["File1"]["items"], [n + "1.zip" for n in names])
 
-        for name in ("Wulfgar", "Ysolde"):
+        # Info-ZIP and Python read every archive under the names the files
+        # have, byte for byte, with each file's own time.
+        unzipped = os.path.join(s.root, "unzipped")
+        utf8 = dict(os.environ, LC_ALL="C.UTF-8")
+        for name in names:
             archive = os.path.join(folder, name + "1.zip")
-            subprocess.run(["unzip", "-tqq", archive], check=True)
+            expected = sorted(f for f in os.listdir(folder) if f.startswith(name + ".") and f != "Bob.bin")
+            target = os.path.join(unzipped, name)
+            os.makedirs(target)
+            subprocess.run(["unzip", "-qo", archive, "-d", target], check=True, env=utf8)
+            self.assertEqual(sorted(os.listdir(target)), expected)
             with zipfile.ZipFile(archive) as z:
                 self.assertIsNone(z.testzip())
-                expected = sorted(f for f in os.listdir(folder) if f.startswith(name + "."))
                 self.assertEqual(sorted(z.namelist()), expected)
                 for member in expected:
-                    with open(os.path.join(folder, member), "rb") as f:
+                    path = os.path.join(folder, member)
+                    with open(path, "rb") as f:
                         self.assertEqual(z.read(member), f.read(), member)
+                    info = z.getinfo(member)
+                    self.assertEqual(info.flag_bits, 0 if member.isascii() else 0x800, member)
+                    age = os.stat(path).st_mtime - time.mktime(info.date_time + (0, 0, -1))
+                    self.assertTrue(0 <= age < 2, (member, info.date_time, age))
         self.assertEqual([f for f in os.listdir(folder) if f.endswith(".cktmp")], [])
 
 
