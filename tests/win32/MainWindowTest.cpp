@@ -14,6 +14,18 @@ std::string MenuText(HMENU menu, int index) {
   return text;
 }
 
+BOOL WINAPI ThrowingCreateProcess(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                                  LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+  throw std::bad_alloc();
+}
+
+TEST_F(MainWindowTest, AnExceptionInAHandlerEndsThatHandlerAlone) {
+  static const ck::ProcessApi throwing{&ThrowingCreateProcess};
+  HWND w = Start(folder_, "C:\\Game.exe", throwing);
+  EXPECT_EQ(::SendMessageA(w, WM_COMMAND, IDM_FILE_START, 0), 0);
+  EXPECT_TRUE(::IsWindow(w));
+}
+
 TEST_F(MainWindowTest, ControlsUseTheirDesignFonts) {
   Start();
   for (int id = IDC_CMDSTART; id <= IDC_FILE1; ++id) {
