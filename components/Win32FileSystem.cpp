@@ -114,8 +114,8 @@ ReplaceStatus Win32FileSystem::Replace(const std::string& from, const std::strin
 }
 
 bool Win32FileSystem::Remove(const std::string& path) {
-  // Neither a read-only file nor, for CREATE_ALWAYS, a hidden one can be
-  // replaced as it is.
+  // Windows deletes no read-only file, and CREATE_ALWAYS would refuse a
+  // hidden one left behind: clear both marks first.
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return ::DeleteFileA(path.c_str()) != 0;
 }
