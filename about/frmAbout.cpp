@@ -80,7 +80,12 @@ INT_PTR CALLBACK frmAbout::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     self->hwnd_ = nullptr;
     return FALSE;
   }
-  return self->HandleMessage(msg, wParam, lParam);
+  // As in the main window: nothing a handler throws reaches the message loop.
+  try {
+    return self->HandleMessage(msg, wParam, lParam);
+  } catch (...) {
+    return FALSE;
+  }
 }
 
 INT_PTR frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
