@@ -48,6 +48,11 @@ struct IconTraits {
   static void Close(HICON h) { ::DestroyIcon(h); }
 };
 
+struct MenuTraits {
+  static HMENU Invalid() { return nullptr; }
+  static void Close(HMENU h) { ::DestroyMenu(h); }
+};
+
 // Kernel objects whose failure value is null (processes, threads, events).
 struct KernelTraits {
   static HANDLE Invalid() { return nullptr; }
@@ -68,6 +73,7 @@ struct FindTraits {
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
+using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileTraits>;
 using UniqueFind = UniqueHandle<HANDLE, FindTraits>;

@@ -98,13 +98,12 @@ bool frmMain::Create() {
   // Registering twice (a second window in the same process) is harmless.
   if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
-  HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU));
+  UniqueMenu menu(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU)));
   ::CreateWindowExA(0, kClassName, CK_CAPTION, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, nullptr, menu, instance_, this);
-  if (!hwnd_) {
-    ::DestroyMenu(menu);
-    return false;
-  }
+                    CW_USEDEFAULT, nullptr, menu.get(), instance_, this);
+  if (!hwnd_) return false;
+  menu.release();  // the window destroys its menu bar
+  trayMenu_.reset(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAYMENU)));
   return true;
 }
 
@@ -113,6 +112,8 @@ bool frmMain::Create() {
 // does, but Windows does not replace it with the start-up information's
 // command on the first call, as it replaces SW_SHOWNORMAL.
 void frmMain::Show(int showCommand) {
+  // Added here too, as a minimised start hides the window without activating it.
+  tray_.Add(hwnd_, WindowIcon());
   const bool minimised = showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
                          showCommand == SW_SHOWMINNOACTIVE || showCommand == SW_FORCEMINIMIZE;
   ::ShowWindow(hwnd_, minimised ? showCommand : SW_RESTORE);
@@ -165,7 +166,18 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
       return 0;
     case WM_SIZE:
-      OnSize();
+      OnSize(wParam);
+      return 0;
+    case kTrayCallbackMessage:
+      OnTrayNotification(wParam, lParam);
+      return 0;
+    case WM_CONTEXTMENU:
+      // The list's right click, not the keyboard's menu key (-1); the
+      // caption's right click keeps its system menu.
+      if (reinterpret_cast<HWND>(wParam) != Control(IDC_FILE1) || lParam == -1) {
+        return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
+      }
+      OnArchiveListRightClick();
       return 0;
     case WM_VSCROLL:
       // A spin reports each new value once; the end of the scroll is no change.
@@ -189,6 +201,10 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam) Unload();
       return 0;
     default:
+      if (msg == taskbarCreated_ && msg != 0) {
+        OnTaskbarCreated();
+        return 0;
+      }
       return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
   }
 }
@@ -309,6 +325,10 @@ void frmMain::OnCommand(UINT id, UINT code) {
     case IDM_HELP_ABOUT:
       about_.Show(hwnd_);
       break;
+    case IDM_TRAY_RESTORE:
+      Restore();
+      break;
+    case IDM_TRAY_EXIT:
     case IDM_FILE_EXIT:
       Unload();
     default:
@@ -316,10 +336,9 @@ void frmMain::OnCommand(UINT id, UINT code) {
   }
 }
 
-// The status bar docks itself to the bottom edge when told the size changed.
-void frmMain::OnSize() { ::SendMessageA(Control(IDC_STATUSBAR1), WM_SIZE, 0, 0); }
-
 void frmMain::OnActivate(bool active) {
+  // The shell refuses a second icon, and adds again one it has lost.
+  if (active) tray_.Add(hwnd_, WindowIcon());
   // Like a dialog, the window gives the focus back to the control that had it.
   if (!active) {
     lastFocus_ = ::GetFocus();

@@ -37,8 +37,8 @@ class frmMain {
   // Start-up: starts the timer and the stopwatch, finds the game and fills
   // the controls. Ends the process when the game cannot be found.
   void Load();
-  // Shows the window, normal or minimised as `showCommand` asks, with the
-  // focus on the start button.
+  // Shows the window, normal or minimised (and so hidden) as `showCommand`
+  // asks, with the focus on the start button, and its notification icon.
   void Show(int showCommand);
   // The one way out: stops the timer, releases the timing objects, removes
   // the notification icon and ends the process.
@@ -49,6 +49,7 @@ class frmMain {
 
   HWND Handle() const { return hwnd_; }
   const std::string& SaveDir() const { return saveDir_; }
+  const TrayIcon& Tray() const { return tray_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -59,7 +60,12 @@ class frmMain {
   void OnTimer();
   void OnCommand(UINT id, UINT code);
   void OnActivate(bool active);
-  void OnSize();
+  void OnSize(WPARAM kind);
+  void OnTrayNotification(WPARAM id, LPARAM mouse);
+  void OnTaskbarCreated();
+  void OnArchiveListRightClick();
+  void Restore();
+  void ShowTrayMenu();
   void OnSettingTextChanged(int textId);
   void OnSpin(HWND spin);
   void StartGame();
@@ -71,6 +77,7 @@ class frmMain {
   void CreateControls();
   void PlaceWindow();
   HWND Control(int id) const { return ::GetDlgItem(hwnd_, id); }
+  HICON WindowIcon() const;
   int Pixels(int twips) const;
   void RefreshClockPanels();
   void RefreshArchiveList();
@@ -84,6 +91,7 @@ class frmMain {
   int dpi_ = 96;
   std::string decimalSeparator_ = ".";
   const ProcessApi* processes_;
+  const UINT taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
 
   // The program's state, as start-up leaves it.
   std::string saveDir_;
@@ -102,6 +110,7 @@ class frmMain {
   std::string shownTime_;
   std::string shownDate_;
 
+  UniqueMenu trayMenu_;
   UniqueFont font_;
   UniqueFont startFont_;
   UniqueBrush backBrush_;

@@ -1,27 +1,41 @@
-// The notification-area icon's record. Until the icon has been added,
-// removing it does nothing, so every way out can call Remove.
+// The notification-area icon's record, in the shell's first layout, which
+// every version of Windows reads.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include "tray/TrayNotification.h"
+
 namespace ck {
+
+static_assert(kTrayCallbackMessage == WM_APP + 1);
+// 88 bytes in the 32-bit program; pointers make the same fields 104 in a
+// 64-bit build.
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104));
 
 class TrayIcon {
  public:
+  static constexpr const char* kTip = "Cairnkeep";
+
   TrayIcon() = default;
+  ~TrayIcon() { Remove(); }
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
-  void Remove() {
-    if (!shown_) return;
-    ::Shell_NotifyIconA(NIM_DELETE, &record_);
-    shown_ = false;
-  }
+  // Adds the icon for `window`. The shell refuses to add an icon it already
+  // shows, and says so with false.
+  bool Add(HWND window, HICON icon);
+  // Updates the icon the shell shows, with the record as Add last filled it.
+  bool Update();
+  // Until the icon has been added there is nothing to remove, so every way
+  // out can call Remove.
+  void Remove();
+
+  const NOTIFYICONDATAA& Record() const { return record_; }
 
  private:
   NOTIFYICONDATAA record_{};
-  bool shown_ = false;
 };
 
 }  // namespace ck

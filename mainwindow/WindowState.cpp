@@ -1,0 +1,82 @@
+// Hiding to the notification area and coming back, the icon's menu, the
+// archive list's right click, and the one way out.
+#include "mainwindow/frmMain.h"
+
+#include "resources/resource.h"
+#include "resources/version.h"
+
+namespace ck {
+
+HICON frmMain::WindowIcon() const { return reinterpret_cast<HICON>(::GetClassLongPtrA(hwnd_, GCLP_HICON)); }
+
+// A minimised window leaves the screen and the taskbar; only the icon brings
+// it back.
+void frmMain::OnSize(WPARAM kind) {
+  if (kind == SIZE_MINIMIZED) {
+    ::ShowWindow(hwnd_, SW_HIDE);
+    return;
+  }
+  // The status bar docks itself to the bottom edge when told the size changed.
+  ::SendMessageA(Control(IDC_STATUSBAR1), WM_SIZE, 0, 0);
+}
+
+void frmMain::OnTrayNotification(WPARAM id, LPARAM mouse) {
+  switch (DecodeTrayNotification(kTrayCallbackMessage, id, static_cast<std::uintptr_t>(mouse))) {
+    case TrayAction::Restore:
+      Restore();
+      break;
+    case TrayAction::OpenMenu:
+      ShowTrayMenu();
+      break;
+    case TrayAction::None:
+      break;
+  }
+}
+
+// A shell that restarted has lost the icon; Windows also says this when the
+// DPI changes, and the icon is still there to be updated.
+void frmMain::OnTaskbarCreated() {
+  if (!tray_.Add(hwnd_, WindowIcon())) tray_.Update();
+}
+
+// Normal first, so that the window comes back as it was before it was
+// minimised, then in front of whatever covers it.
+void frmMain::Restore() {
+  ::ShowWindow(hwnd_, SW_RESTORE);
+  ::SetForegroundWindow(hwnd_);
+  ::ShowWindow(hwnd_, SW_SHOW);
+}
+
+void frmMain::ShowTrayMenu() {
+  // A menu whose window is not in front stays open after a click elsewhere.
+  ::SetForegroundWindow(hwnd_);
+  POINT at{};
+  ::GetCursorPos(&at);
+  ::TrackPopupMenu(::GetSubMenu(trayMenu_.get(), 0), 0, at.x, at.y, 0, hwnd_, nullptr);
+  // Without a message after it, the next click on the icon would open the
+  // menu and close it at once.
+  ::PostMessageA(hwnd_, WM_NULL, 0, 0);
+}
+
+void frmMain::OnArchiveListRightClick() {
+  HWND list = Control(IDC_FILE1);
+  std::string name;
+  const auto selected = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
+  if (selected != LB_ERR) {
+    name.resize(static_cast<std::size_t>(::SendMessageA(list, LB_GETTEXTLEN, selected, 0)) + 1);
+    name.resize(static_cast<std::size_t>(
+        ::SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()))));
+  }
+  ::MessageBoxA(hwnd_, name.c_str(), CK_TITLE, MB_OK);
+}
+
+// Nothing can cancel it: the timer stops first, so that no backup starts
+// while the program ends, and the icon goes before the process does.
+void frmMain::Unload() {
+  timer1_.Enabled(false);
+  stopwatch_.reset();
+  tray_.Remove();
+  ::ExitProcess(0);
+}
+
+}  // namespace ck
