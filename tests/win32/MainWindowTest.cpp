@@ -3,6 +3,9 @@
 #include "tests/win32/GameWindowTest.h"
 #include "tests/common/SaveFiles.h"
 
+#include <set>
+#include <utility>
+
 namespace {
 
 using MainWindowTest = ck::testing::GameWindowTest;
@@ -55,10 +58,71 @@ TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepAS
   EXPECT_EQ(::SendMessageA(w, DM_GETDEFID, 0, 0), MAKELRESULT(IDC_CMDSTART, DC_HASDEFID));
 }
 
-TEST_F(MainWindowTest, AMinimisedStartStaysMinimised) {
+// Minimised, the window is hidden, and the icon that brings it back was added
+// even without an activation.
+TEST_F(MainWindowTest, AMinimisedStartHidesTheWindowBehindItsIcon) {
   HWND w = Start();
   form_->Show(SW_SHOWMINNOACTIVE);
   EXPECT_TRUE(::IsIconic(w));
+  EXPECT_FALSE(::IsWindowVisible(w));
+  const NOTIFYICONDATAA& icon = form_->Tray().Record();
+  EXPECT_EQ(icon.cbSize, NOTIFYICONDATAA_V1_SIZE);
+  EXPECT_EQ(icon.hWnd, w);
+  EXPECT_EQ(icon.uID, 1u);
+  EXPECT_EQ(icon.uFlags, 7u);
+  EXPECT_EQ(icon.uCallbackMessage, WM_APP + 1u);
+  EXPECT_EQ(icon.hIcon, reinterpret_cast<HICON>(::GetClassLongPtrA(w, GCLP_HICON)));
+  EXPECT_EQ(std::string(icon.szTip, 64), std::string("Cairnkeep\0", 10) + std::string(54, ' '));
+}
+
+struct ShownMenu {
+  std::vector<std::string> items;
+  POINT at;
+  HMENU menu;
+};
+std::vector<ShownMenu> shownMenus;
+
+// Runs inside the menu's own loop: notes what it shows, then closes it.
+void CALLBACK ReadAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  HWND popup = ::FindWindowA("#32768", nullptr);
+  ShownMenu shown{{}, {}, reinterpret_cast<HMENU>(::SendMessageA(popup, MN_GETHMENU, 0, 0))};
+  for (int i = 0; i < ::GetMenuItemCount(shown.menu); ++i) shown.items.push_back(MenuText(shown.menu, i));
+  RECT r{};
+  ::GetWindowRect(popup, &r);
+  shown.at = {r.left, r.top};
+  shownMenus.push_back(shown);
+  ::EndMenu();
+}
+
+// The right button's release on the icon opens Restore and Exit at the
+// pointer, a hundred times over without a leak. Wine counts no GUI objects
+// (GetGuiResources gives 0 there), so a menu shown and left alive counts too.
+TEST_F(MainWindowTest, TheIconsMenuOpensAtThePointerAndLeaksNothing) {
+  HWND w = Start();
+  form_->Show(SW_SHOWNORMAL);
+  ::SetCursorPos(200, 150);
+  const auto objects = [] {
+    return std::pair(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS),
+                     ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS));
+  };
+  const auto before = objects();
+  shownMenus.clear();
+  for (int i = 0; i < 100; ++i) {
+    ::SetTimer(nullptr, 0, 0, &ReadAndCloseMenu);
+    ::SendMessageA(w, WM_APP + 1, 1, WM_RBUTTONUP);
+    for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageA(&msg);
+  }
+  EXPECT_EQ(objects(), before);
+  ASSERT_EQ(shownMenus.size(), 100u);
+  EXPECT_EQ(shownMenus[0].items, (std::vector<std::string>{"&Restore", "E&xit"}));
+  EXPECT_EQ(shownMenus[0].at.x, 200);
+  EXPECT_EQ(shownMenus[0].at.y, 150);
+  std::set<HMENU> alive;
+  for (const ShownMenu& shown : shownMenus) {
+    if (::IsMenu(shown.menu)) alive.insert(shown.menu);
+  }
+  EXPECT_LE(alive.size(), 1u);
 }
 
 TEST_F(MainWindowTest, MenuBarShowsFileAndHelpButNeverTheTrayMenu) {
