@@ -5,9 +5,11 @@
 //   ckdriver dump HWND                         the window and its controls
 //   ckdriver dialog TITLE [TIMEOUT_MS]         a message box: its text and buttons
 //   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
-//   ckdriver close HWND                        post WM_CLOSE
+//   ckdriver post HWND MESSAGE [WPARAM]        post a message, by number or registered name
+//   ckdriver untray HWND                       remove the window's icon 1, as a shell that restarted
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -248,6 +250,19 @@ int main(int argc, char** argv) {
   if (verb == "command" && argc == 4) {
     return ::PostMessageW(ParseHwnd(argv[2]), WM_COMMAND, std::strtoul(argv[3], nullptr, 0), 0) ? 0 : 1;
   }
-  if (verb == "close" && argc == 3) return ::PostMessageW(ParseHwnd(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
+  if (verb == "untray" && argc == 3) {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = ParseHwnd(argv[2]);
+    icon.uID = 1;
+    return ::Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 1;
+  }
+  if (verb == "post" && argc >= 4) {
+    char* end = nullptr;
+    UINT message = std::strtoul(argv[3], &end, 0);
+    if (*end) message = ::RegisterWindowMessageA(argv[3]);
+    const WPARAM wParam = argc >= 5 ? std::strtoull(argv[4], nullptr, 0) : 0;
+    return ::PostMessageW(ParseHwnd(argv[2]), message, wParam, 0) ? 0 : 1;
+  }
   return 2;
 }

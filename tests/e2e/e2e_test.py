@@ -101,6 +101,7 @@ class StartUpTest(WineTest):
         self.assertEqual(box["buttons"], ["OK"])
         self.assertFalse(box["icon"])
         self.assertIsNone(s.driver("find", "CairnkeepMain", "", 0, check=False))
+        self.assertEqual(s.tray_icons(), [])
         # Start-up has not filled the settings: no tick finds an interval.
         c = controls_by_name(s.dump(s.driver("find", "CairnkeepMain", "", 0, "hidden")))
         self.assertEqual((c["txtInterval"]["text"], c["txtNumBackup"]["text"]), ("", ""))
@@ -376,7 +377,7 @@ class AboutTest(WineTest):
 class HighDpiTest(WineTest):
     dpi = 144
 
-    def test_window_keeps_its_physical_size(self):
+    def test_window_keeps_its_physical_size_and_mouse_moves_are_only_moves(self):
         s = self.wine
         s.make_folder(SAVE)
         s.set_game(SAVE)
@@ -385,6 +386,83 @@ class HighDpiTest(WineTest):
         self.assertEqual(w["client"], [0, 0, 581, 408])
         c = controls_by_name(w)
         self.assertEqual(c["cmdStart"]["rect"], [12, 324, 566, 374])
+        # The numbers of a double click and a right button up, as x in the
+        # client area, between the settings row and the list.
+        x0, y0 = w["client_origin"]
+        for x in (515, 517):
+            s.xdotool("mousemove", x0 + x, y0 + 110)
+        self.assertIsNone(s.driver("find", "#32768", "", 1000, check=False))
+
+
+def choose(wine, menu, index, count):
+    """Clicks item `index` of an open popup menu of `count` items."""
+    left, top, right, bottom = wine.dump(menu)["window"]
+    wine.xdotool("mousemove", (left + right) // 2, top + (2 * index + 1) * (bottom - top) // (2 * count),
+                 "click", 1)
+
+
+class TrayTest(WineTest):
+    SC_MINIMIZE = (0x0112, 0xF020)
+
+    def started(self, *archives):
+        s = self.wine
+        folder = s.make_folder(SAVE)
+        for name in archives:
+            open(os.path.join(folder, name), "wb").close()
+        s.set_game(SAVE)
+        s.start()
+        return s.main_window()
+
+    def open_tray_menu(self):
+        s = self.wine
+        s.click_at(s.tray_icons()[0], button=3)
+        return s.driver("find", "#32768", "", 5000)
+
+    def test_hide_come_back_and_exit_through_the_icon(self):
+        s = self.wine
+        hwnd = self.started()
+        self.assertEqual(len(s.tray_icons()), 1)
+        s.driver("post", hwnd, *self.SC_MINIMIZE)
+        time.sleep(1)
+        w = s.dump(hwnd)
+        self.assertEqual((w["visible"], w["iconic"]), (False, True))
+        self.assertIsNone(s.app.poll())
+
+        s.click_at(s.tray_icons()[0], clicks=2)
+        time.sleep(1)
+        w = s.dump(hwnd)
+        self.assertEqual((w["visible"], w["iconic"], w["foreground"]), (True, False, True))
+
+        # A restarted shell has lost the icon; a change of DPI says the same
+        # while the icon is still there.
+        s.driver("untray", hwnd)
+        for _ in range(2):
+            s.driver("post", hwnd, "TaskbarCreated")
+            time.sleep(1)
+            icons = s.tray_icons()
+            self.assertEqual(len(icons), 1)
+        left, top, right, bottom = icons[0]
+        s.xdotool("mousemove", (left + right) // 2 + 1, (top + bottom) // 2)  # a move the tip sees
+        self.assertEqual(s.dump(s.driver("find", "tooltips_class32", "", 5000))["text"], "Cairnkeep")
+
+        menu = self.open_tray_menu()
+        self.assertEqual(s.dump(menu)["window"][:2], [(left + right) // 2, (top + bottom) // 2])  # at the pointer
+        choose(s, menu, 1, 2)  # Exit
+        self.assertEqual(s.wait_exit(), 0)
+        self.assertEqual(s.tray_icons(), [])
+
+    def test_the_list_names_the_selected_archive_and_exit_ends_a_message_box_too(self):
+        s = self.wine
+        w = s.dump(self.started("Bob1.zip", "Bob2.zip"))
+        left, top, right, _ = controls_by_name(w)["File1"]["rect"]
+        first_item = [left, top, right, top + 16]
+        s.click_control(w, {"rect": first_item})
+        s.click_control(w, {"rect": first_item}, button=3)
+        box = s.dialog()
+        self.assertEqual((box["text"], box["buttons"]), ("Bob1.zip", ["OK"]))
+
+        choose(s, self.open_tray_menu(), 1, 2)  # Exit, with the message box open
+        self.assertEqual(s.wait_exit(), 0)
 
 
 class ExitTest(WineTest):

@@ -131,6 +131,22 @@ class WinePrefix:
         text = self.driver("dialog", title, timeout_ms, check=False)
         return json.loads(text) if text else None
 
+    def tray_icons(self):
+        """The icons of Wine's own notification window (under a plain X
+        server it has one), each with its rectangle on the screen."""
+        tray = self.driver("find", "__winex11_standalone_tray", "", 0, "hidden", check=False)
+        if not tray:
+            return []
+        window = self.dump(tray)
+        x0, y0 = window["client_origin"]
+        return [[x0 + left, y0 + top, x0 + right, y0 + bottom]
+                for left, top, right, bottom in (c["rect"] for c in window["controls"]
+                                                 if c["class"] == "__winex11_tray_icon")]
+
+    def click_at(self, rect, button=1, clicks=1):
+        left, top, right, bottom = rect
+        self.xdotool("mousemove", (left + right) // 2, (top + bottom) // 2, "click", "--repeat", clicks, button)
+
     def reg(self, *args):
         """Wine's reg.exe on the running prefix: reg("add", key, "/v", ...)."""
         subprocess.run([WINE, "reg", *args, "/f"], env=self.env, check=True, stdin=subprocess.DEVNULL,
@@ -157,11 +173,10 @@ class WinePrefix:
                     lines = f.read().splitlines()
         return [line.split("\t") for line in lines]
 
-    def click_control(self, window, control, clicks=1):
+    def click_control(self, window, control, clicks=1, button=1):
         x0, y0 = window["client_origin"]
         left, top, right, bottom = control["rect"]
-        self.xdotool("mousemove", x0 + (left + right) // 2, y0 + (top + bottom) // 2,
-                     "click", "--repeat", clicks, 1)
+        self.click_at([x0 + left, y0 + top, x0 + right, y0 + bottom], button, clicks)
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True)
