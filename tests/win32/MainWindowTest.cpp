@@ -139,13 +139,6 @@ TEST_F(MainWindowTest, MenuBarShowsFileAndHelpButNeverTheTrayMenu) {
   HMENU help = ::GetSubMenu(bar, 1);
   ASSERT_EQ(::GetMenuItemCount(help), 1);
   EXPECT_EQ(MenuText(help, 0), "&About");
-
-  HMENU trayResource = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
-  EXPECT_EQ(MenuText(trayResource, 0), "System Tray Popup");
-  HMENU tray = ::GetSubMenu(trayResource, 0);
-  EXPECT_EQ(MenuText(tray, 0), "&Restore");
-  EXPECT_EQ(MenuText(tray, 1), "E&xit");
-  ::DestroyMenu(trayResource);
 }
 
 TEST_F(MainWindowTest, ListShowsOnlyTheFolderNormalZipFilesSorted) {
