@@ -16,6 +16,7 @@ struct FileInfo {
   std::string utf8Name;  // the same name in UTF-8, as archives store it
   std::uint64_t size = 0;
   std::uint16_t dosDate = 0, dosTime = 0;  // last write, local time
+  std::uint64_t lastWrite = 0;             // the same, finer, in the platform's own ticks
 };
 
 // Size and last-write time of an open file, to notice a write during a read.

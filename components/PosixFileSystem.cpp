@@ -15,10 +15,11 @@
 namespace ck {
 namespace {
 
-FileStamp StampOf(const struct stat& st) {
-  return {static_cast<std::uint64_t>(st.st_size),
-          static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(st.st_mtim.tv_nsec)};
+std::uint64_t LastWrite(const struct stat& st) {
+  return static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
 }
+
+FileStamp StampOf(const struct stat& st) { return {static_cast<std::uint64_t>(st.st_size), LastWrite(st)}; }
 
 }  // namespace
 
@@ -37,7 +38,7 @@ std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std
     struct stat st;
     if (::stat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     // Names here are in UTF-8 already.
-    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0};
+    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0, LastWrite(st)};
     struct tm local;
     ::localtime_r(&st.st_mtime, &local);
     ToDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,

@@ -9,12 +9,15 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+std::uint64_t Ticks(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 bool StampOf(HANDLE file, FileStamp& stamp) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!::GetFileInformationByHandle(file, &info)) return false;
   stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  stamp.lastWrite =
-      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+  stamp.lastWrite = Ticks(info.ftLastWriteTime);
   return true;
 }
 
@@ -45,6 +48,7 @@ std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std
     info.name = found.cFileName;
     info.utf8Name = Utf8Name(found.cFileName);
     info.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    info.lastWrite = Ticks(found.ftLastWriteTime);
     FILETIME local;
     WORD date = 0, time = 0;
     if (::FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && ::FileTimeToDosDateTime(&local, &date, &time)) {
