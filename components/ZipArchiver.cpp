@@ -42,6 +42,7 @@ AddResult ZipArchiver::Add() {
   }
   if (read != AddResult::Saved) return read;
   if (entries.empty()) return AddResult::NothingToAdd;
+  if (NewestHolds(entries)) return AddResult::Unchanged;
   // The user may have protected this archive on purpose. Windows would
   // refuse to replace it, Wine would not: ask before writing anything.
   if (fs_.IsReadOnly(ZipFileName)) return AddResult::ReadOnly;
@@ -99,6 +100,24 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
   if (!required) return AddResult::SaveMissing;
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   return AddResult::Saved;
+}
+
+bool ZipArchiver::NewestHolds(const std::vector<ZipEntry>& entries) {
+  // An archive of these files cannot be larger than the files stored as
+  // they are, with their two headers each; anything larger differs, and is
+  // not worth reading.
+  std::uint64_t largest = 22;
+  for (const ZipEntry& e : entries) largest += e.data.size() + 76 + 2 * e.name.size();
+  Bytes archive;
+  FileStamp before, after;
+  for (const std::string& path : Newest) {
+    // One that cannot be read, or is damaged, does not count: the files are
+    // then written as usual.
+    if (fs_.ReadWhole(path, archive, before, after, largest) == ReadStatus::Ok && HoldsSame(archive, entries)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ZipArchiver::WriteChecked(const std::string& temporary, const Bytes& archive) {

@@ -14,6 +14,7 @@ namespace ck {
 enum class AddResult {
   Saved,         // the archive now holds exactly the current files
   NothingToAdd,  // no file matched; the archive was left alone
+  Unchanged,     // a newest archive already holds these files; nothing was written
   TornSave,      // a .d2s stayed half-written; the archive was left alone
   ReadOnly,      // the archive is marked read-only and was left alone
   SaveMissing,   // RequiredFile was gone; the archive was left alone
@@ -36,6 +37,11 @@ class ZipArchiver {
   // the character's save, deleted or renamed since the listing: an archive
   // of its companions alone must not replace one that holds it.
   std::string RequiredFile;
+  // Optional: the newest archives of the same files (more than one only when
+  // their last writes are equally recent). When one of them already holds
+  // exactly what would be packed, nothing is written: an identical archive
+  // would only push an older, different one out of the rotation.
+  std::vector<std::string> Newest;
   // After Add: the files left out because they are larger than kLargestFile.
   std::vector<std::string> LeftOut;
 
@@ -69,6 +75,7 @@ class ZipArchiver {
  private:
   AddResult ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries);
   bool WriteChecked(const std::string& temporary, const Bytes& archive);
+  bool NewestHolds(const std::vector<ZipEntry>& entries);
   // Pauses when what is left of the budget allows; false when it does not.
   bool Wait(unsigned milliseconds);
 

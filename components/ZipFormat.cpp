@@ -173,7 +173,18 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
   return archive;
 }
 
-bool VerifyZip(const Bytes& a, std::vector<std::string>* names) {
+namespace {
+
+// What the central directory says of one entry, once the entry has been
+// checked against it.
+struct StoredEntry {
+  std::string name;
+  std::uint32_t size = 0;
+  std::uint32_t crc = 0;
+  bool operator==(const StoredEntry&) const = default;
+};
+
+bool Verify(const Bytes& a, std::vector<StoredEntry>& found) {
   // Every offset and size here is a 32-bit field that damage may have set
   // anywhere, so each is compared with the length that remains, never added
   // to another and compared with an end: a sum wraps round in a 32-bit build
@@ -190,7 +201,7 @@ bool VerifyZip(const Bytes& a, std::vector<std::string>* names) {
   const std::uint32_t centralOffset = Get32(a, end + 16);
   if (Get16(a, end + 8) != count || centralOffset > end || centralSize != end - centralOffset) return false;
 
-  std::vector<std::string> found;
+  found.clear();
   Bytes plain;
   std::uint32_t at = centralOffset;  // never beyond end
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -228,12 +239,35 @@ bool VerifyZip(const Bytes& a, std::vector<std::string>* names) {
     } else {
       return false;
     }
-    found.push_back(name);
+    found.push_back({name, size, crc});
     at += record;
   }
-  if (at != end) return false;
-  if (names) *names = std::move(found);
+  return at == end;
+}
+
+}  // namespace
+
+bool VerifyZip(const Bytes& archive, std::vector<std::string>* names) {
+  std::vector<StoredEntry> found;
+  if (!Verify(archive, found)) return false;
+  if (names) {
+    names->clear();
+    for (StoredEntry& e : found) names->push_back(std::move(e.name));
+  }
   return true;
+}
+
+bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries) {
+  std::vector<StoredEntry> stored, wanted;
+  if (!Verify(archive, stored)) return false;
+  for (const ZipEntry& e : entries) {
+    if (e.data.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+    wanted.push_back({e.name, static_cast<std::uint32_t>(e.data.size()), Crc(e.data.data(), e.data.size())});
+  }
+  const auto byName = [](const StoredEntry& x, const StoredEntry& y) { return x.name < y.name; };
+  std::sort(stored.begin(), stored.end(), byName);
+  std::sort(wanted.begin(), wanted.end(), byName);
+  return stored == wanted;
 }
 
 }  // namespace ck

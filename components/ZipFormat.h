@@ -31,6 +31,10 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6);
 // entries' names in order.
 bool VerifyZip(const Bytes& archive, std::vector<std::string>* names = nullptr);
 
+// Whether `archive` passes VerifyZip and holds exactly `entries`: the same
+// names, sizes and CRC-32s, in any order. A damaged archive never does.
+bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries);
+
 // DOS date and time from a local broken-down time; years before 1980 are
 // stored as 1980-01-01 00:00, which is as early as the format goes.
 void ToDosDateTime(int year, int month, int day, int hour, int minute, int second, std::uint16_t& dosDate,

@@ -1,5 +1,8 @@
 #include "mainwindow/BackupPass.h"
 
+#include <algorithm>
+
+#include "components/FileMask.h"
 #include "components/ZipArchiver.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/SavePath.h"
@@ -9,6 +12,34 @@ namespace ck {
 std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot) {
   return FolderPrefix(saveDir) + name + std::to_string(slot) + ".zip";
 }
+
+namespace {
+
+// Whether `file` is one of the slot archives of `name`: the name, digits,
+// ".zip". Bobby1.zip is not Bob's, and neither is Bob.zip.
+bool IsSlotArchive(const std::string& file, const std::string& name) {
+  constexpr std::size_t kZip = 4;
+  if (file.size() <= name.size() + kZip || !MatchesMask(file, name + "*.zip")) return false;
+  return std::all_of(file.begin() + static_cast<std::ptrdiff_t>(name.size()), file.end() - kZip,
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The slot archives of `name` last written, all of them when equally
+// recent: a file system with coarse times cannot tell which came last.
+std::vector<std::string> NewestArchives(const std::vector<FileInfo>& listing, const std::string& folder,
+                                        const std::string& name) {
+  std::vector<std::string> newest;
+  std::uint64_t latest = 0;
+  for (const FileInfo& f : listing) {
+    if (!IsSlotArchive(f.name, name) || f.lastWrite < latest) continue;
+    if (f.lastWrite > latest) newest.clear();
+    latest = f.lastWrite;
+    newest.push_back(folder + f.name);
+  }
+  return newest;
+}
+
+}  // namespace
 
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
                                         CharacterTable& table) {
@@ -30,12 +61,19 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       archiver.SourceDirectory = saveDir;
       archiver.ZipFileName = ArchivePath(saveDir, name, z);
       archiver.RequiredFile = name + ".d2s";
+      archiver.Newest = NewestArchives(listing, FolderPrefix(saveDir), name);
       added = archiver.Add();
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
     } catch (...) {
       added = AddResult::Failed;
     }
-    if (added != AddResult::Saved && added != AddResult::NothingToAdd) result.notSaved.push_back(name);
+    if (added == AddResult::Saved) {
+      result.saved.push_back(name);
+    } else if (added == AddResult::Unchanged) {
+      result.unchanged.push_back(name);
+    } else if (added != AddResult::NothingToAdd) {
+      result.notSaved.push_back(name);
+    }
   }
   return result;
 }
@@ -57,6 +95,13 @@ std::string LastSaveText(std::string_view time, const PassResult& pass) {
   AppendList(text, " - not saved: ", pass.notSaved);
   AppendList(text, " - left out, too large: ", pass.leftOut);
   return text;
+}
+
+std::string LastSaveTip(std::string_view time, const PassResult& pass) {
+  std::string tip = LastSaveText(time, pass);
+  AppendList(tip, " - saved: ", pass.saved);
+  AppendList(tip, " - unchanged: ", pass.unchanged);
+  return tip;
 }
 
 }  // namespace ck

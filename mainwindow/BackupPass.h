@@ -13,13 +13,16 @@ namespace ck {
 
 struct PassResult {
   int slot = 0;
+  std::vector<std::string> saved;      // characters written into the slot
+  std::vector<std::string> unchanged;  // characters whose newest archive already held their files
   std::vector<std::string> notSaved;  // characters whose archive was left as it was
   std::vector<std::string> leftOut;   // files too large to archive
 };
 
 // Lists the characters of `saveDir`; when there is at least one, advances
 // the slot `z` (wrapping at `keep`) and archives each character into
-// `saveDir` + name + slot + ".zip". A character that fails, even by an
+// `saveDir` + name + slot + ".zip", unless the character's newest archive
+// already holds the same files. A character that fails, even by an
 // exception, does not stop the others. No character: nothing happens and no
 // result.
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
@@ -30,5 +33,8 @@ std::string ArchivePath(const std::string& saveDir, const std::string& name, int
 
 // The first status panel after a pass that ran at `time`.
 std::string LastSaveText(std::string_view time, const PassResult& pass);
+
+// Its tip: the panel's text, and who was saved and who was unchanged.
+std::string LastSaveTip(std::string_view time, const PassResult& pass);
 
 }  // namespace ck

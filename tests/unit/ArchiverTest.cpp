@@ -96,12 +96,23 @@ class ArchiverTest : public ::testing::Test {
     Write(name + ".key", Text("keys of " + name));
     Write(name + ".ma0", Bytes(3000, 0x11));
   }
+  // The character played on: its hotkeys changed, so its files differ from
+  // every archive before.
+  void Play(const std::string& name) { Write(name + ".key", Text("keys of " + name + std::to_string(++plays_))); }
   std::vector<std::string> Entries(const std::string& archive) {
     std::vector<std::string> names;
     EXPECT_TRUE(ck::VerifyZip(Read(archive), &names)) << archive;
     return names;
   }
   bool Exists(const std::string& name) { return fs::exists(dir_ / name); }
+  std::map<std::string, Bytes> Archives() {
+    std::map<std::string, Bytes> found;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      const std::string name = e.path().filename().string();
+      if (e.path().extension() == ".zip") found[name] = Read(name);
+    }
+    return found;
+  }
   std::vector<std::string> Temporaries() {
     std::vector<std::string> found;
     for (const auto& e : fs::directory_iterator(dir_)) {
@@ -116,6 +127,7 @@ class ArchiverTest : public ::testing::Test {
   fs::path dir_;
   std::string save_;
   int z_ = 0;
+  int plays_ = 0;
   ck::CharacterTable table_;
   ck::PosixFileSystem posix_;
 };
@@ -164,7 +176,11 @@ TEST_F(ArchiverTest, SlotsRotateAreSharedWithinAPassAndRestartWhenFewerAreKept) 
   Character("Alice");
   Character("Bob");
   std::vector<int> slots;
-  for (int i = 0; i < 4; ++i) slots.push_back(Pass(posix_, 3)->slot);
+  for (int i = 0; i < 4; ++i) {
+    Play("Alice");
+    Play("Bob");
+    slots.push_back(Pass(posix_, 3)->slot);
+  }
   EXPECT_EQ(slots, (std::vector<int>{1, 2, 3, 1}));
   for (const char* archive : {"Alice1.zip", "Alice2.zip", "Alice3.zip", "Bob1.zip", "Bob2.zip", "Bob3.zip"}) {
     EXPECT_TRUE(Exists(archive)) << archive;
@@ -205,6 +221,56 @@ TEST_F(ArchiverTest, ADeletedCompanionLeavesTheArchiveToo) {
   EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0"}));
 }
 
+TEST_F(ArchiverTest, AnUnchangedCharacterWritesNothingAndKeepsItsOlderArchives) {
+  Character("Bob");
+  Character("Bobby");
+  Write("Bob.zip", Text("not a backup"));
+  const auto names = [](const std::map<std::string, Bytes>& archives) {
+    std::vector<std::string> keys;
+    for (const auto& [name, data] : archives) keys.push_back(name);
+    return keys;
+  };
+  for (int i = 0; i < 3; ++i) Pass(posix_);
+  EXPECT_EQ(names(Archives()), (std::vector<std::string>{"Bob.zip", "Bob1.zip", "Bobby1.zip"}));
+
+  // One byte of the .key, then back: the second state is Bob1's, but not
+  // the newest archive's. An hour apart, as no coarse clock could tie them.
+  fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
+  Bytes key = Read("Bob.key");
+  for (int i = 0; i < 2; ++i) {
+    key[0] ^= 1;
+    Write("Bob.key", key);
+    EXPECT_EQ(Pass(posix_)->saved, std::vector<std::string>{"Bob"});
+  }
+
+  // Neither Bobby's newer archive nor a newer Bob.zip is Bob's newest.
+  Play("Bobby");
+  Write("Bob.zip", Text("not a backup either"));
+  const auto pass = Pass(posix_);
+  EXPECT_EQ(ck::LastSaveText("12:00:00", *pass), "Last save was at 12:00:00");
+  EXPECT_EQ(ck::LastSaveTip("12:00:00", *pass), "Last save was at 12:00:00 - saved: Bobby - unchanged: Bob");
+
+  // Round the whole rotation and more: every older state survives.
+  const auto before = Archives();
+  EXPECT_EQ(names(before), (std::vector<std::string>{"Bob.zip", "Bob1.zip", "Bob4.zip", "Bob5.zip", "Bobby1.zip",
+                                                     "Bobby6.zip"}));
+  for (int i = 0; i < 10; ++i) Pass(posix_);
+  EXPECT_EQ(Archives(), before);
+}
+
+TEST_F(ArchiverTest, ADamagedOrUnreadableNewestArchiveIsNeverTakenAsTheSame) {
+  Character("Bob");
+  Pass(posix_);
+  Bytes damaged = Read("Bob1.zip");
+  damaged[40] ^= 0x55;  // in Bob.d2s's data: the central directory still agrees
+  Write("Bob1.zip", damaged);
+  EXPECT_EQ(Pass(posix_)->saved, std::vector<std::string>{"Bob"});
+  FaultyFs faulty;
+  faulty.lockedRead = [](const std::string& path) { return path.ends_with("Bob2.zip"); };
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(Entries("Bob3.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0"}));
+}
+
 // Each failure leaves the slot's previous archive as it was, leaves no
 // temporary file, reports the character and does not stop the others.
 class FailureTest : public ArchiverTest {
@@ -215,7 +281,8 @@ class FailureTest : public ArchiverTest {
     Character("Bob");
     Pass(posix_, 1);
     before_ = Read("Bob1.zip");
-    Write("Bob.key", Text("changed keys"));  // so a new archive would differ
+    Play("Alice");  // so that both would be written
+    Play("Bob");
   }
   void ExpectBobKept(const std::optional<ck::PassResult>& pass) {
     ASSERT_TRUE(pass.has_value());
