@@ -303,8 +303,9 @@ void frmMain::RunBackupPass() {
   const std::string text = LastSaveText(time, *pass);
   ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
   // The panel is narrow; the names of characters not saved may not fit, and
-  // the tip shows the whole text.
-  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  // the tip shows the whole text, with who was saved and who was unchanged.
+  const std::string tip = LastSaveTip(time, *pass);
+  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(tip.c_str()));
   RefreshArchiveList();
 }
 

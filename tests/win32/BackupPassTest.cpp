@@ -56,11 +56,14 @@ TEST_F(BackupPassTest, APassRunsOnceTheIntervalHasPassedAndShowsItself) {
   EXPECT_EQ(Entries("Alice1.zip"), (std::vector<std::string>{"Alice.d2s", "Alice.key"}));
   EXPECT_EQ(Listed(), (std::vector<std::string>{"Alice1.zip", "Bob.zip", "Bob1.zip"}));
 
-  // The interval starts again after the pass.
+  // The interval starts again after the pass, and only Bob played on.
   TickAfter(1000);
   EXPECT_FALSE(Exists("Bob2.zip"));
+  Put("Bob.key", Text("new keys of Bob"));
   TickAfter(179000);
   EXPECT_TRUE(Exists("Bob2.zip"));
+  EXPECT_FALSE(Exists("Alice2.zip"));
+  EXPECT_EQ(StatusTip(), Status() + " - saved: Bob - unchanged: Alice");
 }
 
 TEST_F(BackupPassTest, WithoutCharactersNothingHappensEveryTick) {

@@ -120,9 +120,12 @@ class GameWindowTest : public ::testing::Test {
     return text;
   }
 
-  std::string Status() const {
-    char text[256] = {};
-    ::SendMessageA(Control(IDC_STATUSBAR1), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  std::string Status() const { return StatusText(SB_GETTEXTA, 0); }
+  std::string StatusTip() const { return StatusText(SB_GETTIPTEXTA, 1024); }
+
+  std::string StatusText(UINT message, WORD size) const {
+    char text[1024] = {};
+    ::SendMessageA(Control(IDC_STATUSBAR1), message, MAKEWPARAM(0, size), reinterpret_cast<LPARAM>(text));
     return text;
   }
 

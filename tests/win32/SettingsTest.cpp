@@ -147,12 +147,17 @@ TEST_F(SettingsTest, ArrowsStepTheBoxByOneAndStepOnFromATypedNumber) {
 TEST_F(SettingsTest, ThePassesKeepTheWholeNumberTheBoxShows) {
   Start();
   Put("Bob.d2s", ck::testing::WholeSave("Bob"));
+  int played = 0;
+  const auto playedPass = [&] {  // Bob changes, so every pass writes his slot
+    Put("Bob.key", ck::testing::Text(std::to_string(++played)));
+    TickAfter(180000);
+  };
   Replace(IDC_TXTNUMBACKUP, "2.5");
-  for (int pass = 0; pass < 3; ++pass) TickAfter(180000);  // slots 1, 2, 1
+  for (int pass = 0; pass < 3; ++pass) playedPass();  // slots 1, 2, 1
   EXPECT_TRUE(Exists("Bob2.zip"));
   EXPECT_FALSE(Exists("Bob3.zip"));
   Replace(IDC_TXTNUMBACKUP, "55");
-  for (int pass = 0; pass < 55; ++pass) TickAfter(180000);  // slots 2 to 55, then 1
+  for (int pass = 0; pass < 55; ++pass) playedPass();  // slots 2 to 55, then 1
   EXPECT_TRUE(Exists("Bob55.zip"));
   EXPECT_FALSE(Exists("Bob56.zip"));
 }
