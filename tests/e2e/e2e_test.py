@@ -210,6 +210,29 @@ class BackupTest(WineTest):
                     self.assertTrue(0 <= age < 2, (member, info.date_time, age))
         self.assertEqual([f for f in os.listdir(folder) if f.endswith(".cktmp")], [])
 
+        # A second pass finds nothing changed and writes nothing. Then the
+        # game saves Bob anew, and the third pass writes his next slot.
+        status = self.next_status(w, status)
+        self.assertEqual(sorted(f for f in os.listdir(folder) if f.endswith(".zip")), [n + "1.zip" for n in names])
+        fresh = os.path.join(s.root, "fresh")
+        make_saves(fresh, "--names", "Bob", "--seed", "2")
+        shutil.copy(os.path.join(fresh, "Bob.d2s"), os.path.join(folder, "Bob.d2s"))
+        self.assertNotIn("not saved", self.next_status(w, status))
+        self.assertEqual(controls_by_name(s.dump(w["hwnd"]))["File1"]["items"],
+                         ["Bob1.zip", "Bob3.zip"] + [n + "1.zip" for n in names[1:]])
+        with zipfile.ZipFile(os.path.join(folder, "Bob3.zip")) as z, open(os.path.join(folder, "Bob.d2s"), "rb") as f:
+            self.assertEqual(z.read("Bob.d2s"), f.read())
+
+    def next_status(self, window, previous):
+        """The first status panel once the next pass, a minute on, has changed its time."""
+        deadline = time.time() + 90
+        while time.time() < deadline:
+            status = controls_by_name(self.wine.dump(window["hwnd"]))["StatusBar1"]["panels"][0]
+            if status != previous:
+                return status
+            time.sleep(1)
+        self.fail("no pass after " + previous)
+
 
 class SettingsAndLaunchTest(WineTest):
     GAME = "C:\\Program Files\\Diablo II\\Game.exe"
