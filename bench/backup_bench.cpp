@@ -29,9 +29,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 7;
 
-double MedianMs(const std::function<void()>& work) {
+double MedianMs(const std::function<void()>& work, const std::function<void()>& before = [] {}) {
   std::vector<double> times;
   for (int i = 0; i < kRuns; ++i) {
+    before();
     const auto start = Clock::now();
     work();
     times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -75,11 +76,24 @@ void RemoveArchives(const Folder& f) {
   for (const ck::FileInfo& file : ck::ListExactly(posix, f.path, "*.copy")) posix.Remove(f.path + file.name);
 }
 
+// Every character played on since the last run: a pass writes only those
+// that differ from their newest archives, and the bench measures one that
+// compares and writes them all.
+void PlayAll(const Folder& f) {
+  ck::PosixFileSystem posix;
+  for (const std::string& name : f.characters) {
+    ck::Bytes keys = ReadAll(f.path + name + ".key");
+    if (keys.empty()) continue;
+    keys[0] ^= 1;
+    posix.WriteFlushed(f.path + name + ".key", keys);
+  }
+}
+
 double OurPass(const Folder& f) {
   ck::PosixFileSystem posix;
   ck::CharacterTable table;
   int z = 0;
-  return MedianMs([&] { ck::RunBackupPass(posix, f.path, z, 10, table); });
+  return MedianMs([&] { ck::RunBackupPass(posix, f.path, z, 10, table); }, [&] { PlayAll(f); });
 }
 
 double InfoZip(const Folder& f) {
