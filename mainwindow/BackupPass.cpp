@@ -16,12 +16,16 @@ std::string ArchivePath(const std::string& saveDir, const std::string& name, int
 namespace {
 
 // Whether `file` is one of the slot archives of `name`: the name, digits,
-// ".zip". Bobby1.zip is not Bob's, and neither is Bob.zip.
-bool IsSlotArchive(const std::string& file, const std::string& name) {
-  constexpr std::size_t kZip = 4;
-  if (file.size() <= name.size() + kZip || !MatchesMask(file, name + "*.zip")) return false;
-  return std::all_of(file.begin() + static_cast<std::ptrdiff_t>(name.size()), file.end() - kZip,
-                     [](char c) { return c >= '0' && c <= '9'; });
+// ".zip". Bobby1.zip is not Bob's, and neither is Bob.zip. Asked of every
+// file for every character, so it allocates nothing.
+bool IsSlotArchive(std::string_view file, std::string_view name) {
+  constexpr std::size_t kZip = 4;  // ".zip"
+  if (file.size() <= name.size() + kZip || !MatchesMask(file.substr(file.size() - kZip), ".zip") ||
+      !MatchesMask(file.substr(0, name.size()), name)) {
+    return false;
+  }
+  const std::string_view slot = file.substr(name.size(), file.size() - kZip - name.size());
+  return std::all_of(slot.begin(), slot.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The slot archives of `name` last written, all of them when equally

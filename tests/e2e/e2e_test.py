@@ -220,13 +220,10 @@ class BackupTest(WineTest):
         self.assertNotIn("not saved", self.next_status(w, status))
         self.assertEqual(controls_by_name(s.dump(w["hwnd"]))["File1"]["items"],
                          ["Bob1.zip", "Bob3.zip"] + [n + "1.zip" for n in names[1:]])
-        with zipfile.ZipFile(os.path.join(folder, "Bob3.zip")) as z, open(os.path.join(folder, "Bob.d2s"), "rb") as f:
-            self.assertEqual(z.read("Bob.d2s"), f.read())
 
     def next_status(self, window, previous):
         """The first status panel once the next pass, a minute on, has changed its time."""
-        deadline = time.time() + 90
-        while time.time() < deadline:
+        for _ in range(90):
             status = controls_by_name(self.wine.dump(window["hwnd"]))["StatusBar1"]["panels"][0]
             if status != previous:
                 return status
