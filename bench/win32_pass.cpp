@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "components/FolderPrefix.h"
 #include "components/Win32FileSystem.h"
 #include "mainwindow/BackupPass.h"
-#include "mainwindow/SavePath.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

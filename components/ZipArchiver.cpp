@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "components/FileMask.h"
+#include "components/FolderPrefix.h"
 #include "components/SaveCheck.h"
-#include "mainwindow/SavePath.h"
 
 namespace ck {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "components/FileMask.h"
+#include "components/FolderPrefix.h"
 #include "components/ZipArchiver.h"
 #include "mainwindow/BackupSchedule.h"
-#include "mainwindow/SavePath.h"
 
 namespace ck {
 

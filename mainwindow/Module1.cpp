@@ -1,6 +1,6 @@
 #include "mainwindow/Module1.h"
 
-#include "mainwindow/SavePath.h"
+#include "components/FolderPrefix.h"
 
 namespace ck {
 

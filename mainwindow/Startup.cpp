@@ -1,8 +1,8 @@
 // Start-up: the timing objects, finding the game, and filling the controls.
 #include "mainwindow/frmMain.h"
 
+#include "components/FolderPrefix.h"
 #include "components/ZipArchiver.h"
-#include "mainwindow/SavePath.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 

@@ -4,11 +4,11 @@
 
 #include <iterator>
 
+#include "components/FolderPrefix.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/Layout.h"
 #include "mainwindow/NumberText.h"
-#include "mainwindow/SavePath.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "components/FolderPrefix.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/GameLaunch.h"
-#include "mainwindow/SavePath.h"
 
 using ck::IsDue;
 

@@ -1,4 +1,5 @@
-// The save folder as a prefix for the paths formed under it.
+// A folder as a prefix for the paths formed under it: the save folder, and
+// the folder the archiver packs from and writes into.
 #pragma once
 
 #include <string>

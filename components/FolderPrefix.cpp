@@ -1,4 +1,4 @@
-#include "mainwindow/SavePath.h"
+#include "components/FolderPrefix.h"
 
 namespace ck {
 
