@@ -3,6 +3,9 @@
 #include "tests/common/SaveFiles.h"
 #include "tests/win32/GameWindowTest.h"
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 using ck::Bytes;
@@ -146,6 +149,31 @@ TEST_F(BackupPassTest, StartUpRemovesOurStaleTemporaryFilesEvenReadOnlyOrHidden)
   EXPECT_FALSE(Exists("~Bob2.zip.cktmp"));
   EXPECT_FALSE(Exists("~Bob3.zip.cktmp"));
   EXPECT_TRUE(Exists("Bob.tmp"));
+}
+
+// A companion the game appends to while it is read (an automap) shows two
+// stamps that differ, so that the pass reads it again rather than archiving
+// it torn.
+TEST_F(BackupPassTest, AFileGrowingDuringItsReadShowsTwoStamps) {
+  Put("Bob.ma0", Noise(4 << 20));
+  std::atomic<bool> stop = false;
+  std::thread game([&] {
+    HANDLE h = ::CreateFileA((folder_ + "Bob.ma0").c_str(), FILE_APPEND_DATA,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    for (DWORD wrote = 0; !stop; ::WriteFile(h, "x", 1, &wrote, nullptr)) {
+    }
+    ::CloseHandle(h);
+  });
+  bool changed = false;
+  for (int i = 0; i < 100 && !changed; ++i) {
+    Bytes data;
+    ck::FileStamp before, after;
+    ck::Win32FileSystem().ReadWhole(folder_ + "Bob.ma0", data, before, after, UINT64_MAX);
+    changed = !(before == after);
+  }
+  stop = true;
+  game.join();
+  EXPECT_TRUE(changed);
 }
 
 // Run by with-small-disk.sh, with CK_SAVE_ROOT on a small file system.
