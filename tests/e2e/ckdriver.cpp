@@ -8,7 +8,6 @@
 //   ckdriver post HWND MESSAGE [WPARAM]        post a message, by number or registered name
 //   ckdriver untray HWND                       remove the window's icon 1, as a shell that restarted
 #include <windows.h>
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -73,51 +72,6 @@ std::string ClassOf(HWND h) {
   return name;
 }
 
-// Memory in the other process, for messages whose buffers Windows does not
-// marshal (status bar texts and parts).
-class RemoteBuffer {
- public:
-  RemoteBuffer(HWND owner, std::size_t size) : size_(size) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(owner, &pid);
-    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_) address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBuffer() {
-    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_) ::CloseHandle(process_);
-  }
-  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
-  bool Read(void* out) const {
-    return address_ && ::ReadProcessMemory(process_, address_, out, size_, nullptr);
-  }
-  bool Ok() const { return address_ != nullptr; }
-
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-  std::size_t size_;
-};
-
-std::string StatusBarJson(HWND bar) {
-  std::string out = ",\"parts\":[";
-  int edges[16] = {};
-  RemoteBuffer remoteEdges(bar, sizeof edges);
-  const auto parts = remoteEdges.Ok() ? ::SendMessageW(bar, SB_GETPARTS, 16, remoteEdges.Address()) : 0;
-  remoteEdges.Read(edges);
-  for (int i = 0; i < parts; ++i) out += (i ? "," : "") + std::to_string(edges[i]);
-  out += "],\"panels\":[";
-  for (int i = 0; i < parts; ++i) {
-    std::wstring text(512, L'\0');
-    RemoteBuffer remoteText(bar, text.size() * sizeof(wchar_t));
-    const auto result = ::SendMessageW(bar, SB_GETTEXTW, i, remoteText.Address());
-    remoteText.Read(text.data());
-    text.resize(LOWORD(result));
-    out += (i ? "," : "") + Json(Utf8(text));
-  }
-  return out + "]";
-}
-
 std::string ListBoxJson(HWND list) {
   std::string out = ",\"items\":[";
   const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
@@ -127,15 +81,7 @@ std::string ListBoxJson(HWND list) {
     item.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     out += (i ? "," : "") + Json(Utf8(item));
   }
-  out += "],\"selected\":" + std::to_string(::SendMessageW(list, LB_GETCURSEL, 0, 0));
-  return out + "";
-}
-
-std::string UpDownJson(HWND spin) {
-  const auto range = ::SendMessageW(spin, UDM_GETRANGE, 0, 0);
-  return ",\"pos\":" + std::to_string(::SendMessageW(spin, UDM_GETPOS32, 0, 0)) +
-         ",\"lower\":" + std::to_string(static_cast<short>(HIWORD(range))) +
-         ",\"upper\":" + std::to_string(static_cast<short>(LOWORD(range)));
+  return out + "]";
 }
 
 std::string RectJson(const RECT& r) {
@@ -167,12 +113,8 @@ int Dump(HWND w) {
     const std::string cls = ClassOf(c);
     out += std::string(first ? "" : ",") + "{\"hwnd\":" + Json(Hex(c)) +
            ",\"id\":" + std::to_string(::GetDlgCtrlID(c)) + ",\"class\":" + Json(cls) +
-           ",\"text\":" + Json(WindowText(c)) + ",\"rect\":" + RectJson(r) +
-           ",\"style\":" + std::to_string(::GetWindowLongW(c, GWL_STYLE)) +
-           ",\"enabled\":" + (::IsWindowEnabled(c) ? "true" : "false");
-    if (_stricmp(cls.c_str(), STATUSCLASSNAMEA) == 0) out += StatusBarJson(c);
+           ",\"text\":" + Json(WindowText(c)) + ",\"rect\":" + RectJson(r);
     if (_stricmp(cls.c_str(), "ListBox") == 0) out += ListBoxJson(c);
-    if (_stricmp(cls.c_str(), UPDOWN_CLASSA) == 0) out += UpDownJson(c);
     out += "}";
     first = false;
   }

@@ -11,12 +11,10 @@ import os
 import shutil
 import subprocess
 import tempfile
-import time
 
 TOOLS = os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), "..", "..", "tools")
 EXE = os.environ.get("CK_EXE", "")
 DRIVER = os.environ.get("CK_DRIVER", "")
-RECORDER = os.environ.get("CK_RECORDER", "")
 WINE = os.path.join(TOOLS, "wine.sh")  # the loader for CK_WINE_ARCH
 
 MAIN_CLASS = "CairnkeepMain"
@@ -146,32 +144,6 @@ class WinePrefix:
     def click_at(self, rect, button=1, clicks=1):
         left, top, right, bottom = rect
         self.xdotool("mousemove", (left + right) // 2, (top + bottom) // 2, "click", "--repeat", clicks, button)
-
-    def reg(self, *args):
-        """Wine's reg.exe on the running prefix: reg("add", key, "/v", ...)."""
-        subprocess.run([WINE, "reg", *args, "/f"], env=self.env, check=True, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def install_recorder(self, windows_path):
-        """Puts the recorder where a program would be (the game, a tool);
-        returns the host path of the file it writes each time it is started."""
-        path = self.unix_path(windows_path)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        shutil.copy(RECORDER, path)
-        return os.path.join(os.path.dirname(path), "record.txt")
-
-    @staticmethod
-    def recorded(record, count, timeout=20):
-        """The recorder's lines, split into their fields, once there are
-        `count` of them or the time is up."""
-        deadline = time.time() + timeout
-        lines = []
-        while time.time() < deadline and len(lines) < count:
-            time.sleep(0.2)
-            if os.path.exists(record):
-                with open(record, encoding="utf-8-sig") as f:
-                    lines = f.read().splitlines()
-        return [line.split("\t") for line in lines]
 
     def click_control(self, window, control, clicks=1, button=1):
         x0, y0 = window["client_origin"]

@@ -112,6 +112,25 @@ TEST_F(AboutTest, APlace1ThatCannotRunEndsInTheMessage) {
   }
 }
 
+// Place 2 is the tool's folder, with a trailing backslash or not; with
+// neither place, the message shows and nothing starts.
+TEST_F(AboutTest, Place2NamesTheFolderAndWithoutEitherPlaceTheMessageShows) {
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "ck-tools\\";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  ::CloseHandle(::CreateFileA((folder + "MSINFO32.EXE").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  Put("own", kPlace2, "MSINFO", folder);
+  Open(kRecorder);
+  ClickWhileRefusingWindows(IDC_CMDSYSINFO);
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kViews.c_str());
+  ClickWhileRefusingWindows(IDC_CMDSYSINFO);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].commandLine, folder + "\\MSINFO32.EXE");
+  EXPECT_EQ(windowsCreated, 1);
+  ::DeleteFileA((folder + "MSINFO32.EXE").c_str());
+}
+
 TEST_F(AboutTest, TheMailLinkLooksLikeOneAndAFailedOpenShowsNothing) {
   HWND dialog = Open(kRecorder);
   HWND link = ::GetDlgItem(dialog, IDC_LBLEMAIL);
@@ -133,6 +152,29 @@ TEST_F(AboutTest, TheMailLinkLooksLikeOneAndAFailedOpenShowsNothing) {
             std::vector<std::string>{"dialog|null|mailto:cairnkeep@example.com?subject=Cairnkeep|null|c:\\|1"});
   EXPECT_EQ(windowsCreated, 0);
   EXPECT_TRUE(::IsWindowVisible(dialog));
+}
+
+// Where the design puts each control at 96 DPI, and what it says.
+TEST_F(AboutTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
+  HWND dialog = Open(kRecorder);
+  const std::pair<int, std::string> design[] = {
+      {IDOK, "224,192,308,215 OK"},
+      {IDC_CMDSYSINFO, "320,192,403,215 &System Info..."},
+      {IDC_LBLTITLE, "70,16,329,48 Cairnkeep"},
+      {IDC_LBLVERSION, "70,52,329,67 Version 1.0.0"},
+      {IDC_ABOUTLABEL1, "64,168,257,185 Email me with any questions/comments:  "},
+      {IDC_LBLEMAIL, "264,168,401,185 cairnkeep@example.com"},
+      {IDC_LBLDESCRIPTION,
+       "70,75,393,153 Ever played too far without saving and then find yourself dead?  This utility will back-up "
+       "your character/game info during gameplay at the intervals you specify.  Diablo ][ doesn't save your game at "
+       "intervals, but rather at certain points in the game.  This utility will ONLY back-up what Diablo ][ has "
+       "saved.  It merely provides a way to go back before you were killed."}};
+  for (const auto& [id, placed] : design) EXPECT_EQ(ck::testing::Placed(::GetDlgItem(dialog, id)), placed) << id;
+  EXPECT_EQ(ck::testing::Placed(::GetDlgItem(dialog, IDC_PICICON)).substr(0, 12), "16,16,52,52 ");  // text: its icon
+  RECT client;
+  ::GetClientRect(dialog, &client);
+  EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(419L, 230L));
+  EXPECT_FALSE(::GetWindowLongA(dialog, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
 }
 
 TEST_F(AboutTest, OkHasTheFocusAndEnterAndTabGoWhereTheyShould) {

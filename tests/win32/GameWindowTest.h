@@ -48,6 +48,18 @@ inline BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LP
 }
 inline const ProcessApi kRecorder{&RecordCreateProcess};
 
+// Where a control sits in its window's client area, "left,top,right,bottom",
+// and its text after a blank.
+inline std::string Placed(HWND control) {
+  RECT r;
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  char text[512] = {};
+  ::SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom) + " " + text;
+}
+
 class GameWindowTest : public ::testing::Test {
  protected:
   static constexpr const char* kGameKey = "Software\\Blizzard Entertainment\\Diablo II";

@@ -29,6 +29,27 @@ TEST_F(MainWindowTest, AnExceptionInAHandlerEndsThatHandlerAlone) {
   EXPECT_TRUE(::IsWindow(w));
 }
 
+// Where the design puts each control at 96 DPI, and what it says.
+TEST_F(MainWindowTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
+  HWND w = Start();
+  const std::pair<int, std::string> design[] = {
+      {IDC_CMDSTART, "8,216,377,249 &Start Diablo ]["}, {IDC_LABEL1, "8,8,121,25 Current Save Directory :"},
+      {IDC_TXTSAVEDIR, "128,8,377,27 " + folder_},      {IDC_LABEL2, "8,40,105,65 Backup Interval in Minutes:"},
+      {IDC_TXTINTERVAL, "128,40,145,59 3"},             {IDC_UDINTERVAL, "144,40,160,65 "},
+      {IDC_LABEL3, "232,40,329,65 Number of Backups to maintain :"},
+      {IDC_TXTNUMBACKUP, "336,40,362,59 10"},           {IDC_UDBACKUP, "360,40,376,65 "},
+      {IDC_LABEL4, "8,80,97,97 Current Backups"},       {IDC_FILE1, "8,96,377,206 "}};
+  for (const auto& [id, placed] : design) EXPECT_EQ(ck::testing::Placed(Control(id)), placed) << id;
+  RECT client;
+  ::GetClientRect(w, &client);
+  EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(387L, 272L));
+  int parts[4] = {};
+  EXPECT_EQ(::SendMessageA(Control(IDC_STATUSBAR1), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)), 3);
+  EXPECT_EQ(std::vector<int>(parts, parts + 3), (std::vector<int>{193, 289, 385}));
+  EXPECT_EQ(ck::testing::Placed(Control(IDC_STATUSBAR1)), "0,252,387,272 ");
+  for (WPARAM panel : {1, 2}) EXPECT_GT(::SendMessageA(Control(IDC_STATUSBAR1), SB_GETTEXTLENGTHA, panel, 0), 0);
+}
+
 TEST_F(MainWindowTest, ControlsUseTheirDesignFonts) {
   Start();
   for (int id = IDC_CMDSTART; id <= IDC_FILE1; ++id) {
@@ -125,22 +146,6 @@ TEST_F(MainWindowTest, TheIconsMenuOpensAtThePointerAndLeaksNothing) {
   EXPECT_LE(alive.size(), 1u);
 }
 
-TEST_F(MainWindowTest, MenuBarShowsFileAndHelpButNeverTheTrayMenu) {
-  HMENU bar = ::GetMenu(Start());
-  ASSERT_EQ(::GetMenuItemCount(bar), 2);
-  EXPECT_EQ(MenuText(bar, 0), "&File");
-  EXPECT_EQ(MenuText(bar, 1), "&Help");
-  HMENU file = ::GetSubMenu(bar, 0);
-  ASSERT_EQ(::GetMenuItemCount(file), 2);
-  EXPECT_EQ(MenuText(file, 0), "&Start Diablo ][");
-  EXPECT_EQ(MenuText(file, 1), "E&xit");
-  EXPECT_EQ(::GetMenuItemID(file, 0), static_cast<UINT>(IDM_FILE_START));
-  EXPECT_EQ(::GetMenuItemID(file, 1), static_cast<UINT>(IDM_FILE_EXIT));
-  HMENU help = ::GetSubMenu(bar, 1);
-  ASSERT_EQ(::GetMenuItemCount(help), 1);
-  EXPECT_EQ(MenuText(help, 0), "&About");
-}
-
 TEST_F(MainWindowTest, ListShowsOnlyTheFolderNormalZipFilesSorted) {
   for (const char* name : {"Bob2.zip", "Alice1.zip", "bob1.ZIP", "Bob.d2s", "notes.zipx", "old.zip.bak"}) {
     Put(name, Text("PK"));
@@ -162,10 +167,13 @@ TEST_F(MainWindowTest, AFolderWithoutTrailingBackslashIsShownAsReadAndListedInsi
   EXPECT_EQ(Listed(), std::vector<std::string>{"Bob1.zip"});
 }
 
-TEST_F(MainWindowTest, AnEmptyNewSavePathFallsBackToSavePath) {
-  SetGameValue("NewSavePath", "");
-  Start();
-  EXPECT_EQ(form_->SaveDir(), folder_);
+// NewSavePath wins when it holds a folder, shown whole beyond ASCII.
+TEST_F(MainWindowTest, NewSavePathWinsUnlessEmpty) {
+  for (const std::string newer : {"", "C:\\Sauvegardes \xE9t\xE9\\"}) {
+    SetGameValue("NewSavePath", newer);
+    Start();
+    EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), newer.empty() ? folder_ : newer);
+  }
 }
 
 TEST_F(MainWindowTest, AnOverlongFolderIsShownAndLeavesTheListEmpty) {
@@ -190,38 +198,8 @@ TEST_F(MainWindowTest, LabelsAreRedOnGreyAndTheBoxesPinkOnGrey) {
   ::ReleaseDC(w, dc);
 }
 
-}  // namespace
-
-namespace {
-
-std::string VersionString(const std::vector<char>& info, const char* name) {
-  char* value = nullptr;
-  UINT size = 0;
-  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-  if (!::VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &size)) return "<none>";
-  return std::string(value, size > 0 ? size - 1 : 0);
-}
-
-// The program's resources: the version record as Windows shows it, and the
-// manifest that brings in Common Controls 6.
-TEST(Resources, VersionRecordAndCommonControls) {
-  char self[MAX_PATH];
-  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::vector<char> info(::GetFileVersionInfoSizeA(self, nullptr));
-  ASSERT_FALSE(info.empty());
-  ASSERT_TRUE(::GetFileVersionInfoA(self, 0, static_cast<DWORD>(info.size()), info.data()));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT size = 0;
-  ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
-  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
-  EXPECT_EQ(VersionString(info, "FileVersion"), "1.00");
-  EXPECT_EQ(VersionString(info, "ProductVersion"), "1.00");
-  EXPECT_EQ(VersionString(info, "ProductName"), "Cairnkeep");
-  EXPECT_EQ(VersionString(info, "InternalName"), "Cairnkeep");
-  EXPECT_EQ(VersionString(info, "OriginalFilename"), "Cairnkeep.exe");
-
+// The manifest brings in Common Controls 6, the look the design was drawn in.
+TEST(Resources, CommonControls6) {
   // Version 6 is the side-by-side assembly the manifest names (Wine's
   // DllGetVersion says 5 for both, so ask where the library came from).
   char controls[MAX_PATH] = {};
