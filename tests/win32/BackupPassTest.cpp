@@ -158,8 +158,8 @@ TEST_F(BackupPassTest, AFileGrowingDuringItsReadShowsTwoStamps) {
   Put("Bob.ma0", Noise(4 << 20));
   std::atomic<bool> stop = false;
   std::thread game([&] {
-    HANDLE h = ::CreateFileA((folder_ + "Bob.ma0").c_str(), FILE_APPEND_DATA,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = ::CreateFileA((folder_ + "Bob.ma0").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
     for (DWORD wrote = 0; !stop; ::WriteFile(h, "x", 1, &wrote, nullptr)) {
     }
     ::CloseHandle(h);

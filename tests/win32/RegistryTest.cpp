@@ -48,39 +48,29 @@ class RegistryTest : public ::testing::Test {
   }
 };
 
-TEST_F(RegistryTest, StringsLoseOnlyTheirTerminator) {
-  Store("With", REG_SZ, "C:\\Saves\\", 10);
-  Store("Without", REG_SZ, "C:\\Saves", 8);
-  Store("Empty", REG_SZ, "", 0);
-  Store("JustNul", REG_SZ, "", 1);
-  Store("HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15);
-  const ck::clsRegistry reg = Accessor();
-  EXPECT_EQ(reg.ReadEntry("With", "d"), "C:\\Saves\\");
-  EXPECT_EQ(reg.ReadEntry("Without", "d"), "C:\\Saves");
-  EXPECT_EQ(reg.ReadEntry("Empty", "d"), "d");
-  EXPECT_EQ(reg.ReadEntry("JustNul", "d"), "d");
-  EXPECT_EQ(reg.ReadEntry("HighBytes", "d"), "C:\\Sauvegard\xE9\\");
-}
-
-TEST_F(RegistryTest, DwordsReadAsSignedDecimalOtherTypesAsTheDefault) {
-  const DWORD zero = 0, all = 0xFFFFFFFF;
-  Store("Zero", REG_DWORD, &zero, 4);
-  Store("All", REG_DWORD, &all, 4);
-  Store("Expand", REG_EXPAND_SZ, "%TEMP%", 7);
-  Store("Binary", REG_BINARY, "\x01\x02", 2);
-  Store("LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8);
-  const ck::clsRegistry reg = Accessor();
-  EXPECT_EQ(reg.ReadEntry("Zero", "d"), "0");
-  EXPECT_EQ(reg.ReadEntry("All", "d"), "-1");
-  EXPECT_EQ(reg.ReadEntry("Expand", "d"), "d");
-  EXPECT_EQ(reg.ReadEntry("Binary", "d"), "d");
-  EXPECT_EQ(reg.ReadEntry("LongDword", "d"), "d");
-}
-
-TEST_F(RegistryTest, LongValuesAreReadWhole) {
+// Strings lose only their terminator and are read whole, DWORDs read as
+// signed decimal, and every other shape as the default.
+TEST_F(RegistryTest, EachShapeOfValue) {
   const std::string longPath = "C:\\" + std::string(400, 'x') + "\\";
-  Store("Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1));
-  EXPECT_EQ(Accessor().ReadEntry("Long", "d"), longPath);
+  const DWORD zero = 0, all = 0xFFFFFFFF;
+  struct Value {
+    const char* name;
+    DWORD type;
+    const void* data;
+    DWORD size;
+    std::string read;
+  };
+  for (const Value& v : {Value{"With", REG_SZ, "C:\\Saves\\", 10, "C:\\Saves\\"},
+                         Value{"Without", REG_SZ, "C:\\Saves", 8, "C:\\Saves"}, Value{"Empty", REG_SZ, "", 0, "d"},
+                         Value{"JustNul", REG_SZ, "", 1, "d"},
+                         Value{"HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15, "C:\\Sauvegard\xE9\\"},
+                         Value{"Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1), longPath},
+                         Value{"Zero", REG_DWORD, &zero, 4, "0"}, Value{"All", REG_DWORD, &all, 4, "-1"},
+                         Value{"Expand", REG_EXPAND_SZ, "%TEMP%", 7, "d"}, Value{"Binary", REG_BINARY, "\x01\x02", 2, "d"},
+                         Value{"LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, "d"}}) {
+    Store(v.name, v.type, v.data, v.size);
+    EXPECT_EQ(Accessor().ReadEntry(v.name, "d"), v.read) << v.name;
+  }
 }
 
 TEST_F(RegistryTest, ReadingAMissingKeyOrValueCreatesNothing) {
