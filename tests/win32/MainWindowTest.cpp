@@ -159,28 +159,23 @@ TEST_F(MainWindowTest, ListShowsOnlyTheFolderNormalZipFilesSorted) {
   ::SetFileAttributesA((folder_ + "locked.zip").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(MainWindowTest, AFolderWithoutTrailingBackslashIsShownAsReadAndListedInside) {
+// The folder is shown as the registry gives it, and listed inside: without
+// its trailing backslash, too long to open, or beyond ASCII. NewSavePath wins
+// unless empty.
+TEST_F(MainWindowTest, TheSaveFolderIsShownAsReadAndListedInside) {
   Put("Bob1.zip", Text("PK"));
-  const std::string bare = folder_.substr(0, folder_.size() - 1);
-  Start(bare);
-  EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), bare);
-  EXPECT_EQ(Listed(), std::vector<std::string>{"Bob1.zip"});
-}
-
-// NewSavePath wins when it holds a folder, shown whole beyond ASCII.
-TEST_F(MainWindowTest, NewSavePathWinsUnlessEmpty) {
-  for (const std::string newer : {"", "C:\\Sauvegardes \xE9t\xE9\\"}) {
+  const std::string bare = folder_.substr(0, folder_.size() - 1), overlong = "C:\\" + std::string(300, 'x') + "\\";
+  const std::vector<std::string> bob{"Bob1.zip"}, none;
+  const std::string beyondAscii = "C:\\Sauvegardes \xE9t\xE9\\";
+  for (const auto& [saved, newer, shown, listed] : {std::tuple(folder_, std::string(), folder_, bob),
+                                                    std::tuple(bare, std::string(), bare, bob),
+                                                    std::tuple(overlong, std::string(), overlong, none),
+                                                    std::tuple(folder_, beyondAscii, beyondAscii, none)}) {
     SetGameValue("NewSavePath", newer);
-    Start();
-    EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), newer.empty() ? folder_ : newer);
+    Start(saved);
+    EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), shown);
+    EXPECT_EQ(Listed(), listed) << shown;
   }
-}
-
-TEST_F(MainWindowTest, AnOverlongFolderIsShownAndLeavesTheListEmpty) {
-  const std::string overlong = "C:\\" + std::string(300, 'x') + "\\";
-  Start(overlong);
-  EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), overlong);
-  EXPECT_TRUE(Listed().empty());
 }
 
 TEST_F(MainWindowTest, LabelsAreRedOnGreyAndTheBoxesPinkOnGrey) {

@@ -34,7 +34,6 @@ class SettingsTest : public ck::testing::GameWindowTest {
   }
 
   void SelectAll(int id) { ::SendMessageA(Box(id), EM_SETSEL, 0, -1); }
-  void Key(int id, char c) { ::SendMessageA(Box(id), WM_CHAR, static_cast<WPARAM>(c), 1); }
   void Replace(int id, const std::string& text) {
     SelectAll(id);
     ::SendMessageA(Box(id), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
@@ -58,27 +57,6 @@ TEST_F(SettingsTest, UnderAStartUpMessageTheBoxesAreEmptyAndNoTickIsDue) {
   EXPECT_EQ(textUnderMessage, 0);
   EXPECT_FALSE(Exists("Bob1.zip"));
   for (const char* name : {"c:\\Bob.d2s", "c:\\Bob1.zip"}) ::DeleteFileA(name);
-}
-
-TEST_F(SettingsTest, EveryKeystrokeIsCheckedAndRestartsTheInterval) {
-  Start();
-  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
-  SelectAll(IDC_TXTINTERVAL);
-  Key(IDC_TXTINTERVAL, '4');
-  EXPECT_EQ(Text(IDC_TXTINTERVAL), "4");
-  EXPECT_EQ(clockReads, 1);
-  Key(IDC_TXTINTERVAL, '5');
-  EXPECT_EQ(Text(IDC_TXTINTERVAL), "45");
-  EXPECT_EQ(clockReads, 2);
-  Key(IDC_TXTINTERVAL, '0');  // 450 is out of range
-  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
-  // Out of range: the default is put back (one restart for it) and the
-  // change itself restarts the interval too.
-  EXPECT_EQ(clockReads, 4);
-  SelectAll(IDC_TXTINTERVAL);
-  Key(IDC_TXTINTERVAL, '\b');  // deleting the last character: no number at all
-  EXPECT_EQ(Text(IDC_TXTINTERVAL), "3");
-  EXPECT_EQ(clockReads, 5);
 }
 
 TEST_F(SettingsTest, AcceptedTextsStayAsTypedAndOthersBecomeTheDefault) {
