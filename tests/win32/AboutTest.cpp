@@ -53,13 +53,7 @@ class AboutTest : public ::testing::Test {
 
   static void Put(const std::string& view, const char* key, const char* name, const std::string& text,
                   DWORD type = REG_SZ) {
-    HKEY k;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (kViews + view + "\\" + key).c_str(), 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>(text.size() + 1));
-    ::RegCloseKey(k);
+    ck::testing::PutText(kViews + view + "\\" + key, name, text, type);
   }
 
   // The dialog, loaded and shown, with `processes` for its launches.

@@ -48,6 +48,18 @@ inline BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LP
 }
 inline const ProcessApi kRecorder{&RecordCreateProcess};
 
+// A value under HKEY_CURRENT_USER\`key`, with the keys above it made as needed.
+inline void PutValue(const std::string& key, const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY k;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+  ::RegCloseKey(k);
+}
+inline void PutText(const std::string& key, const char* name, const std::string& text, DWORD type = REG_SZ) {
+  PutValue(key, name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
 // Where a control sits in its window's client area, "left,top,right,bottom",
 // and its text after a blank.
 inline std::string Placed(HWND control) {
@@ -89,14 +101,7 @@ class GameWindowTest : public ::testing::Test {
     return ::testing::UnitTest::GetInstance()->current_test_info()->name();
   }
 
-  static void SetGameValue(const char* name, const std::string& value) {
-    HKEY key;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kGameKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
-  }
+  static void SetGameValue(const char* name, const std::string& value) { PutText(kGameKey, name, value); }
 
   // Start-up with the game's values pointing at `saveDir` and `program`.
   HWND Start(const std::string& saveDir, const std::string& program = "C:\\Program Files\\Diablo II\\Game.exe",

@@ -10,6 +10,7 @@
 
 #include "about/frmAbout.h"
 #include "registry/clsRegistry.h"
+#include "tests/win32/GameWindowTest.h"
 
 namespace {
 
@@ -32,12 +33,7 @@ class RegistryTest : public ::testing::Test {
   }
 
   static void Store(const char* name, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-    ::RegCloseKey(key);
+    ck::testing::PutValue("Software\\CairnkeepTests\\Game\\Paths", name, type, data, size);
   }
 
   static bool KeyExists(const char* path) {
