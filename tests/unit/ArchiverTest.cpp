@@ -446,11 +446,12 @@ TEST(ZipFormat, VerifyCatchesDamage) {
   };
   const auto end = static_cast<std::uint32_t>(archive.size() - 22);
   const std::uint32_t central = get32(end + 16), central2 = central + 46 + 5, local2 = get32(central2 + 42);
+  const std::uint32_t wrongCrc = get32(14) ^ 1;
   using Patch = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // offset, 32-bit value
   for (const Patch& patch : {Patch{{end + 16, 0xFFFFFFF0u}, {end + 12, end + 0x10}},  // the central directory
                              Patch{{central + 42, 0xFFFFFFF0u}},                      // a local header
                              Patch{{central + 28, 0xFFFFFFFFu}},                      // name and extra lengths
-                             Patch{{14, get32(14) ^ 1}, {central + 16, get32(14) ^ 1}},  // a.txt inflates, wrongly
+                             Patch{{14, wrongCrc}, {central + 16, wrongCrc}},         // a.txt inflates, wrongly
                              Patch{{local2 + 18, 0xFFFFFFF0u}, {local2 + 22, 0xFFFFFFF0u},  // sizes of b.bin, stored
                                    {central2 + 20, 0xFFFFFFF0u}, {central2 + 24, 0xFFFFFFF0u}}}) {
     Bytes damaged = archive;

@@ -32,13 +32,17 @@ TEST_F(MainWindowTest, AnExceptionInAHandlerEndsThatHandlerAlone) {
 // Where the design puts each control at 96 DPI, and what it says.
 TEST_F(MainWindowTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
   HWND w = Start();
-  const std::pair<int, std::string> design[] = {
-      {IDC_CMDSTART, "8,216,377,249 &Start Diablo ]["}, {IDC_LABEL1, "8,8,121,25 Current Save Directory :"},
-      {IDC_TXTSAVEDIR, "128,8,377,27 " + folder_},      {IDC_LABEL2, "8,40,105,65 Backup Interval in Minutes:"},
-      {IDC_TXTINTERVAL, "128,40,145,59 3"},             {IDC_UDINTERVAL, "144,40,160,65 "},
-      {IDC_LABEL3, "232,40,329,65 Number of Backups to maintain :"},
-      {IDC_TXTNUMBACKUP, "336,40,362,59 10"},           {IDC_UDBACKUP, "360,40,376,65 "},
-      {IDC_LABEL4, "8,80,97,97 Current Backups"},       {IDC_FILE1, "8,96,377,206 "}};
+  const std::pair<int, std::string> design[] = {{IDC_CMDSTART, "8,216,377,249 &Start Diablo ]["},
+                                                {IDC_LABEL1, "8,8,121,25 Current Save Directory :"},
+                                                {IDC_TXTSAVEDIR, "128,8,377,27 " + folder_},
+                                                {IDC_LABEL2, "8,40,105,65 Backup Interval in Minutes:"},
+                                                {IDC_TXTINTERVAL, "128,40,145,59 3"},
+                                                {IDC_UDINTERVAL, "144,40,160,65 "},
+                                                {IDC_LABEL3, "232,40,329,65 Number of Backups to maintain :"},
+                                                {IDC_TXTNUMBACKUP, "336,40,362,59 10"},
+                                                {IDC_UDBACKUP, "360,40,376,65 "},
+                                                {IDC_LABEL4, "8,80,97,97 Current Backups"},
+                                                {IDC_FILE1, "8,96,377,206 "}};
   for (const auto& [id, placed] : design) EXPECT_EQ(ck::testing::Placed(Control(id)), placed) << id;
   RECT client;
   ::GetClientRect(w, &client);
@@ -167,10 +171,9 @@ TEST_F(MainWindowTest, TheSaveFolderIsShownAsReadAndListedInside) {
   const std::string bare = folder_.substr(0, folder_.size() - 1), overlong = "C:\\" + std::string(300, 'x') + "\\";
   const std::vector<std::string> bob{"Bob1.zip"}, none;
   const std::string beyondAscii = "C:\\Sauvegardes \xE9t\xE9\\";
-  for (const auto& [saved, newer, shown, listed] : {std::tuple(folder_, std::string(), folder_, bob),
-                                                    std::tuple(bare, std::string(), bare, bob),
-                                                    std::tuple(overlong, std::string(), overlong, none),
-                                                    std::tuple(folder_, beyondAscii, beyondAscii, none)}) {
+  for (const auto& [saved, newer, shown, listed] :
+       {std::tuple(folder_, std::string(), folder_, bob), std::tuple(bare, std::string(), bare, bob),
+        std::tuple(overlong, std::string(), overlong, none), std::tuple(folder_, beyondAscii, beyondAscii, none)}) {
     SetGameValue("NewSavePath", newer);
     Start(saved);
     EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), shown);

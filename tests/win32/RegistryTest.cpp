@@ -56,14 +56,14 @@ TEST_F(RegistryTest, EachShapeOfValue) {
     DWORD size;
     std::string read;
   };
-  for (const Value& v : {Value{"With", REG_SZ, "C:\\Saves\\", 10, "C:\\Saves\\"},
-                         Value{"Without", REG_SZ, "C:\\Saves", 8, "C:\\Saves"}, Value{"Empty", REG_SZ, "", 0, "d"},
-                         Value{"JustNul", REG_SZ, "", 1, "d"},
-                         Value{"HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15, "C:\\Sauvegard\xE9\\"},
-                         Value{"Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1), longPath},
-                         Value{"Zero", REG_DWORD, &zero, 4, "0"}, Value{"All", REG_DWORD, &all, 4, "-1"},
-                         Value{"Expand", REG_EXPAND_SZ, "%TEMP%", 7, "d"}, Value{"Binary", REG_BINARY, "\x01\x02", 2, "d"},
-                         Value{"LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, "d"}}) {
+  for (const Value& v :
+       {Value{"With", REG_SZ, "C:\\Saves\\", 10, "C:\\Saves\\"}, Value{"Without", REG_SZ, "C:\\Saves", 8, "C:\\Saves"},
+        Value{"Empty", REG_SZ, "", 0, "d"}, Value{"JustNul", REG_SZ, "", 1, "d"},
+        Value{"HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15, "C:\\Sauvegard\xE9\\"},
+        Value{"Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1), longPath},
+        Value{"Zero", REG_DWORD, &zero, 4, "0"}, Value{"All", REG_DWORD, &all, 4, "-1"},
+        Value{"Expand", REG_EXPAND_SZ, "%TEMP%", 7, "d"}, Value{"Binary", REG_BINARY, "\x01\x02", 2, "d"},
+        Value{"LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, "d"}}) {
     Store(v.name, v.type, v.data, v.size);
     EXPECT_EQ(Accessor().ReadEntry(v.name, "d"), v.read) << v.name;
   }

@@ -68,10 +68,10 @@ TEST_F(SettingsTest, AcceptedTextsStayAsTypedAndOthersBecomeTheDefault) {
   const std::string thousand(1000, '9');
   for (int id : {IDC_TXTINTERVAL, IDC_TXTNUMBACKUP}) {
     const char* fallback = id == IDC_TXTINTERVAL ? "3" : "10";
-    for (const Case& c : {Case{"1", "1"}, Case{"60", "60"}, Case{"2.5", "2.5"}, Case{" 7", " 7"},
-                          Case{"7 ", "7 "}, Case{"0", fallback}, Case{"0.5", fallback}, Case{"60.5", fallback},
-                          Case{"61", fallback}, Case{"abc", fallback}, Case{"", fallback}, Case{"-5", fallback},
-                          Case{"1e1", fallback}, Case{"12\r\n34", fallback}, Case{thousand.c_str(), fallback}}) {
+    for (const Case& c : {Case{"1", "1"}, Case{"60", "60"}, Case{"2.5", "2.5"}, Case{" 7", " 7"}, Case{"7 ", "7 "},
+                          Case{"0", fallback}, Case{"0.5", fallback}, Case{"60.5", fallback}, Case{"61", fallback},
+                          Case{"abc", fallback}, Case{"", fallback}, Case{"-5", fallback}, Case{"1e1", fallback},
+                          Case{"12\r\n34", fallback}, Case{thousand.c_str(), fallback}}) {
       Replace(id, c.typed);
       EXPECT_EQ(Text(id), c.shown) << "typed \"" << c.typed << "\" into " << id;
     }
