@@ -106,8 +106,9 @@ TEST_F(AboutTest, APlace1ThatCannotRunEndsInTheMessage) {
   }
 }
 
-// Place 2 is the tool's folder, with a trailing backslash or not; with
-// neither place, the message shows and nothing starts.
+// Place 2 is the tool's folder, to which a backslash and the tool's name are
+// added even after its own backslash; with neither place, the message shows
+// and nothing starts.
 TEST_F(AboutTest, Place2NamesTheFolderAndWithoutEitherPlaceTheMessageShows) {
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
@@ -123,6 +124,7 @@ TEST_F(AboutTest, Place2NamesTheFolderAndWithoutEitherPlaceTheMessageShows) {
   EXPECT_EQ(launches[0].commandLine, folder + "\\MSINFO32.EXE");
   EXPECT_EQ(windowsCreated, 1);
   ::DeleteFileA((folder + "MSINFO32.EXE").c_str());
+  ::RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(AboutTest, TheMailLinkLooksLikeOneAndAFailedOpenShowsNothing) {
