@@ -82,20 +82,17 @@ TEST_F(RegistryTest, WriteEntryCreatesTheKeysAboveAndStoresATerminatedString) {
   reg.WriteEntry("Program", "C:\\Diablo II\\Game.exe");
   EXPECT_EQ(reg.ReadEntry("Program", ""), "C:\\Diablo II\\Game.exe");
 
-  char data[64];
-  DWORD type = 0, size = sizeof data;
-  ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", "Program",
-                           RRF_RT_ANY, &type, data, &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(size, 22u);  // 21 characters and the terminator
-
+  const auto stored = [](const char* name) {
+    char data[64];
+    DWORD type = 0, size = sizeof data;
+    EXPECT_EQ(::RegGetValueA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", name,
+                             RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size),
+              ERROR_SUCCESS);
+    return std::pair(type, size);
+  };
+  EXPECT_EQ(stored("Program"), std::pair(DWORD{REG_SZ}, DWORD{22}));  // 21 characters and the terminator
   reg.WriteEntry("Empty", "");
-  size = sizeof data;
-  ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", "Empty",
-                           RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(size, 1u);
+  EXPECT_EQ(stored("Empty"), std::pair(DWORD{REG_SZ}, DWORD{1}));
   EXPECT_EQ(reg.ReadEntry("Empty", "default"), "default");
 }
 
@@ -103,16 +100,17 @@ TEST_F(RegistryTest, WriteEntryCreatesTheKeysAboveAndStoresATerminatedString) {
 // asks for write rights is refused, for real. Reading must still succeed.
 TEST_F(RegistryTest, AReadOnlyKeyIsStillReadAndSilentlyNotWritten) {
   Store("Save Path", REG_SZ, "C:\\Saves\\", 10);
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  // Generic read (and nothing more) for everyone, owner included.
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &sd,
-                                                                     nullptr));
-  HKEY key;
-  ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, WRITE_DAC, &key),
-            ERROR_SUCCESS);
-  ASSERT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
-  ::RegCloseKey(key);
-  ::LocalFree(sd);
+  const auto allow = [](const char* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    HKEY key;
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr);
+    ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, WRITE_DAC, &key);
+    const LSTATUS set = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+    ::RegCloseKey(key);
+    ::LocalFree(sd);
+    return set;
+  };
+  ASSERT_EQ(allow("D:P(A;;KR;;;WD)"), ERROR_SUCCESS);  // generic read and nothing more, for everyone
 
   HKEY probe;
   ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, 0x3F, &probe),
@@ -123,12 +121,7 @@ TEST_F(RegistryTest, AReadOnlyKeyIsStillReadAndSilentlyNotWritten) {
   reg.WriteEntry("Save Path", "D:\\Elsewhere\\");
   EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "C:\\Saves\\");
 
-  // Give the test's own key back to the test, so TearDown can remove it.
-  ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr);
-  ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", 0, WRITE_DAC, &key);
-  ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
-  ::RegCloseKey(key);
-  ::LocalFree(sd);
+  allow("D:P(A;;KA;;;WD)");  // the key back to the test, so that TearDown can remove it
 }
 
 // The seam: every call recorded, any of them made to fail.
