@@ -3,7 +3,6 @@
 //
 //   ckdriver find CLASS [TITLE] [TIMEOUT_MS] [hidden]   wait for a top-level window
 //   ckdriver dump HWND                         the window and its controls
-//   ckdriver dialog TITLE [TIMEOUT_MS]         a message box: its text and buttons
 //   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
 //   ckdriver post HWND MESSAGE [WPARAM]        post a message, by number or registered name
 //   ckdriver untray HWND                       remove the window's icon 1, as a shell that restarted
@@ -113,7 +112,8 @@ int Dump(HWND w) {
     const std::string cls = ClassOf(c);
     out += std::string(first ? "" : ",") + "{\"hwnd\":" + Json(Hex(c)) +
            ",\"id\":" + std::to_string(::GetDlgCtrlID(c)) + ",\"class\":" + Json(cls) +
-           ",\"text\":" + Json(WindowText(c)) + ",\"rect\":" + RectJson(r);
+           ",\"text\":" + Json(WindowText(c)) + ",\"rect\":" + RectJson(r) +
+           ",\"visible\":" + (::IsWindowVisible(c) ? "true" : "false");
     if (_stricmp(cls.c_str(), "ListBox") == 0) out += ListBoxJson(c);
     out += "}";
     first = false;
@@ -154,26 +154,6 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs, bo
   }
 }
 
-int Dialog(const char* title, DWORD timeoutMs) {
-  HWND box = WaitForWindow("#32770", title, timeoutMs);
-  if (!box) return 1;
-  std::string out = "{\"hwnd\":" + Json(Hex(box)) + ",\"title\":" + Json(WindowText(box)) + ",\"text\":";
-  // A message box shows its text in the static control with id 0xFFFF.
-  HWND message = ::GetDlgItem(box, 0xFFFF);
-  out += Json(message ? WindowText(message) : "") + ",\"buttons\":[";
-  bool first = true;
-  for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if (_stricmp(ClassOf(c).c_str(), "Button") != 0 || !::IsWindowVisible(c)) continue;
-    out += std::string(first ? "" : ",") + Json(WindowText(c));
-    first = false;
-  }
-  out += "],\"icon\":";
-  HWND icon = ::GetDlgItem(box, 0x14);  // the message box's icon control
-  out += (icon && ::IsWindowVisible(icon)) ? "true" : "false";
-  std::printf("%s}\n", out.c_str());
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,7 +168,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "dump" && argc == 3) return Dump(ParseHwnd(argv[2]));
-  if (verb == "dialog" && argc >= 3) return Dialog(argv[2], argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 10000);
   if (verb == "command" && argc == 4) {
     return ::PostMessageW(ParseHwnd(argv[2]), WM_COMMAND, std::strtoul(argv[3], nullptr, 0), 0) ? 0 : 1;
   }

@@ -126,8 +126,15 @@ class WinePrefix:
         return json.loads(self.driver("dump", hwnd))
 
     def dialog(self, title="Cairnkeep", timeout_ms=20000):
-        text = self.driver("dialog", title, timeout_ms, check=False)
-        return json.loads(text) if text else None
+        """A message box: its text (in the static control 0xFFFF), the buttons
+        it shows and whether it shows an icon (control 0x14)."""
+        hwnd = self.driver("find", "#32770", title, timeout_ms, check=False)
+        if not hwnd:
+            return None
+        shown = [c for c in self.dump(hwnd)["controls"] if c["visible"]]
+        return {"hwnd": hwnd, "text": "".join(c["text"] for c in shown if c["id"] == 0xFFFF),
+                "buttons": [c["text"] for c in shown if c["class"].lower() == "button"],
+                "icon": any(c["id"] == 0x14 for c in shown)}
 
     def tray_icons(self):
         """The icons of Wine's own notification window (under a plain X
