@@ -154,7 +154,7 @@ class BackupTest(WineTest):
     def next_status(self, window, previous):
         """The first status panel once the next pass, a minute on, has changed its time."""
         for _ in range(90):
-            status = controls_by_name(self.wine.dump(window["hwnd"]))["StatusBar1"]["panels"][0]
+            status = controls_by_name(self.wine.dump(window["hwnd"]))["StatusBar1"]["text"]
             if status != previous:
                 return status
             time.sleep(1)
