@@ -15,7 +15,8 @@ WS_MAXIMIZEBOX = 0x00010000
 WS_DISABLED = 0x08000000
 WS_THICKFRAME = 0x00040000
 
-IDC = {"cmdStart": 1000, "txtSaveDir": 1002, "StatusBar1": 1004, "txtInterval": 1005, "File1": 1011}
+IDC = {"cmdStart": 1000, "txtSaveDir": 1002, "StatusBar1": 1004, "txtInterval": 1005, "txtNumBackup": 1008,
+       "File1": 1011}
 
 
 def controls_by_name(window):
@@ -67,6 +68,9 @@ class StartUpTest(WineTest):
                          ("Unable to locate Diablo II...closing.", ["OK"], False))
         self.assertIsNone(s.driver("find", "CairnkeepMain", "", 0, check=False))
         self.assertEqual(s.tray_icons(), [])
+        # Start-up has not filled the settings: no tick finds an interval.
+        c = controls_by_name(s.dump(s.driver("find", "CairnkeepMain", "", 0, "hidden")))
+        self.assertEqual((c["txtInterval"]["text"], c["txtNumBackup"]["text"]), ("", ""))
         s.driver("command", box["hwnd"], 1)
         self.assertEqual(s.wait_exit(), 0)
 
