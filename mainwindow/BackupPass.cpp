@@ -52,7 +52,8 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
 
   PassResult result;
   result.slot = z = NextSlot(z, keep);
-  const std::vector<FileInfo> listing = fs.List(FolderPrefix(saveDir), "*", false);
+  const std::string folder = FolderPrefix(saveDir);
+  const std::vector<FileInfo> listing = fs.List(folder, "*", false);
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
   for (const std::string& name : table.SaveNames) {
@@ -65,7 +66,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       archiver.SourceDirectory = saveDir;
       archiver.ZipFileName = ArchivePath(saveDir, name, z);
       archiver.RequiredFile = name + ".d2s";
-      archiver.Newest = NewestArchives(listing, FolderPrefix(saveDir), name);
+      archiver.Newest = NewestArchives(listing, folder, name);
       added = archiver.Add();
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
     } catch (...) {
