@@ -266,84 +266,59 @@ TEST_F(ArchiverTest, ADamagedOrUnreadableNewestArchiveIsNeverTakenAsTheSame) {
 }
 
 // Each failure leaves the slot's previous archive as it was, leaves no
-// temporary file, reports the character and does not stop the others.
-class FailureTest : public ArchiverTest {
- protected:
-  void SetUp() override {
-    ArchiverTest::SetUp();
+// temporary file, reports who was not saved and does not stop the others.
+TEST_F(ArchiverTest, EachFailureKeepsThePreviousArchive) {
+  struct Case {
+    const char* what;
+    std::function<void(FaultyFs&)> fault;
+    std::vector<std::string> notSaved;
+    int pauses;  // -1: any
+  };
+  const auto bobSave = [this](const Bytes& save) { return [this, save](FaultyFs&) { Write("Bob.d2s", save); }; };
+  const Bytes whole = WholeSave("Bob");
+  for (const Case& c : std::initializer_list<Case>{
+           {"a write that fails half-way", [](FaultyFs& f) { f.failWriteHalfway = true; }, {"Alice", "Bob"}, 0},
+           {"a replace refused for a moment", [](FaultyFs& f) { f.replaceRefused = ck::ReplaceStatus::Held; },
+            {"Alice", "Bob"}, 2 * (ck::ZipArchiver::kReplaceAttempts - 1)},
+           {"a replace refused for good", [](FaultyFs& f) { f.replaceRefused = ck::ReplaceStatus::Failed; },
+            {"Alice", "Bob"}, 0},
+           {"a save vanished since the listing",
+            [](FaultyFs& f) {
+              f.onRead = [](const std::string& path) {
+                if (path.ends_with("Bob.d2s")) fs::remove(path);
+              };
+            },
+            {"Bob"}, -1},
+           {"a companion held by another program",
+            [](FaultyFs& f) { f.lockedRead = [](const std::string& path) { return path.ends_with("Bob.key"); }; },
+            {"Bob"}, -1},
+           // The game truncated and is writing.
+           {"a save that stays torn", bobSave(Bytes(whole.begin(), whole.begin() + 350)), {"Bob"},
+            ck::ZipArchiver::kReadAttempts - 1},
+           {"an empty save", bobSave({}), {"Bob"}, -1},
+           {"a slot the user made read-only",
+            [this](FaultyFs&) { fs::permissions(dir_ / "Bob1.zip", fs::perms::owner_write, fs::perm_options::remove); },
+            {"Bob"}, -1},
+       }) {
+    TearDown();
+    SetUp();
     Character("Alice");
     Character("Bob");
     Pass(posix_, 1);
-    before_ = Read("Bob1.zip");
+    const Bytes before = Read("Bob1.zip");
     Play({"Alice", "Bob"});  // so that both would be written
+    FaultyFs faulty;
+    c.fault(faulty);
+    auto pass = Pass(faulty, 1);
+    ASSERT_TRUE(pass.has_value()) << c.what;
+    std::sort(pass->notSaved.begin(), pass->notSaved.end());
+    EXPECT_EQ(pass->notSaved, c.notSaved) << c.what;
+    EXPECT_EQ(Read("Bob1.zip"), before) << c.what;
+    EXPECT_TRUE(Files(".cktmp").empty()) << c.what;
+    if (c.pauses >= 0) {
+      EXPECT_EQ(faulty.pauses, c.pauses) << c.what;
+    }
   }
-  void ExpectBobKept(const std::optional<ck::PassResult>& pass) {
-    ASSERT_TRUE(pass.has_value());
-    EXPECT_EQ(pass->notSaved, std::vector<std::string>{"Bob"});
-    EXPECT_EQ(Read("Bob1.zip"), before_);
-    EXPECT_TRUE(ck::VerifyZip(Read("Bob1.zip")));
-    EXPECT_TRUE(Files(".cktmp").empty());
-  }
-  Bytes before_;
-};
-
-TEST_F(FailureTest, AWriteThatFailsHalfway) {
-  FaultyFs faulty;
-  faulty.failWriteHalfway = true;
-  auto pass = Pass(faulty, 1);
-  std::sort(pass->notSaved.begin(), pass->notSaved.end());
-  EXPECT_EQ(pass->notSaved, (std::vector<std::string>{"Alice", "Bob"}));
-  EXPECT_EQ(Read("Bob1.zip"), before_);
-  EXPECT_TRUE(Files(".cktmp").empty());
-}
-
-TEST_F(FailureTest, AReplaceIsRetriedOnlyWhileRefusedForAMoment) {
-  FaultyFs faulty;
-  faulty.replaceRefused = ck::ReplaceStatus::Held;
-  EXPECT_EQ(Pass(faulty, 1)->notSaved.size(), 2u);
-  EXPECT_EQ(faulty.pauses, 2 * (ck::ZipArchiver::kReplaceAttempts - 1));
-  faulty.replaceRefused = ck::ReplaceStatus::Failed;
-  faulty.pauses = 0;
-  EXPECT_EQ(Pass(faulty, 1)->notSaved.size(), 2u);
-  EXPECT_EQ(faulty.pauses, 0);
-  EXPECT_EQ(Read("Bob1.zip"), before_);
-  EXPECT_TRUE(Files(".cktmp").empty());
-}
-
-TEST_F(FailureTest, ASaveThatVanishedSinceTheListing) {
-  FaultyFs faulty;
-  faulty.onRead = [](const std::string& path) {
-    if (path.ends_with("Bob.d2s")) fs::remove(path);
-  };
-  ExpectBobKept(Pass(faulty, 1));
-}
-
-TEST_F(FailureTest, ACompanionHeldByAnotherProgram) {
-  FaultyFs faulty;
-  faulty.lockedRead = [](const std::string& path) { return path.ends_with("Bob.key"); };
-  const auto pass = Pass(faulty, 1);
-  ExpectBobKept(pass);
-  EXPECT_NE(Read("Alice1.zip"), Bytes());
-}
-
-TEST_F(FailureTest, ASaveThatStaysTorn) {
-  Bytes save = WholeSave("Bob");
-  save.resize(save.size() / 2);  // the game truncated and is writing
-  Write("Bob.d2s", save);
-  FaultyFs faulty;
-  ExpectBobKept(Pass(faulty, 1));
-  EXPECT_EQ(faulty.pauses, ck::ZipArchiver::kReadAttempts - 1);
-}
-
-TEST_F(FailureTest, AnEmptySave) {
-  Write("Bob.d2s", Bytes());
-  FaultyFs faulty;
-  ExpectBobKept(Pass(faulty, 1));
-}
-
-TEST_F(FailureTest, AReadOnlySlotIsLeftAsTheUserProtectedIt) {
-  fs::permissions(dir_ / "Bob1.zip", fs::perms::owner_write, fs::perm_options::remove);
-  ExpectBobKept(Pass(posix_, 1));
 }
 
 TEST_F(ArchiverTest, ALargeFileIsLeftOutAndAThrowingReadCostsOnlyItsCharacter) {

@@ -1,5 +1,5 @@
 // What the main window shows that cannot be read from another process:
-// fonts, focus and tab order, menus, colours and the archive list's filter.
+// focus and tab order, menus and the archive list's filter.
 #include "tests/win32/GameWindowTest.h"
 #include "tests/common/SaveFiles.h"
 
@@ -52,18 +52,6 @@ TEST_F(MainWindowTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
   EXPECT_EQ(std::vector<int>(parts, parts + 3), (std::vector<int>{193, 289, 385}));
   EXPECT_EQ(ck::testing::Placed(Control(IDC_STATUSBAR1)), "0,252,387,272 ");
   for (WPARAM panel : {1, 2}) EXPECT_GT(::SendMessageA(Control(IDC_STATUSBAR1), SB_GETTEXTLENGTHA, panel, 0), 0);
-}
-
-TEST_F(MainWindowTest, ControlsUseTheirDesignFonts) {
-  Start();
-  for (int id = IDC_CMDSTART; id <= IDC_FILE1; ++id) {
-    if (id == IDC_UDINTERVAL || id == IDC_UDBACKUP || id == IDC_STATUSBAR1) continue;  // no text of their own
-    LOGFONTA font{};
-    ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(Control(id), WM_GETFONT, 0, 0)), sizeof font, &font);
-    EXPECT_STREQ(font.lfFaceName, "MS Sans Serif") << id;
-    EXPECT_EQ(font.lfHeight, id == IDC_CMDSTART ? -18 : -11) << id;
-    EXPECT_EQ(font.lfWeight, id == IDC_CMDSTART ? FW_BOLD : FW_NORMAL) << id;
-  }
 }
 
 TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepASpin) {
@@ -176,21 +164,6 @@ TEST_F(MainWindowTest, TheSaveFolderIsShownAsReadAndListedInside) {
     EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), shown);
     EXPECT_EQ(Listed(), listed) << shown;
   }
-}
-
-TEST_F(MainWindowTest, LabelsAreRedOnGreyAndTheBoxesPinkOnGrey) {
-  HWND w = Start();
-  HDC dc = ::GetDC(w);
-  ::SendMessageA(w, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Control(IDC_LABEL1)));
-  EXPECT_EQ(::GetTextColor(dc), RGB(255, 0, 0));
-  EXPECT_EQ(::GetBkMode(dc), TRANSPARENT);
-  for (int id : {IDC_TXTINTERVAL, IDC_FILE1}) {
-    const UINT msg = id == IDC_FILE1 ? WM_CTLCOLORLISTBOX : WM_CTLCOLOREDIT;
-    ::SendMessageA(w, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Control(id)));
-    EXPECT_EQ(::GetTextColor(dc), RGB(255, 192, 192)) << id;
-    EXPECT_EQ(::GetBkColor(dc), RGB(64, 64, 64)) << id;
-  }
-  ::ReleaseDC(w, dc);
 }
 
 // The manifest brings in Common Controls 6, the look the design was drawn in.

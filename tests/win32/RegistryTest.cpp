@@ -44,31 +44,6 @@ class RegistryTest : public ::testing::Test {
   }
 };
 
-// Strings lose only their terminator and are read whole, DWORDs read as
-// signed decimal, and every other shape as the default.
-TEST_F(RegistryTest, EachShapeOfValue) {
-  const std::string longPath = "C:\\" + std::string(400, 'x') + "\\";
-  const DWORD zero = 0, all = 0xFFFFFFFF;
-  struct Value {
-    const char* name;
-    DWORD type;
-    const void* data;
-    DWORD size;
-    std::string read;
-  };
-  for (const Value& v :
-       {Value{"With", REG_SZ, "C:\\Saves\\", 10, "C:\\Saves\\"}, Value{"Without", REG_SZ, "C:\\Saves", 8, "C:\\Saves"},
-        Value{"Empty", REG_SZ, "", 0, "d"}, Value{"JustNul", REG_SZ, "", 1, "d"},
-        Value{"HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15, "C:\\Sauvegard\xE9\\"},
-        Value{"Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1), longPath},
-        Value{"Zero", REG_DWORD, &zero, 4, "0"}, Value{"All", REG_DWORD, &all, 4, "-1"},
-        Value{"Expand", REG_EXPAND_SZ, "%TEMP%", 7, "d"}, Value{"Binary", REG_BINARY, "\x01\x02", 2, "d"},
-        Value{"LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, "d"}}) {
-    Store(v.name, v.type, v.data, v.size);
-    EXPECT_EQ(Accessor().ReadEntry(v.name, "d"), v.read) << v.name;
-  }
-}
-
 TEST_F(RegistryTest, ReadingAMissingKeyOrValueCreatesNothing) {
   ck::clsRegistry reg = Accessor();
   EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\");
@@ -182,43 +157,57 @@ TEST_F(RegistryTest, ReadsOpenWithReadRightsAndAlwaysCloseTheKey) {
   EXPECT_EQ(reg.ReadEntry("Save Path", "c:\\"), "c:\\");
 }
 
-// The About box's own reader, over every shape a value can take, through the
-// recording seam: read rights only, and the key closed on every path.
-TEST_F(RegistryTest, GetKeyValueReadsEachShapeOfValue) {
-  const std::string full(1023, 'x');  // 1024 bytes with its terminator
-  const DWORD dwords[] = {0x105, 0x1234ABCD, 0};
-  Store("Sz", REG_SZ, "C:\\Tools\\", 10);
-  Store("Bare", REG_SZ, "C:\\Tools", 8);
-  Store("Empty", REG_SZ, "", 0);
-  Store("Full", REG_SZ, full.c_str(), 1024);
-  Store("Over", REG_SZ, (full + "x").c_str(), 1025);
-  Store("Small", REG_DWORD, &dwords[0], 4);
-  Store("Large", REG_DWORD, &dwords[1], 4);
-  Store("Zero", REG_DWORD, &dwords[2], 4);
-  Store("Expand", REG_EXPAND_SZ, "%TEMP%", 7);
+// Every shape of value, read by both readers through the recording seam:
+// the accessor's strings lose only their terminator and are read whole, its
+// DWORDs read as signed decimal and every other shape as the default; the
+// About box's reader takes at most 1024 bytes, gives DWORDs in hex from the
+// last byte kept, and leaves other shapes as they were. Both open with read
+// rights only and close the key on every path.
+TEST_F(RegistryTest, EachShapeOfValueByBothReaders) {
+  const std::string longPath = "C:\\" + std::string(400, 'x') + "\\", full(1023, 'x'), over(1024, 'x');
+  const DWORD zero = 0, all = 0xFFFFFFFF, small = 0x105;
+  using About = std::pair<bool, std::string>;
+  struct Value {
+    const char* name;
+    DWORD type;
+    const void* data;
+    DWORD size;
+    std::string entry;
+    About about;
+  };
   const ck::RegistryApi api = Recorder::Api();
-  const auto read = [&](const char* key, const char* name, std::string text) {
+  for (const Value& v : {
+           Value{"With", REG_SZ, "C:\\Saves\\", 10, "C:\\Saves\\", {true, "C:\\Saves\\"}},
+           Value{"Without", REG_SZ, "C:\\Saves", 8, "C:\\Saves", {true, "C:\\Saves"}},
+           Value{"Empty", REG_SZ, "", 0, "d", {true, ""}},
+           Value{"JustNul", REG_SZ, "", 1, "d", {true, ""}},
+           Value{"HighBytes", REG_SZ, "C:\\Sauvegard\xE9\\", 15, "C:\\Sauvegard\xE9\\", {true, "C:\\Sauvegard\xE9\\"}},
+           Value{"Long", REG_SZ, longPath.c_str(), static_cast<DWORD>(longPath.size() + 1), longPath, {true, longPath}},
+           Value{"Full", REG_SZ, full.c_str(), 1024, full, {true, full}},
+           Value{"Over", REG_SZ, over.c_str(), 1025, over, {false, ""}},
+           Value{"Zero", REG_DWORD, &zero, 4, "0", {true, "&h000000"}},
+           Value{"All", REG_DWORD, &all, 4, "-1", {true, "&hFFFFFFFF"}},
+           Value{"Small", REG_DWORD, &small, 4, "261", {true, "&h000105"}},
+           Value{"Expand", REG_EXPAND_SZ, "%TEMP%", 7, "d", {true, "in"}},
+           Value{"Binary", REG_BINARY, "\x01\x02", 2, "d", {true, "in"}},
+           Value{"LongDword", REG_DWORD, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, "d", {true, "&h0807060504030201"}},
+       }) {
+    Store(v.name, v.type, v.data, v.size);
+    EXPECT_EQ(Accessor().ReadEntry(v.name, "d"), v.entry) << v.name;
     Recorder::Reset(0);
-    const bool ok = ck::frmAbout::GetKeyValue(api, HKEY_CURRENT_USER, key, name, text);
-    EXPECT_EQ(Recorder::openRights, static_cast<REGSAM>(KEY_READ)) << name;
-    EXPECT_EQ(Recorder::calls.back(), "close") << name;
-    return std::pair{ok, text};
-  };
-  const auto value = [&](const char* name, std::string text = "in") {
-    return read("Software\\CairnkeepTests\\Game\\Paths", name, text);
-  };
-  using Read = std::pair<bool, std::string>;
-  EXPECT_EQ(value("Sz"), Read(true, "C:\\Tools\\"));
-  EXPECT_EQ(value("Bare"), Read(true, "C:\\Tools"));
-  EXPECT_EQ(value("Empty"), Read(true, ""));
-  EXPECT_EQ(value("Full"), Read(true, full));
-  EXPECT_EQ(value("Over"), Read(false, ""));
-  EXPECT_EQ(value("Small", ""), Read(true, "&h000105"));
-  EXPECT_EQ(value("Large", ""), Read(true, "&h1234ABCD"));
-  EXPECT_EQ(value("Zero", ""), Read(true, "&h000000"));
-  EXPECT_EQ(value("Expand"), Read(true, "in"));
-  EXPECT_EQ(value("Missing"), Read(false, ""));
-  EXPECT_EQ(read("Software\\CairnkeepTests\\None", "PATH", "in"), Read(false, ""));
+    std::string text = v.type == REG_DWORD ? "" : "in";
+    const bool found =
+        ck::frmAbout::GetKeyValue(api, HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", v.name, text);
+    EXPECT_EQ(About(found, text), v.about) << v.name;
+    EXPECT_EQ(Recorder::openRights, static_cast<REGSAM>(KEY_READ)) << v.name;
+    EXPECT_EQ(Recorder::calls.back(), "close") << v.name;
+  }
+  std::string text = "in";
+  EXPECT_FALSE(ck::frmAbout::GetKeyValue(api, HKEY_CURRENT_USER, "Software\\CairnkeepTests\\Game\\Paths", "Missing",
+                                         text));
+  Recorder::Reset(0);
+  EXPECT_FALSE(ck::frmAbout::GetKeyValue(api, HKEY_CURRENT_USER, "Software\\CairnkeepTests\\None", "PATH", text));
+  EXPECT_EQ(text, "");
   EXPECT_EQ(Recorder::calls, (std::vector<std::string>{"open Software\\CairnkeepTests\\None", "close"}));
 }
 

@@ -1,0 +1,17 @@
+# GoogleTest from Debian's sources, built for whichever target this is;
+# without it, gtest_main stays undefined and the tests are not built.
+set(CK_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(EXISTS "${CK_GTEST_SOURCE}/CMakeLists.txt")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${CK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+  find_package(GTest)
+  if(GTest_FOUND)
+    add_library(gtest_main ALIAS GTest::gtest_main)
+  else()
+    message(WARNING "GoogleTest not found: tests are not built")
+  endif()
+endif()
+include(GoogleTest)
