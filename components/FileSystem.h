@@ -60,6 +60,14 @@ class FileSystem {
   // Whether `path` exists and is marked read-only.
   virtual bool IsReadOnly(const std::string& path) = 0;
 
+  // Sets the last-write time of `path` from a DOS date and time, in local
+  // time as archives keep it.
+  virtual bool SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) = 0;
+
+  // The name the platform's file calls take for a name stored in UTF-8.
+  // False when the platform cannot name such a file.
+  virtual bool NativeName(const std::string& utf8Name, std::string& name) = 0;
+
   // Waits a moment before trying again.
   virtual void Pause(unsigned milliseconds) = 0;
 };

@@ -103,6 +103,24 @@ bool PosixFileSystem::IsReadOnly(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
+bool PosixFileSystem::SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) {
+  struct tm local {};
+  local.tm_year = 80 + (dosDate >> 9);
+  local.tm_mon = ((dosDate >> 5) & 15) - 1;
+  local.tm_mday = dosDate & 31;
+  local.tm_hour = dosTime >> 11;
+  local.tm_min = (dosTime >> 5) & 63;
+  local.tm_sec = 2 * (dosTime & 31);
+  local.tm_isdst = -1;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {::mktime(&local), 0}};
+  return times[1].tv_sec != -1 && ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool PosixFileSystem::NativeName(const std::string& utf8Name, std::string& name) {
+  name = utf8Name;  // names here are in UTF-8 already
+  return true;
+}
+
 void PosixFileSystem::Pause(unsigned milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -129,6 +129,30 @@ bool Win32FileSystem::IsReadOnly(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+bool Win32FileSystem::SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) {
+  // The reverse of List's conversion, so that a time read back is the same.
+  FILETIME local, utc;
+  if (!::DosDateTimeToFileTime(dosDate, dosTime, &local) || !::LocalFileTimeToFileTime(&local, &utc)) return false;
+  UniqueFile file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && ::SetFileTime(file.get(), nullptr, nullptr, &utc) != 0;
+}
+
+bool Win32FileSystem::NativeName(const std::string& utf8Name, std::string& name) {
+  // Through UTF-16, refusing a character the ANSI code page has not: a
+  // best-fit stand-in would name another file.
+  wchar_t wide[MAX_PATH];
+  char ansi[2 * MAX_PATH];
+  BOOL lossy = FALSE;
+  if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Name.c_str(), -1, wide, MAX_PATH) <= 0 ||
+      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, sizeof ansi, nullptr, &lossy) <= 0 ||
+      lossy) {
+    return false;
+  }
+  name = ansi;
+  return true;
+}
+
 void Win32FileSystem::Pause(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 }  // namespace ck

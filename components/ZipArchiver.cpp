@@ -91,7 +91,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
         break;
     }
     if (!(before == after)) return AddResult::TornSave;
-    if (MatchesMask(f.name, "*.d2s") && !IsWholeSave(entry.data.data(), entry.data.size())) {
+    if (WholeSavesOnly && MatchesMask(f.name, "*.d2s") && !IsWholeSave(entry.data.data(), entry.data.size())) {
       return AddResult::TornSave;
     }
     required = required || MatchesMask(f.name, RequiredFile);

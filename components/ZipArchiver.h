@@ -42,6 +42,9 @@ class ZipArchiver {
   // exactly what would be packed, nothing is written: an identical archive
   // would only push an older, different one out of the rotation.
   std::vector<std::string> Newest;
+  // Whether a .d2s must be a whole save. Keeping what is there before it is
+  // replaced keeps a damaged save too: it is still the player's.
+  bool WholeSavesOnly = true;
   // After Add: the files left out because they are larger than kLargestFile.
   std::vector<std::string> LeftOut;
 

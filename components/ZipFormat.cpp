@@ -184,7 +184,9 @@ struct StoredEntry {
   bool operator==(const StoredEntry&) const = default;
 };
 
-bool Verify(const Bytes& a, std::vector<StoredEntry>& found) {
+// The one walk over an archive: every check of VerifyZip, and with
+// `contents`, every entry whole as well.
+bool Verify(const Bytes& a, std::vector<StoredEntry>& found, std::vector<ZipEntry>* contents = nullptr) {
   // Every offset and size here is a 32-bit field that damage may have set
   // anywhere, so each is compared with the length that remains, never added
   // to another and compared with an end: a sum wraps round in a 32-bit build
@@ -202,6 +204,7 @@ bool Verify(const Bytes& a, std::vector<StoredEntry>& found) {
   if (Get16(a, end + 8) != count || centralOffset > end || centralSize != end - centralOffset) return false;
 
   found.clear();
+  if (contents) contents->clear();
   Bytes plain;
   std::uint32_t at = centralOffset;  // never beyond end
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -239,6 +242,11 @@ bool Verify(const Bytes& a, std::vector<StoredEntry>& found) {
     } else {
       return false;
     }
+    if (contents) {
+      const auto from = a.begin() + static_cast<std::ptrdiff_t>(data);
+      contents->push_back({name, method == kStored ? Bytes(from, from + size) : std::move(plain), Get16(a, at + 12),
+                           Get16(a, at + 14)});
+    }
     found.push_back({name, size, crc});
     at += record;
   }
@@ -255,6 +263,11 @@ bool VerifyZip(const Bytes& archive, std::vector<std::string>* names) {
     for (StoredEntry& e : found) names->push_back(std::move(e.name));
   }
   return true;
+}
+
+bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries) {
+  std::vector<StoredEntry> found;
+  return Verify(archive, found, &entries);
 }
 
 bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries) {

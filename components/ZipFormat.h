@@ -31,6 +31,9 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6);
 // entries' names in order.
 bool VerifyZip(const Bytes& archive, std::vector<std::string>* names = nullptr);
 
+// Every entry of an archive that passes VerifyZip, whole, in order.
+bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries);
+
 // Whether `archive` passes VerifyZip and holds exactly `entries`: the same
 // names, sizes and CRC-32s, in any order. A damaged archive never does.
 bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries);

@@ -58,17 +58,7 @@ void frmMain::ShowTrayMenu() {
   ::PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
-void frmMain::OnArchiveListRightClick() {
-  HWND list = Control(IDC_FILE1);
-  std::string name;
-  const auto selected = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
-  if (selected != LB_ERR) {
-    name.resize(static_cast<std::size_t>(::SendMessageA(list, LB_GETTEXTLEN, selected, 0)) + 1);
-    name.resize(static_cast<std::size_t>(
-        ::SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()))));
-  }
-  ::MessageBoxA(hwnd_, name.c_str(), CK_TITLE, MB_OK);
-}
+void frmMain::OnArchiveListRightClick() { ::MessageBoxA(hwnd_, SelectedArchive().c_str(), CK_TITLE, MB_OK); }
 
 // Nothing can cancel it: the timer stops first, so that no backup starts
 // while the program ends, and the icon goes before the process does.

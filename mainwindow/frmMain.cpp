@@ -75,8 +75,8 @@ UniqueFont MakeFont(double points, int weight, int dpi) {
 }  // namespace
 
 frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock,
-                 const ProcessApi& processes)
-    : instance_(instance), processes_(&processes), registry_(registry), clock_(clock),
+                 const ProcessApi& processes, const RunningApi& running)
+    : instance_(instance), processes_(&processes), running_(&running), registry_(registry), clock_(clock),
       about_(instance, registry, processes) {}
 
 frmMain::~frmMain() {
@@ -126,6 +126,12 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
   // so to the dialog manager, which would take the keys to move the focus.
   const bool arrow = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN);
   if (arrow && (msg.hwnd == Control(IDC_UDINTERVAL) || msg.hwnd == Control(IDC_UDBACKUP))) return false;
+  // Enter on the list with an archive selected offers to restore it; the
+  // dialog manager would press the start button.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == Control(IDC_FILE1) &&
+      ::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) {
+    return ::PostMessageA(hwnd_, kArchiveChosenMessage, 0, 0) != 0;
+  }
   return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_.TranslateDialogKeys(msg);
 }
 
@@ -167,6 +173,9 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SIZE:
       OnSize(wParam);
+      return 0;
+    case kArchiveChosenMessage:
+      OnArchiveChosen();
       return 0;
     case kTrayCallbackMessage:
       OnTrayNotification(wParam, lParam);
@@ -319,6 +328,9 @@ void frmMain::OnCommand(UINT id, UINT code) {
       // Owner-drawn, the button reports the second of two quick clicks as a
       // double click: it is a press like the first.
       if (code == BN_CLICKED || code == BN_DOUBLECLICKED) StartGame();
+      break;
+    case IDC_FILE1:
+      if (code == LBN_DBLCLK) OnArchiveChosen();
       break;
     case IDM_FILE_START:
       StartGame();

@@ -15,6 +15,7 @@
 #include "components/Win32FileSystem.h"
 #include "mainwindow/Module1.h"
 #include "mainwindow/ProcessApi.h"
+#include "mainwindow/RunningApi.h"
 #include "registry/clsRegistry.h"
 #include "tray/TrayIcon.h"
 
@@ -24,10 +25,13 @@ class frmMain {
  public:
   static constexpr const char* kClassName = "CairnkeepMain";
   static constexpr UINT_PTR kTimerId = 1;
+  // Enter on the archive list, as a double click on it.
+  static constexpr UINT kArchiveChosenMessage = WM_APP + 2;
 
   explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
                    Stopwatch::Clock clock = &Stopwatch::MonotonicMs,
-                   const ProcessApi& processes = ProcessApi::Kernel32());
+                   const ProcessApi& processes = ProcessApi::Kernel32(),
+                   const RunningApi& running = RunningApi::Toolhelp32());
   ~frmMain();
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
@@ -64,6 +68,7 @@ class frmMain {
   void OnTrayNotification(WPARAM id, LPARAM mouse);
   void OnTaskbarCreated();
   void OnArchiveListRightClick();
+  void OnArchiveChosen();
   void Restore();
   void ShowTrayMenu();
   void OnSettingTextChanged(int textId);
@@ -81,6 +86,8 @@ class frmMain {
   int Pixels(int twips) const;
   void RefreshClockPanels();
   void RefreshArchiveList();
+  std::string SelectedArchive() const;
+  std::string GameRunningProblem() const;
   void RunBackupPass();
   void PutDefault(int textId, const char* text);
   std::string ControlText(int id) const;
@@ -91,6 +98,7 @@ class frmMain {
   int dpi_ = 96;
   std::string decimalSeparator_ = ".";
   const ProcessApi* processes_;
+  const RunningApi* running_;
   const UINT taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
 
   // The program's state, as start-up leaves it.

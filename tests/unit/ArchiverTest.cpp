@@ -19,55 +19,17 @@
 #include "components/SaveCheck.h"
 #include "components/ZipArchiver.h"
 #include "mainwindow/BackupPass.h"
+#include "tests/common/FaultyFs.h"
 #include "tests/common/SaveFiles.h"
 
 namespace fs = std::filesystem;
 using ck::AddResult;
+using ck::testing::FaultyFs;
 using ck::Bytes;
 using ck::testing::Text;
 using ck::testing::WholeSave;
 
 namespace {
-
-// The file side with switches for each failure a real disk can produce.
-class FaultyFs : public ck::PosixFileSystem {
- public:
-  std::function<bool(const std::string&)> lockedRead = [](const std::string&) { return false; };
-  std::function<void(const std::string&)> onRead = [](const std::string&) {};  // may delete or throw
-  int changingReads = 0;      // this many reads see the file change under them
-  bool failWriteHalfway = false;
-  bool refuseOverwrite = false;  // as Windows refuses to write over a read-only or hidden file
-  ck::ReplaceStatus replaceRefused = ck::ReplaceStatus::Done;
-  std::function<void()> onPause = [] {};
-  int pauses = 0;
-  unsigned pausedMs = 0;
-
-  ck::ReadStatus ReadWhole(const std::string& path, Bytes& data, ck::FileStamp& before, ck::FileStamp& after,
-                           std::uint64_t limit) override {
-    onRead(path);
-    if (lockedRead(path)) return ck::ReadStatus::Failed;
-    const ck::ReadStatus status = PosixFileSystem::ReadWhole(path, data, before, after, limit);
-    if (changingReads > 0 && path.find(".cktmp") == std::string::npos) {
-      --changingReads;
-      after.lastWrite += 1;
-    }
-    return status;
-  }
-  bool WriteFlushed(const std::string& path, const Bytes& data) override {
-    if (refuseOverwrite && fs::exists(path)) return false;
-    if (!failWriteHalfway) return PosixFileSystem::WriteFlushed(path, data);
-    PosixFileSystem::WriteFlushed(path, Bytes(data.begin(), data.begin() + data.size() / 2));
-    return false;
-  }
-  ck::ReplaceStatus Replace(const std::string& from, const std::string& to) override {
-    return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : PosixFileSystem::Replace(from, to);
-  }
-  void Pause(unsigned ms) override {
-    ++pauses;
-    pausedMs += ms;
-    onPause();
-  }
-};
 
 class ArchiverTest : public ::testing::Test {
  protected:

@@ -1,0 +1,47 @@
+// Going back: a character's files made exactly those of one of its
+// archives, in one step that loses nothing. The archive is read whole and
+// checked before anything is touched; the present files are kept first in
+// the character's before-restore archive; each file is then replaced
+// atomically, and a failure half-way puts back what was already replaced.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "components/FileSystem.h"
+
+namespace ck {
+
+// An archive read whole and checked: what a restore from it writes.
+struct RestoreSource {
+  std::string archive;    // its file name, as the list shows it
+  std::string character;  // the base name of its one .d2s entry
+  std::vector<ZipEntry> entries;  // named as the platform's file calls take them
+  std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
+};
+
+// "<character>-before-restore.zip" matches "*.zip" but not "<character>.*",
+// so no backup packs it; and no digits follow the name, so it is never a slot.
+std::string BeforeRestoreName(const std::string& character);
+
+// Reads the archive `archive` of `saveDir` into `source` and checks it: every
+// CRC, one .d2s entry whose base name is the character, every other entry
+// a plain "<character>.<extension>", and the .d2s a whole save unless the
+// archive is the character's before-restore archive. Empty when it can be
+// restored, else what is wrong with it.
+std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
+                              RestoreSource& source);
+
+// Keeps the character's present files in its before-restore archive, then
+// makes them exactly `source`'s. Empty when done; else what went wrong, and
+// whether every file is as it was.
+std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source);
+
+// The question asked before a restore, with the archive made at `madeAt`.
+std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt);
+
+// The first status panel after a restore finished at `time`.
+std::string RestoredText(const RestoreSource& source, const std::string& time);
+
+}  // namespace ck

@@ -1,0 +1,75 @@
+// Going back: a double click on an archive, or Enter on the list, offers to
+// restore the character from it. It runs here, on the window's thread,
+// between two ticks, so no backup pass can run during it.
+#include "mainwindow/frmMain.h"
+
+#include <commctrl.h>
+
+#include "components/Restore.h"
+#include "mainwindow/GameLaunch.h"
+#include "resources/resource.h"
+#include "resources/version.h"
+
+namespace ck {
+namespace {
+
+// The archive's last write as the user reads dates and times.
+std::string LocalDateTime(std::uint64_t ticks) {
+  const FILETIME file{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME utc, local;
+  char date[64] = {}, time[64] = {};
+  if (!::FileTimeToSystemTime(&file, &utc) || !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return {};
+  ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, sizeof date);
+  ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &local, nullptr, time, sizeof time);
+  return std::string(date) + " " + time;
+}
+
+}  // namespace
+
+std::string frmMain::SelectedArchive() const {
+  HWND list = Control(IDC_FILE1);
+  std::string name;
+  const auto selected = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
+  if (selected != LB_ERR) {
+    name.resize(static_cast<std::size_t>(::SendMessageA(list, LB_GETTEXTLEN, selected, 0)) + 1);
+    name.resize(static_cast<std::size_t>(
+        ::SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()))));
+  }
+  return name;
+}
+
+std::string frmMain::GameRunningProblem() const {
+  std::vector<std::string> images;
+  if (!running_->Images(images)) return "Unable to tell whether Diablo II is running: nothing was restored.";
+  if (RunsGame(program_, images)) return "Close Diablo II before restoring: it would save over the restored files.";
+  return {};
+}
+
+// The archive is read and checked before the question, and what the user
+// agrees to is what is restored: a pass during the question may write the
+// same archive anew. The game is looked for again after the answer, as the
+// user may have started it meanwhile.
+void frmMain::OnArchiveChosen() {
+  RestoreSource source;
+  const std::string archive = SelectedArchive();
+  if (archive.empty()) return;
+  std::string problem = ReadRestoreSource(files_, saveDir_, archive, source);
+  if (problem.empty()) problem = GameRunningProblem();
+  if (problem.empty()) {
+    const std::string question = RestoreQuestion(source, LocalDateTime(source.madeAt));
+    if (::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
+    problem = GameRunningProblem();
+  }
+  if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source);
+  if (problem.empty()) {
+    char time[64] = {};
+    ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
+    const std::string text = RestoredText(source, time);
+    ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  RefreshArchiveList();
+  if (!problem.empty()) ::MessageBoxA(hwnd_, problem.c_str(), CK_TITLE, MB_OK);
+}
+
+}  // namespace ck

@@ -1,0 +1,56 @@
+// The file side with switches for each failure a real disk can produce,
+// for the tests of everything that writes the save folder.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "components/PosixFileSystem.h"
+
+namespace ck::testing {
+
+class FaultyFs : public ck::PosixFileSystem {
+ public:
+  std::function<bool(const std::string&)> lockedRead = [](const std::string&) { return false; };
+  std::function<void(const std::string&)> onRead = [](const std::string&) {};  // may delete or throw
+  int changingReads = 0;      // this many reads see the file change under them
+  bool failWriteHalfway = false;
+  bool refuseOverwrite = false;  // as Windows refuses to write over a read-only or hidden file
+  ck::ReplaceStatus replaceRefused = ck::ReplaceStatus::Done;
+  // Files another program holds open: neither replaced nor removed.
+  std::function<bool(const std::string&)> held = [](const std::string&) { return false; };
+  std::function<void()> onPause = [] {};
+  int pauses = 0;
+  unsigned pausedMs = 0;
+
+  ck::ReadStatus ReadWhole(const std::string& path, ck::Bytes& data, ck::FileStamp& before, ck::FileStamp& after,
+                           std::uint64_t limit) override {
+    onRead(path);
+    if (lockedRead(path)) return ck::ReadStatus::Failed;
+    const ck::ReadStatus status = PosixFileSystem::ReadWhole(path, data, before, after, limit);
+    if (changingReads > 0 && path.find(".cktmp") == std::string::npos) {
+      --changingReads;
+      after.lastWrite += 1;
+    }
+    return status;
+  }
+  bool WriteFlushed(const std::string& path, const ck::Bytes& data) override {
+    if (refuseOverwrite && std::filesystem::exists(path)) return false;
+    if (!failWriteHalfway) return PosixFileSystem::WriteFlushed(path, data);
+    PosixFileSystem::WriteFlushed(path, ck::Bytes(data.begin(), data.begin() + data.size() / 2));
+    return false;
+  }
+  ck::ReplaceStatus Replace(const std::string& from, const std::string& to) override {
+    if (held(to)) return ck::ReplaceStatus::Held;
+    return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : PosixFileSystem::Replace(from, to);
+  }
+  bool Remove(const std::string& path) override { return !held(path) && PosixFileSystem::Remove(path); }
+  void Pause(unsigned ms) override {
+    ++pauses;
+    pausedMs += ms;
+    onPause();
+  }
+};
+
+}  // namespace ck::testing
