@@ -308,19 +308,6 @@ class ExitTest(WineTest):
 
 
 class RestoreTest(WineTest):
-    def ready(self):
-        """Bob's files, his archive Bob1.zip of other ones, the program started: the save folder, the window."""
-        s = self.wine
-        folder, older = s.make_folder(SAVE), os.path.join(s.root, "older")
-        make_saves(older, "--names", "Bob", "--seed", "2")
-        make_saves(folder, "--names", "Bob")
-        with zipfile.ZipFile(os.path.join(folder, "Bob1.zip"), "w") as z:
-            for name in os.listdir(older):
-                z.write(os.path.join(older, name), name)
-        s.set_game(SAVE)
-        s.start()
-        return folder, s.dump(s.main_window())
-
     def ask(self, window, key=None):
         """A real double click on the list's first archive, or a click and `key`: the message box."""
         left, top, right, _ = controls_by_name(window)["File1"]["rect"]
@@ -329,19 +316,21 @@ class RestoreTest(WineTest):
             self.wine.xdotool("key", key)
         return self.wine.dialog()
 
-    def files(self, folder, archive=None):
-        if archive:
-            with zipfile.ZipFile(os.path.join(folder, archive)) as z:
-                return {n: z.read(n) for n in z.namelist()}
-        return {n: pathlib.Path(folder, n).read_bytes() for n in os.listdir(folder) if n.startswith("Bob.")}
+    def test_refused_while_the_game_runs_no_by_default_and_yes_restores(self):
+        s, game = self.wine, r"C:\Diablo II\Game.exe"  # the registry's "Program": a stand-in that waits a minute
+        shutil.copy(harness.DRIVER, os.path.join(s.make_folder(r"C:\Diablo II"), "Game.exe"))
+        folder, older = s.make_folder(SAVE), os.path.join(s.root, "older")
+        make_saves(older, "--names", "Bob", "--seed", "2")
+        make_saves(folder, "--names", "Bob")
+        shutil.make_archive(os.path.join(folder, "Bob1"), "zip", older)
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
 
-    def test_refused_while_the_game_runs_and_no_changes_nothing(self):
-        s = self.wine
-        game = r"C:\Diablo II\Game.exe"  # the registry's "Program": a stand-in that waits a minute
-        s.make_folder(r"C:\Diablo II")
-        shutil.copy(harness.DRIVER, s.unix_path(game))
-        folder, w = self.ready()
-        before = self.files(folder)
+        def files():
+            return {n: pathlib.Path(folder, n).read_bytes() for n in os.listdir(folder) if n.startswith("Bob.")}
+        before = files()
+
         running = subprocess.Popen([harness.WINE, game, "find", "NoSuchWindowClass", "", "60000"], env=s.env,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(running.wait)
@@ -352,17 +341,11 @@ class RestoreTest(WineTest):
         s.driver("command", box["hwnd"], 1)
         running.kill()
         running.wait()
-        box = self.ask(w, "Return")
-        self.assertEqual(box["buttons"], ["&Yes", "&No"])
+        self.assertEqual(self.ask(w, "Return")["buttons"], ["&Yes", "&No"])
         s.xdotool("key", "Return")  # No is the default
         time.sleep(1)
-        self.assertEqual((self.files(folder), os.path.exists(os.path.join(folder, "Bob-before-restore.zip"))),
-                         (before, False))
+        self.assertEqual((files(), os.path.exists(os.path.join(folder, "Bob-before-restore.zip"))), (before, False))
 
-    def test_yes_restores_the_archive_and_keeps_the_present(self):
-        s = self.wine
-        folder, w = self.ready()
-        before = self.files(folder)
         box = self.ask(w)
         self.assertRegex(box["text"], r"^Restore Bob from Bob1\.zip, made .+\?\n"
                                       r"Bob's current files are kept first in Bob-before-restore\.zip\.$")
@@ -371,9 +354,9 @@ class RestoreTest(WineTest):
         c = controls_by_name(s.dump(w["hwnd"]))
         self.assertTrue(c["StatusBar1"]["text"].startswith("Restored Bob from Bob1.zip at "), c["StatusBar1"]["text"])
         self.assertIn("Bob-before-restore.zip", c["File1"]["items"])
-        self.assertEqual(self.files(folder), self.files(folder, "Bob1.zip"))
-        self.assertEqual(self.files(folder, "Bob-before-restore.zip"), before)
-
+        for archive, expected in (("Bob1.zip", files()), ("Bob-before-restore.zip", before)):
+            with zipfile.ZipFile(os.path.join(folder, archive)) as z:
+                self.assertEqual({n: z.read(n) for n in z.namelist()}, expected, archive)
 
 if __name__ == "__main__":
     unittest.main()

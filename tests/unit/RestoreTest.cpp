@@ -25,8 +25,6 @@ namespace {
 class RestoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ck-restore-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     Bytes torn = WholeSave("Bob", 900);
@@ -36,33 +34,30 @@ class RestoreTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  void Put(const Files& files) {
-    for (const auto& [name, data] : files) {
-      std::ofstream(dir_ / name, std::ios::binary)
-          .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
-  }
-  void PutZip(const std::string& name, const Files& files) {
+  void Put(const Files& files, const std::string& zip = "") {
     std::vector<ck::ZipEntry> entries;
-    for (const auto& [entry, data] : files) entries.push_back({entry, data, 0, 0x5A21});  // 2025-01-01
-    Put({{name, ck::BuildZip(entries)}});
+    for (const auto& [name, data] : files) entries.push_back({name, data, 0, 0x5A21});  // 2025-01-01
+    for (const auto& [name, data] : zip.empty() ? files : Files{{zip, ck::BuildZip(entries)}}) {
+      std::ofstream(dir_ / name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
+    }
   }
   Files Folder(bool withZips = true) {
     Files found;
     for (const auto& e : fs::directory_iterator(dir_)) {
       std::ifstream in(e.path(), std::ios::binary);
-      if (withZips || e.path().extension() != ".zip") found[e.path().filename()] = Bytes(std::istreambuf_iterator<char>(in), {});
+      if (withZips || e.path().extension() != ".zip") found[e.path().filename()] = Bytes(std::istreambuf_iterator(in), {});
     }
     return found;
   }
-  std::string Dir() const { return dir_.string() + "/"; }
   std::string Restore(const std::string& archive) {
     ck::RestoreSource source;
-    const std::string problem = ck::ReadRestoreSource(faulty_, Dir(), archive, source);
-    return problem.empty() ? ck::RestoreCharacter(faulty_, Dir(), source) : problem;
+    const std::string problem = ck::ReadRestoreSource(faulty_, save_, archive, source);
+    return problem.empty() ? ck::RestoreCharacter(faulty_, save_, source) : problem;
   }
 
-  fs::path dir_;
+  const fs::path dir_ = fs::temp_directory_path() / ("ck-restore-" + std::to_string(::getpid()));
+  const std::string save_ = dir_.string() + "/";
+  const Files archived_ = {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("new keys")}, {"Bob.ma1", Bytes(9, 2)}};
   ck::testing::FaultyFs faulty_;
 };
 
@@ -82,7 +77,7 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
       {{{"Bob.d2s", torn}}, "Bob.d2s in Bob3.zip is not a whole save: nothing was restored."},
   };
   for (const auto& [entries, message] : cases) {
-    PutZip("Bob3.zip", entries);
+    Put(entries, "Bob3.zip");
     const Files before = Folder();
     EXPECT_TRUE(Restore("Bob3.zip").starts_with(message)) << message;
     EXPECT_EQ(Folder(), before) << message;
@@ -96,12 +91,11 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
 TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   const Files first = Folder();
   const auto keyTime = fs::last_write_time(dir_ / "Bob.key");
-  const Files archived = {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("new keys")}, {"Bob.ma1", Bytes(9, 2)}};
-  PutZip("Bob1.zip", archived);
+  Put(archived_, "Bob1.zip");
   ASSERT_EQ(Restore("Bob1.zip"), "");
   Files now = Folder(false);
   EXPECT_EQ(now.erase("Alice.d2s"), 1u);
-  EXPECT_EQ(now, archived);
+  EXPECT_EQ(now, archived_);
   ASSERT_EQ(Restore("Bob-before-restore.zip"), "");
   EXPECT_EQ(Folder(false), first);
   EXPECT_LT(std::chrono::abs(fs::last_write_time(dir_ / "Bob.key") - keyTime), std::chrono::seconds(2));
@@ -112,12 +106,12 @@ TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   int z = 1;
   fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
   ASSERT_EQ(Restore("Bob1.zip"), "");
-  EXPECT_EQ(ck::RunBackupPass(faulty_, Dir(), z, 10, table)->unchanged, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(ck::RunBackupPass(faulty_, save_, z, 10, table)->unchanged, std::vector<std::string>{"Bob"});
 }
 
 // A file held by another program at each step: every file as it was.
 TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
-  PutZip("Bob1.zip", {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("new keys")}, {"Bob.ma1", Bytes(9, 2)}});
+  Put(archived_, "Bob1.zip");
   for (const char* heldFile : {"Bob.key", "Bob.ma1", "Bob.ma0"}) {
     const Files before = Folder(false);
     faulty_.held = [&](const std::string& path) { return path.ends_with(heldFile); };
