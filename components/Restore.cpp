@@ -65,13 +65,47 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
   return false;
 }
 
+// Keeps the present files of `character`, hidden ones too, and a damaged
+// save as it is: it is still the player's, and may be what is undone. They
+// go into the before-restore archive, unless another archive of the
+// character's holds exactly them already: then the before-restore archive
+// keeps what it holds, so that a second restore in a row does not write
+// over the files the first one replaced. `keptIn` names the archive that
+// holds them; empty when the character has no files.
+std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::string& character, bool dryRun,
+                        std::string& keptIn) {
+  const std::string kept = BeforeRestoreName(character);
+  const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
+  ZipArchiver keeper(fs);
+  keeper.IncludeFileMask = character + ".*";
+  keeper.ExcludeFileMask = "*.zip";
+  keeper.SourceDirectory = folder;
+  keeper.ZipFileName = folder + kept;
+  keeper.Listing = &present;
+  keeper.WholeSavesOnly = false;
+  keeper.DryRun = dryRun;
+  for (const FileInfo& f : ListExactly(fs, folder, character + "*.zip")) {
+    if (!MatchesMask(f.name, kept)) keeper.Newest.push_back(folder + f.name);
+  }
+  const AddResult added = keeper.Add();
+  keptIn = added == AddResult::Unchanged ? keeper.HeldBy.substr(folder.size())
+           : added == AddResult::NothingToAdd ? "" : kept;
+  if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
+  if (added == AddResult::ReadOnly) return kept + " is read-only" + kNothingRestored;
+  if (added != AddResult::Saved && added != AddResult::NothingToAdd && added != AddResult::Unchanged) {
+    return "Unable to keep " + character + "'s files in " + kept + kNothingRestored;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string BeforeRestoreName(const std::string& character) { return character + "-before-restore.zip"; }
 
 std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source) {
-  source = {archive, {}, {}, 0};
+  source = RestoreSource{};
+  source.archive = archive;
   std::string problem = ReadEntries(fs, FolderPrefix(saveDir) + archive, archive, source.entries, &source.madeAt);
   if (!problem.empty()) return problem;
   const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
@@ -92,34 +126,19 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
   if (!undo && !IsWholeSave(save.data.data(), save.data.size())) {
     return save.name + " in " + archive + " is not a whole save" + kNothingRestored;
   }
-  return {};
+  return KeepPresent(fs, FolderPrefix(saveDir), source.character, true, source.keptIn);
 }
 
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source) {
   const std::string folder = FolderPrefix(saveDir);
   const std::string& character = source.character;
-  const std::string kept = BeforeRestoreName(character);
-
-  // The present first, hidden files too, as they are: a damaged save is
-  // still the player's, and may be what is being undone.
-  const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
-  ZipArchiver keeper(fs);
-  keeper.IncludeFileMask = character + ".*";
-  keeper.ExcludeFileMask = "*.zip";
-  keeper.SourceDirectory = folder;
-  keeper.ZipFileName = folder + kept;
-  keeper.Listing = &present;
-  keeper.WholeSavesOnly = false;
-  const AddResult added = keeper.Add();
-  if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
-  if (added == AddResult::ReadOnly) return kept + " is read-only" + kNothingRestored;
-  if (added != AddResult::Saved && added != AddResult::NothingToAdd) {
-    return "Unable to keep " + character + "'s files in " + kept + kNothingRestored;
-  }
-  // What was there, from the archive just checked, to put back on a failure.
+  std::string keptIn;
+  const std::string problem = KeepPresent(fs, folder, character, false, keptIn);
+  if (!problem.empty()) return problem;
+  // What was there, from the archive that keeps it, to put back on a failure.
   std::vector<ZipEntry> before;
-  if (added == AddResult::Saved && !ReadEntries(fs, folder + kept, kept, before).empty()) {
-    return "Unable to read back " + kept + kNothingRestored;
+  if (!keptIn.empty() && !ReadEntries(fs, folder + keptIn, keptIn, before).empty()) {
+    return "Unable to read back " + keptIn + kNothingRestored;
   }
 
   std::vector<std::string> changed;
@@ -131,7 +150,7 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     }
     changed.push_back(e.name);
   }
-  for (const FileInfo& f : present) {
+  for (const FileInfo& f : ListExactly(fs, folder, character + ".*", true)) {
     if (!failed.empty() || MatchesMask(f.name, "*.zip") || Find(source.entries, f.name)) continue;
     if (!fs.Remove(folder + f.name)) {
       failed = f.name;
@@ -147,13 +166,17 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     putBack = (old ? Put(fs, folder, *name, *old) : fs.Remove(folder + *name)) && putBack;
   }
   if (putBack) return "Unable to restore " + failed + ": " + character + "'s files are as they were.";
-  return "Unable to restore " + failed + ", nor to put all of " + character + "'s files back: they are kept in " +
-         kept + ".";
+  return "Unable to restore " + failed + ", nor to put all of " + character + "'s files back" +
+         (keptIn.empty() ? "." : ": they are kept in " + keptIn + ".");
 }
 
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt) {
-  return "Restore " + source.character + " from " + source.archive + ", made " + madeAt + "?\n" + source.character +
-         "'s current files are kept first in " + BeforeRestoreName(source.character) + ".";
+  const std::string& name = source.character;
+  const std::string kept = source.keptIn.empty() ? name + " has no current files."
+                           : source.keptIn == BeforeRestoreName(name)
+                               ? name + "'s current files are kept first in " + source.keptIn + "."
+                               : name + "'s current files are already kept in " + source.keptIn + ".";
+  return "Restore " + name + " from " + source.archive + ", made " + madeAt + "?\n" + kept;
 }
 
 std::string RestoredText(const RestoreSource& source, const std::string& time) {

@@ -19,6 +19,7 @@ struct RestoreSource {
   std::string character;  // the base name of its one .d2s entry
   std::vector<ZipEntry> entries;  // named as the platform's file calls take them
   std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
+  std::string keptIn;             // where the present files will be kept, as the question says
 };
 
 // "<character>-before-restore.zip" matches "*.zip" but not "<character>.*",

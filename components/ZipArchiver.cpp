@@ -46,6 +46,7 @@ AddResult ZipArchiver::Add() {
   // The user may have protected this archive on purpose. Windows would
   // refuse to replace it, Wine would not: ask before writing anything.
   if (fs_.IsReadOnly(ZipFileName)) return AddResult::ReadOnly;
+  if (DryRun) return AddResult::Saved;
 
   const Bytes archive = BuildZip(entries);
   if (archive.empty()) return AddResult::Failed;
@@ -114,6 +115,7 @@ bool ZipArchiver::NewestHolds(const std::vector<ZipEntry>& entries) {
     // One that cannot be read, or is damaged, does not count: the files are
     // then written as usual.
     if (fs_.ReadWhole(path, archive, before, after, largest) == ReadStatus::Ok && HoldsSame(archive, entries)) {
+      HeldBy = path;
       return true;
     }
   }

@@ -45,6 +45,10 @@ class ZipArchiver {
   // Whether a .d2s must be a whole save. Keeping what is there before it is
   // replaced keeps a damaged save too: it is still the player's.
   bool WholeSavesOnly = true;
+  // Only finds out what Add would do: reads and compares, and writes nothing.
+  bool DryRun = false;
+  // After Add: which of Newest holds the files, when it returns Unchanged.
+  std::string HeldBy;
   // After Add: the files left out because they are larger than kLargestFile.
   std::vector<std::string> LeftOut;
 

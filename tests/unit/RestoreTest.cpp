@@ -86,7 +86,7 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
   EXPECT_EQ(Restore("Bob3.zip"), "Bob3.zip is damaged: nothing was restored.");
 }
 
-// Undone, the restore gives back the first state byte for byte, and the
+// Undone, restores give back the first state byte for byte, and the
 // last-write times to the two seconds an archive keeps.
 TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   const Files first = Folder();
@@ -96,6 +96,10 @@ TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   Files now = Folder(false);
   EXPECT_EQ(now.erase("Alice.d2s"), 1u);
   EXPECT_EQ(now, archived_);
+  // A second restore in a row: Bob's files are in Bob1.zip, and the
+  // before-restore archive keeps the files the first one replaced.
+  Put({{"Bob.d2s", WholeSave("Bob", 600)}}, "Bob2.zip");
+  ASSERT_EQ(Restore("Bob2.zip"), "");
   ASSERT_EQ(Restore("Bob-before-restore.zip"), "");
   EXPECT_EQ(Folder(false), first);
   EXPECT_LT(std::chrono::abs(fs::last_write_time(dir_ / "Bob.key") - keyTime), std::chrono::seconds(2));
@@ -104,6 +108,7 @@ TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   // archive, newer still, is no slot of his.
   ck::CharacterTable table;
   int z = 1;
+  fs::last_write_time(dir_ / "Bob2.zip", fs::file_time_type::clock::now() - std::chrono::hours(2));
   fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
   ASSERT_EQ(Restore("Bob1.zip"), "");
   EXPECT_EQ(ck::RunBackupPass(faulty_, save_, z, 10, table)->unchanged, std::vector<std::string>{"Bob"});
