@@ -1,7 +1,8 @@
 // Going back: a character's files made exactly those of one of its
 // archives, in one step that loses nothing. The archive is read whole and
 // checked before anything is touched; the present files are kept first in
-// the character's before-restore archive; each file is then replaced
+// the character's before-restore archive, unless another of its archives
+// holds exactly them already; each file is then replaced
 // atomically, and a failure half-way puts back what was already replaced.
 #pragma once
 
@@ -34,8 +35,7 @@ std::string BeforeRestoreName(const std::string& character);
 std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source);
 
-// Keeps the character's present files in its before-restore archive, then
-// makes them exactly `source`'s. Empty when done; else what went wrong, and
+// Keeps the character's present files, then makes them exactly `source`'s. Empty when done; else what went wrong, and
 // whether every file is as it was.
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source);
 

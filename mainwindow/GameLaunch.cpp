@@ -15,9 +15,6 @@ std::string GameFolder(const std::string& program) {
   return program.substr(0, slash);
 }
 
-}  // namespace ck
-
-namespace ck {
 namespace {
 
 std::string_view FileName(std::string_view path) {
