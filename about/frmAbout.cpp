@@ -1,5 +1,6 @@
 #include "about/frmAbout.h"
 
+#include "mainwindow/LabelFit.h"
 #include "mainwindow/Layout.h"
 #include "resources/resource.h"
 #include "resources/version.h"
@@ -22,6 +23,7 @@ constexpr Placement kPlacements[] = {
     {IDOK, {3360, 2880, 1260, 345}},            {IDC_CMDSYSINFO, {4800, 2880, 1245, 345}},
 };
 
+constexpr int kIconTwips = 480;
 constexpr double kLinkFontPoints = 8.25;
 constexpr COLORREF kLinkColour = RGB(0, 0, 192);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -127,8 +129,10 @@ void frmAbout::Load() {
                    reinterpret_cast<LPARAM>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_ABOUT), IMAGE_ICON,
                                                          size, size, LR_SHARED)));
   }
-  UniqueIcon programIcon(static_cast<HICON>(
-      ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CAIRNKEEP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  // 32 pixels at 96 DPI, and as much larger as the box around it.
+  const int iconSize = Pixels(kIconTwips);
+  UniqueIcon programIcon(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CAIRNKEEP), IMAGE_ICON,
+                                                         iconSize, iconSize, LR_DEFAULTCOLOR)));
   ::SendDlgItemMessageA(hwnd_, IDC_PICICON, STM_SETICON, reinterpret_cast<WPARAM>(programIcon.get()), 0);
   programIcon_ = std::move(programIcon);
 
@@ -146,6 +150,7 @@ void frmAbout::Load() {
   for (const Placement& p : kPlacements) {
     ::SetWindowPos(Control(p.id), nullptr, Pixels(p.rect.left), Pixels(p.rect.top), Pixels(p.rect.width),
                    Pixels(p.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    GrowToFitText(Control(p.id));
   }
   PlaceWindow();
 }

@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <iterator>
 
 #include "components/FolderPrefix.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
+#include "mainwindow/LabelFit.h"
 #include "mainwindow/Layout.h"
 #include "mainwindow/NumberText.h"
 #include "resources/resource.h"
@@ -66,10 +68,34 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+// Whether `font` is drawn in `face` with characters `height` pixels high,
+// within a pixel.
+bool DrawsAsAsked(HFONT font, const char* face, int height) {
+  HDC screen = ::GetDC(nullptr);
+  HGDIOBJ old = ::SelectObject(screen, font);
+  TEXTMETRICA metrics{};
+  ::GetTextMetricsA(screen, &metrics);
+  char drawn[LF_FACESIZE] = {};
+  ::GetTextFaceA(screen, sizeof drawn, drawn);
+  ::SelectObject(screen, old);
+  ::ReleaseDC(nullptr, screen);
+  return _stricmp(drawn, face) == 0 && std::abs(metrics.tmHeight - metrics.tmInternalLeading - height) <= 1;
+}
+
+// MS Sans Serif is a bitmap face made at a few sizes: asked for one it lacks
+// (the bold caption, most sizes above 120 DPI) Windows draws a smaller one,
+// and the text no longer grows with the window. Then an outline face of the
+// same kind takes its place: Windows' Microsoft Sans Serif, the same design,
+// or Tahoma, which Wine has.
 UniqueFont MakeFont(double points, int weight, int dpi) {
-  return UniqueFont(::CreateFontA(PointsToFontHeight(points, dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                                  ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+  const int height = -PointsToFontHeight(points, dpi);
+  UniqueFont font;
+  for (const char* face : {"MS Sans Serif", "Microsoft Sans Serif", "Tahoma"}) {
+    font.reset(::CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
+    if (DrawsAsAsked(font.get(), face, height)) break;
+  }
+  return font;
 }
 
 }  // namespace
@@ -245,6 +271,7 @@ void frmMain::CreateControls() {
     // Backups" overlaps the list's top edge by a pixel. Not being tab stops,
     // their place in the z-order does not touch the tab order.
     if (IsLabel(c.id)) ::SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    GrowToFitText(control);
   }
   for (const SpinDesign& s : kSpins) {
     HWND spin = Control(s.id);

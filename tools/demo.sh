@@ -6,6 +6,8 @@
 #   CK_DEMO_SECONDS=N   end the demo after N seconds (default: run until the
 #                       window is closed, or until Ctrl+C under Xvfb)
 #   CK_WINE_ARCH        win64 runs the 64-bit build of the same sources
+#   CK_DEMO_DPI=N       the screen's DPI, as Windows' display scaling sets it
+#                       (default 96; 120 and 144 are 125 % and 150 %)
 #                       (default: whatever tools/winearch.sh finds runs here)
 set -euo pipefail
 
@@ -33,6 +35,10 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 "$root/tools/wineprefix.sh" new "$prefix" >/dev/null
+# Wine reads the DPI when its first process starts: written before any runs.
+if [[ -n ${CK_DEMO_DPI:-} ]]; then
+  printf '\n[Control Panel\\\\Desktop] 0\n"LogPixels"=dword:%08x\n' "$CK_DEMO_DPI" >>"$prefix/user.reg"
+fi
 
 # The display comes first: the prefix's desktop process starts with the first
 # Wine command and keeps the display it found then.

@@ -9,7 +9,7 @@ import unittest
 import zipfile
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import WinePrefix  # noqa: E402
+from harness import WINE, WinePrefix  # noqa: E402
 import harness  # noqa: E402
 
 SAVE = "C:\\Games\\Diablo II\\Save\\"
@@ -205,21 +205,37 @@ class AboutTest(WineTest):
             _, hwnd = self.opened()
 
 
-class HighDpiTest(WineTest):
-    dpi = 144
+class DpiTest(WineTest):
+    # The client areas of the main window and the About box, in pixels: the
+    # designs' twips at 96, 120 and 144 DPI.
+    SIZES = {96: ([0, 0, 387, 272], [0, 0, 419, 230]), 120: ([0, 0, 484, 340], [0, 0, 524, 288]),
+             144: ([0, 0, 581, 408], [0, 0, 629, 345])}
 
-    def test_window_keeps_its_physical_size_and_mouse_moves_are_only_moves(self):
-        s = self.wine
-        w = self.started()
-        self.assertEqual(w["client"], [0, 0, 581, 408])
-        c = controls_by_name(w)
-        self.assertEqual(c["cmdStart"]["rect"], [12, 324, 566, 374])
-        # The numbers of a double click and a right button up, as x in the
-        # client area, between the settings row and the list.
-        x0, y0 = w["client_origin"]
-        for x in (515, 517):
-            s.xdotool("mousemove", x0 + x, y0 + 110)
-        self.assertIsNone(s.driver("find", "#32768", "", 1000, check=False))
+    def test_both_windows_keep_their_proportions_and_every_text_fits(self):
+        tests = os.path.join(os.path.dirname(os.environ["CK_DRIVER"]), "win32_tests.exe")
+        for dpi, (main, about) in self.SIZES.items():
+            with self.subTest(dpi=dpi):
+                self.wine.close()
+                self.wine = s = WinePrefix(dpi=dpi)
+                self.addCleanup(s.close)
+                w = self.started()
+                self.assertEqual(w["client"], main)
+                s.driver("command", w["hwnd"], 202)  # Help > About
+                self.assertEqual(s.dump(s.driver("find", "#32770", "About Cairnkeep", 20000))["client"], about)
+                if dpi == 144:
+                    # The numbers of a double click and a right button up, as x
+                    # in the client area: mouse moves, and no menu opens.
+                    x0, y0 = w["client_origin"]
+                    for x in (515, 517):
+                        s.xdotool("mousemove", x0 + x, y0 + 110)
+                    self.assertIsNone(s.driver("find", "#32768", "", 1000, check=False))
+                s.driver("command", w["hwnd"], 201)  # File > Exit
+                s.wait_exit()
+                # Fonts and text extents can be read only inside the process
+                # that made them: the Win32 tests' own windows, at this DPI.
+                fit = subprocess.run([WINE, tests, "--gtest_filter=*.Dpi*"], env=s.env,
+                                     stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+                self.assertEqual((fit.returncode, "[  PASSED  ] 1 test." in fit.stdout), (0, True), fit.stdout[-2000:])
 
 
 def choose(wine, menu, index, count):

@@ -29,16 +29,17 @@ TEST_F(MainWindowTest, AnExceptionInAHandlerEndsThatHandlerAlone) {
   EXPECT_TRUE(::IsWindow(w));
 }
 
-// Where the design puts each control at 96 DPI, and what it says.
+// Where the design puts each control at 96 DPI, and what it says; the
+// two-line labels are a pixel taller, as their two lines need.
 TEST_F(MainWindowTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
   HWND w = Start();
   const std::pair<int, std::string> design[] = {{IDC_CMDSTART, "8,216,377,249 &Start Diablo ]["},
                                                 {IDC_LABEL1, "8,8,121,25 Current Save Directory :"},
                                                 {IDC_TXTSAVEDIR, "128,8,377,27 " + folder_},
-                                                {IDC_LABEL2, "8,40,105,65 Backup Interval in Minutes:"},
+                                                {IDC_LABEL2, "8,40,105,66 Backup Interval in Minutes:"},
                                                 {IDC_TXTINTERVAL, "128,40,145,59 3"},
                                                 {IDC_UDINTERVAL, "144,40,160,65 "},
-                                                {IDC_LABEL3, "232,40,329,65 Number of Backups to maintain :"},
+                                                {IDC_LABEL3, "232,40,329,66 Number of Backups to maintain :"},
                                                 {IDC_TXTNUMBACKUP, "336,40,362,59 10"},
                                                 {IDC_UDBACKUP, "360,40,376,65 "},
                                                 {IDC_LABEL4, "8,80,97,97 Current Backups"},
@@ -163,6 +164,45 @@ TEST_F(MainWindowTest, TheSaveFolderIsShownAsReadAndListedInside) {
     Start(saved);
     EXPECT_EQ(ControlText(IDC_TXTSAVEDIR), shown);
     EXPECT_EQ(Listed(), listed) << shown;
+  }
+}
+
+// At the DPI the prefix has (the end-to-end tests run this at 96, 120 and
+// 144): each control's font is drawn at the size it asks for, not a smaller
+// bitmap, and each label's and button's text fits inside it.
+TEST_F(MainWindowTest, DpiEveryTextFitsInAFontOfItsSize) {
+  HWND w = Start();
+  ::SendMessageA(w, WM_COMMAND, IDM_HELP_ABOUT, 0);
+  HWND about = ::FindWindowA("#32770", "About Cairnkeep");
+  ASSERT_TRUE(about);
+  for (HWND window : {w, about}) {
+    for (HWND c = ::GetWindow(window, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+      auto font = reinterpret_cast<HFONT>(::SendMessageA(c, WM_GETFONT, 0, 0));
+      char text[512] = {}, cls[32] = {};
+      // Trailing blanks ("comments:  ") show nothing that could be cut off.
+      for (int n = ::GetWindowTextA(c, text, sizeof text); n > 0 && text[n - 1] == ' ';) text[--n] = '\0';
+      ::GetClassNameA(c, cls, sizeof cls);
+      if (!font || !*text) continue;
+      HDC dc = ::GetDC(c);
+      ::SelectObject(dc, font);
+      LOGFONTA asked{};
+      ::GetObjectA(font, sizeof asked, &asked);
+      TEXTMETRICA got{};
+      ::GetTextMetricsA(dc, &got);
+      EXPECT_NEAR(got.tmHeight - got.tmInternalLeading, -asked.lfHeight, 1) << text;
+      const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+      const bool label = _stricmp(cls, "Static") == 0, button = _stricmp(cls, "Button") == 0;
+      RECT inside;
+      ::GetClientRect(c, &inside);
+      if (button) ::InflateRect(&inside, -4, -3);  // the edge and the focus rectangle
+      RECT need{0, 0, inside.right - inside.left, 0};
+      const UINT wrap = label && (style & SS_TYPEMASK) == SS_LEFT ? DT_WORDBREAK : DT_SINGLELINE;
+      ::DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_EXPANDTABS | wrap | (label ? DT_NOPREFIX : 0));
+      ::ReleaseDC(c, dc);
+      if (!label && !button) continue;
+      EXPECT_LE(need.right, inside.right - inside.left) << text;
+      EXPECT_LE(need.bottom, inside.bottom - inside.top) << text;
+    }
   }
 }
 

@@ -1,0 +1,29 @@
+// Labels that wrap their text grow downwards until every line shows. The
+// design's boxes are the lines of its font at 96 DPI, less a pixel or two;
+// a font's lines at another DPI, or an outline face in place of a bitmap
+// one, can need a pixel or two more.
+#pragma once
+
+#include <windows.h>
+
+namespace ck {
+
+inline void GrowToFitText(HWND label) {
+  if ((::GetWindowLongA(label, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT) return;
+  char text[1024] = {};
+  ::GetWindowTextA(label, text, sizeof text);
+  RECT box;
+  ::GetWindowRect(label, &box);
+  const int width = box.right - box.left;
+  RECT need{0, 0, width, 0};
+  HDC dc = ::GetDC(label);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+  ::DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label, dc);
+  if (need.bottom > box.bottom - box.top) {
+    ::SetWindowPos(label, nullptr, 0, 0, width, need.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+}  // namespace ck
