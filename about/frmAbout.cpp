@@ -173,10 +173,17 @@ void frmAbout::PlaceWindow() {
 }
 
 void frmAbout::OnCommand(UINT id, UINT code) {
+  // Enter presses the button with the focus, however it got there: Wine's
+  // dialog manager makes a button the default only when Tab reaches it, not
+  // after its access key or a click.
+  if (code == BN_SETFOCUS) {
+    ::SendMessageA(hwnd_, DM_SETDEFID, id, 0);
+    return;
+  }
   switch (id) {
     case IDOK:
     case IDCANCEL:  // Esc and the close box
-      Unload();
+      if (code == BN_CLICKED) Unload();
       break;
     case IDC_CMDSYSINFO:
       if (code == BN_CLICKED) StartSysInfo();

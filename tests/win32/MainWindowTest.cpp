@@ -56,7 +56,8 @@ TEST_F(MainWindowTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
 }
 
 TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepASpin) {
-  HWND w = Start();
+  ck::testing::launches.clear();
+  HWND w = Start(folder_, "C:\\Game.exe", ck::testing::kRecorder);
   form_->Show(SW_SHOWNORMAL);
   EXPECT_EQ(::GetFocus(), Control(IDC_CMDSTART));
   const int order[] = {IDC_CMDSTART, IDC_UDINTERVAL, IDC_UDBACKUP, IDC_FILE1, IDC_CMDSTART};
@@ -68,8 +69,11 @@ TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepAS
   ASSERT_EQ(::GetFocus(), Control(IDC_UDINTERVAL));
   Press(VK_UP);
   EXPECT_EQ(ControlText(IDC_TXTINTERVAL), "4");
-  // Enter presses the start button.
+  // Enter presses the start button, and so does Alt+S, its access key, from anywhere.
   EXPECT_EQ(::SendMessageA(w, DM_GETDEFID, 0, 0), MAKELRESULT(IDC_CMDSTART, DC_HASDEFID));
+  MSG alt{Control(IDC_FILE1), WM_SYSCHAR, 's', 1 << 29, 0, {}};
+  EXPECT_TRUE(form_->TranslateDialogKeys(alt));
+  EXPECT_EQ(ck::testing::launches.size(), 1u);
 }
 
 // Minimised, the window is hidden, and the icon that brings it back was added
