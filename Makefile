@@ -1,6 +1,6 @@
-# Cairnkeep: make demo | make check | make bench
+# Cairnkeep: make demo | make check | make bench | make dist
 MAKEFLAGS += --no-print-directory
-.PHONY: all deps build build-windows build-native check demo bench clean
+.PHONY: all deps build build-windows build-native check demo bench dist clean
 
 all: build
 
@@ -40,5 +40,12 @@ bench: deps
 	@$(WINE_PRESET) && cmake --build --preset $$preset --target win32_pass >/dev/null && \
 	CK_BENCH_NATIVE=build/bench-native bench/run.sh
 
+# The release: the 32-bit product, as the Win32 tests run it on the 32-bit
+# path, with the players' README, the licence and checksums.
+dist: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target Cairnkeep >/dev/null
+	@tools/dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist
