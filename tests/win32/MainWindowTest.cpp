@@ -171,41 +171,38 @@ TEST_F(MainWindowTest, TheSaveFolderIsShownAsReadAndListedInside) {
   }
 }
 
-// At the DPI the prefix has (the end-to-end tests run this at 96, 120 and
-// 144): each control's font is drawn at the size it asks for, not a smaller
-// bitmap, and each label's and button's text fits inside it.
+// At the prefix's DPI (the end-to-end tests run this at 96, 120 and 144)
+// each label's and button's font draws at the size it asks for, not at a
+// smaller bitmap size, and its text fits inside it.
 TEST_F(MainWindowTest, DpiEveryTextFitsInAFontOfItsSize) {
-  HWND w = Start();
-  ::SendMessageA(w, WM_COMMAND, IDM_HELP_ABOUT, 0);
+  ::SendMessageA(Start(), WM_COMMAND, IDM_HELP_ABOUT, 0);
   HWND about = ::FindWindowA("#32770", "About Cairnkeep");
   ASSERT_TRUE(about);
-  for (HWND window : {w, about}) {
+  for (HWND window : {form_->Handle(), about}) {
     for (HWND c = ::GetWindow(window, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-      auto font = reinterpret_cast<HFONT>(::SendMessageA(c, WM_GETFONT, 0, 0));
-      char text[512] = {}, cls[32] = {};
+      char text[512] = {}, kind[8] = {};
       // Trailing blanks ("comments:  ") show nothing that could be cut off.
       for (int n = ::GetWindowTextA(c, text, sizeof text); n > 0 && text[n - 1] == ' ';) text[--n] = '\0';
-      ::GetClassNameA(c, cls, sizeof cls);
-      if (!font || !*text) continue;
+      ::GetClassNameA(c, kind, sizeof kind);
+      const bool label = _stricmp(kind, "Static") == 0, button = _stricmp(kind, "Button") == 0;
+      auto font = reinterpret_cast<HFONT>(::SendMessageA(c, WM_GETFONT, 0, 0));
+      if (!*text || !font || !(label || button)) continue;  // not the icon
       HDC dc = ::GetDC(c);
       ::SelectObject(dc, font);
       LOGFONTA asked{};
       ::GetObjectA(font, sizeof asked, &asked);
       TEXTMETRICA got{};
       ::GetTextMetricsA(dc, &got);
-      EXPECT_NEAR(got.tmHeight - got.tmInternalLeading, -asked.lfHeight, 1) << text;
-      const LONG style = ::GetWindowLongA(c, GWL_STYLE);
-      const bool label = _stricmp(cls, "Static") == 0, button = _stricmp(cls, "Button") == 0;
-      RECT inside;
+      RECT inside, need{};
       ::GetClientRect(c, &inside);
       if (button) ::InflateRect(&inside, -4, -3);  // the edge and the focus rectangle
-      RECT need{0, 0, inside.right - inside.left, 0};
-      const UINT wrap = label && (style & SS_TYPEMASK) == SS_LEFT ? DT_WORDBREAK : DT_SINGLELINE;
-      ::DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_EXPANDTABS | wrap | (label ? DT_NOPREFIX : 0));
+      need.right = inside.right - inside.left;
+      const bool wraps = label && (::GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
+      ::DrawTextA(dc, text, -1, &need,
+                  DT_CALCRECT | DT_EXPANDTABS | (wraps ? DT_WORDBREAK : DT_SINGLELINE) | (label ? DT_NOPREFIX : 0));
       ::ReleaseDC(c, dc);
-      if (!label && !button) continue;
-      EXPECT_LE(need.right, inside.right - inside.left) << text;
-      EXPECT_LE(need.bottom, inside.bottom - inside.top) << text;
+      EXPECT_NEAR(got.tmHeight - got.tmInternalLeading, -asked.lfHeight, 1) << text;
+      EXPECT_TRUE(need.right <= inside.right - inside.left && need.bottom <= inside.bottom - inside.top) << text;
     }
   }
 }
