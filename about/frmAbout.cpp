@@ -1,5 +1,8 @@
 #include "about/frmAbout.h"
 
+#include <cctype>
+#include <cstring>
+
 #include "mainwindow/LabelFit.h"
 #include "mainwindow/Layout.h"
 #include "resources/resource.h"
@@ -67,7 +70,20 @@ void frmAbout::Show(HWND centreOn) {
   ::SetForegroundWindow(hwnd_);
 }
 
-bool frmAbout::TranslateDialogKeys(MSG& msg) const { return hwnd_ && ::IsDialogMessageA(hwnd_, &msg); }
+bool frmAbout::TranslateDialogKeys(MSG& msg) const {
+  if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+  // The mail link is a label, which takes no focus: the access key of the
+  // caption before it opens it, as a click does.
+  char caption[64] = {};
+  ::GetDlgItemTextA(hwnd_, IDC_ABOUTLABEL1, caption, sizeof caption);
+  const char* key = std::strchr(caption, '&');
+  if (msg.message == WM_SYSCHAR && key &&
+      std::toupper(static_cast<unsigned char>(msg.wParam)) == std::toupper(static_cast<unsigned char>(key[1]))) {
+    OnEmailClick();
+    return true;
+  }
+  return ::IsDialogMessageA(hwnd_, &msg);
+}
 
 INT_PTR CALLBACK frmAbout::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
@@ -211,7 +227,7 @@ bool frmAbout::OnSetCursor(HWND over) {
 }
 
 // A failure (no mail program) is no concern of ours: nothing is shown.
-void frmAbout::OnEmailClick() {
+void frmAbout::OnEmailClick() const {
   shell_->ShellExecute(hwnd_, nullptr, kMailLink, nullptr, "c:\\", SW_SHOWNORMAL);
 }
 

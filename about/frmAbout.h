@@ -26,7 +26,7 @@ class frmAbout {
   // Help > About: loads the dialog, centred on `centreOn`, unless it is open
   // already; then shows it in front.
   void Show(HWND centreOn);
-  // Tab, Enter, Esc and Alt+S for `msg`, while the dialog is open.
+  // Tab, Enter, Esc, Alt+S and Alt+E for `msg`, while the dialog is open.
   bool TranslateDialogKeys(MSG& msg) const;
   HWND Handle() const { return hwnd_; }
 
@@ -50,7 +50,7 @@ class frmAbout {
   void OnCommand(UINT id, UINT code);
   INT_PTR OnControlColor(HDC dc, HWND control);
   bool OnSetCursor(HWND over);
-  void OnEmailClick();
+  void OnEmailClick() const;
   void Unload();
 
   // Helpers of the handlers.

@@ -150,7 +150,7 @@ TEST_F(AboutTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
       {IDC_CMDSYSINFO, "320,192,403,215 &System Info..."},
       {IDC_LBLTITLE, "70,16,329,48 Cairnkeep"},
       {IDC_LBLVERSION, "70,52,329,67 Version 1.0.0"},
-      {IDC_ABOUTLABEL1, "64,168,257,185 Email me with any questions/comments:  "},
+      {IDC_ABOUTLABEL1, "64,168,257,185 &Email me with any questions/comments:  "},
       {IDC_LBLEMAIL, "264,168,401,185 cairnkeep@example.com"},
       {IDC_LBLDESCRIPTION,
        "70,75,393,153 Ever played too far without saving and then find yourself dead?  This utility will back-up "
@@ -165,9 +165,9 @@ TEST_F(AboutTest, ControlsSitWhereTheDesignPutsThemAndSayWhatItSays) {
   EXPECT_FALSE(::GetWindowLongA(dialog, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
 }
 
-// OK has the focus and Tab goes between the two buttons. Alt+S clicks
-// System Info from anywhere, Enter clicks it while it has the focus, and Esc
-// closes the dialog from there too.
+// OK has the focus and Tab goes between the two buttons. Alt+E opens the
+// mail link; Alt+S clicks System Info from anywhere, Enter clicks it while it
+// has the focus, and Esc closes the dialog from there too.
 TEST_F(AboutTest, TheFocusAndTheKeys) {
   Put("own", kPlace1, "PATH", "C:\\Tools\\MSINFO32.EXE");
   HWND dialog = Open(kRecorder);
@@ -177,12 +177,13 @@ TEST_F(AboutTest, TheFocusAndTheKeys) {
   EXPECT_EQ(::GetNextDlgTabItem(dialog, sysInfo, FALSE), ok);
   EXPECT_NE(::SendMessageA(dialog, WM_GETICON, ICON_BIG, 0),
             ::SendDlgItemMessageA(dialog, IDC_PICICON, STM_GETICON, 0, 0));
-  const std::pair<UINT, WPARAM> keys[] = {{WM_SYSCHAR, 's'}, {WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_ESCAPE}};
+  const std::pair<UINT, WPARAM> keys[] = {
+      {WM_SYSCHAR, 'e'}, {WM_SYSCHAR, 's'}, {WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_ESCAPE}};
   for (const auto& [message, key] : keys) {
     MSG msg{::GetFocus(), message, key, message == WM_SYSCHAR ? 1 << 29 : 1, 0, {}};
     about_->TranslateDialogKeys(msg);
   }
-  EXPECT_EQ(launches.size(), 2u);
+  EXPECT_EQ(std::pair(Shell::calls.size(), launches.size()), std::pair(std::size_t{1}, std::size_t{2}));
   EXPECT_FALSE(::IsWindow(dialog));
 }
 
