@@ -72,15 +72,17 @@ void frmAbout::Show(HWND centreOn) {
 
 bool frmAbout::TranslateDialogKeys(MSG& msg) const {
   if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
-  // The mail link is a label, which takes no focus: the access key of the
-  // caption before it opens it, as a click does.
-  char caption[64] = {};
-  ::GetDlgItemTextA(hwnd_, IDC_ABOUTLABEL1, caption, sizeof caption);
-  const char* key = std::strchr(caption, '&');
-  if (msg.message == WM_SYSCHAR && key &&
-      std::toupper(static_cast<unsigned char>(msg.wParam)) == std::toupper(static_cast<unsigned char>(key[1]))) {
-    OnEmailClick();
-    return true;
+  if (msg.message == WM_SYSCHAR) {
+    // The mail link is a label, which takes no focus: the access key of the
+    // caption before it opens it, as a click does.
+    char caption[64] = {};
+    ::GetDlgItemTextA(hwnd_, IDC_ABOUTLABEL1, caption, sizeof caption);
+    const char* key = std::strchr(caption, '&');
+    const auto upper = [](WPARAM c) { return std::toupper(static_cast<unsigned char>(c)); };
+    if (key && upper(msg.wParam) == upper(static_cast<unsigned char>(key[1]))) {
+      OnEmailClick();
+      return true;
+    }
   }
   return ::IsDialogMessageA(hwnd_, &msg);
 }

@@ -9,8 +9,10 @@
 namespace ck {
 
 inline void GrowToFitText(HWND label) {
-  if ((::GetWindowLongA(label, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT) return;
-  char text[1024] = {};
+  char kind[8] = {}, text[1024] = {};
+  ::GetClassNameA(label, kind, sizeof kind);
+  const LONG style = ::GetWindowLongA(label, GWL_STYLE);
+  if (::lstrcmpiA(kind, "Static") != 0 || (style & SS_TYPEMASK) != SS_LEFT) return;
   ::GetWindowTextA(label, text, sizeof text);
   RECT box;
   ::GetWindowRect(label, &box);
@@ -18,7 +20,8 @@ inline void GrowToFitText(HWND label) {
   RECT need{0, 0, width, 0};
   HDC dc = ::GetDC(label);
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-  ::DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  ::DrawTextA(dc, text, -1, &need,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
   ::SelectObject(dc, old);
   ::ReleaseDC(label, dc);
   if (need.bottom > box.bottom - box.top) {

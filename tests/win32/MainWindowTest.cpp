@@ -197,10 +197,9 @@ TEST_F(MainWindowTest, DpiEveryTextFitsInAFontOfItsSize) {
       ::GetClientRect(c, &inside);
       if (button) ::InflateRect(&inside, -4, -3);  // the edge and the focus rectangle
       need.right = inside.right - inside.left;
-      const LONG style = label ? ::GetWindowLongA(c, GWL_STYLE) : 0;
-      ::DrawTextA(dc, text, -1, &need,
-                  DT_CALCRECT | DT_EXPANDTABS | ((style & SS_TYPEMASK) == SS_LEFT && label ? DT_WORDBREAK : DT_SINGLELINE) |
-                      (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
+      const LONG style = label ? ::GetWindowLongA(c, GWL_STYLE) : SS_LEFTNOWORDWRAP;
+      const UINT wrap = (style & SS_TYPEMASK) == SS_LEFT ? DT_WORDBREAK : DT_SINGLELINE;
+      ::DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_EXPANDTABS | wrap | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
       ::ReleaseDC(c, dc);
       EXPECT_NEAR(got.tmHeight - got.tmInternalLeading, -asked.lfHeight, 1) << text;
       EXPECT_TRUE(need.right <= inside.right - inside.left && need.bottom <= inside.bottom - inside.top) << text;
