@@ -48,6 +48,8 @@ const ControlDesign kControls[] = {
      WS_EX_CLIENTEDGE, layout::kFile1},
 };
 
+static_assert(std::size(kControls) == frmMain::kControlCount);
+
 struct SpinDesign {
   int id;
   int buddyId;
@@ -172,6 +174,7 @@ LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   if (msg == WM_NCDESTROY) {
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
+    self->controls_ = {};
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   }
   // An exception must not unwind through the system's code into the message
@@ -265,6 +268,7 @@ void frmMain::CreateControls() {
     HWND control = ::CreateWindowExA(c.exStyle, c.className, c.text, c.style, Pixels(c.rect.left),
                                      Pixels(c.rect.top), Pixels(c.rect.width), Pixels(c.rect.height), hwnd_,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    controls_.at(static_cast<std::size_t>(c.id - IDC_CMDSTART)) = control;
     HFONT font = c.id == IDC_CMDSTART ? startFont_.get() : font_.get();
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // Labels lie beneath the other controls, as painted captions do: "Current
@@ -457,8 +461,19 @@ void frmMain::RefreshArchiveList() {
   ::InvalidateRect(list, nullptr, TRUE);
 }
 
+HWND frmMain::Control(int id) const {
+  const auto index = static_cast<std::size_t>(id - IDC_CMDSTART);
+  return index < controls_.size() ? controls_[index] : ::GetDlgItem(hwnd_, id);
+}
+
 std::string frmMain::ControlText(int id) const {
   HWND control = Control(id);
+  // One message when the text is short, as the settings' always are: under
+  // Wine each message to a spin's buddy asks the window server for the
+  // spin's hook, more than once.
+  char shortText[64];
+  const int length = ::GetWindowTextA(control, shortText, sizeof shortText);
+  if (length < static_cast<int>(sizeof shortText) - 1) return std::string(shortText, static_cast<std::size_t>(length));
   std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
   text.resize(static_cast<std::size_t>(::GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
   return text;

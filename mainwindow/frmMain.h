@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,7 @@ class frmMain {
   static constexpr UINT_PTR kTimerId = 1;
   // Enter on the archive list, as a double click on it.
   static constexpr UINT kArchiveChosenMessage = WM_APP + 2;
+  static constexpr std::size_t kControlCount = 12;  // from IDC_CMDSTART on
 
   explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
                    Stopwatch::Clock clock = &Stopwatch::MonotonicMs,
@@ -81,7 +83,7 @@ class frmMain {
   // Helpers of the handlers.
   void CreateControls();
   void PlaceWindow();
-  HWND Control(int id) const { return ::GetDlgItem(hwnd_, id); }
+  HWND Control(int id) const;
   HICON WindowIcon() const;
   int Pixels(int twips) const;
   void RefreshClockPanels();
@@ -95,6 +97,9 @@ class frmMain {
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   HWND lastFocus_ = nullptr;
+  // The controls, by identifier from the first: under Wine every
+  // GetDlgItem asks the window server, and a tick looks up two of them.
+  std::array<HWND, kControlCount> controls_{};
   int dpi_ = 96;
   std::string decimalSeparator_ = ".";
   const ProcessApi* processes_;
