@@ -111,12 +111,13 @@ class WinePrefix:
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.app
 
-    def driver(self, *args, check=True, timeout=60):
-        result = subprocess.run([WINE, DRIVER, *[str(a) for a in args]], env=self.env,
+    def driver(self, *args, check=True, timeout=60, program=None):
+        result = subprocess.run([WINE, program or DRIVER, *[str(a) for a in args]], env=self.env,
                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
         if check and result.returncode != 0:
-            raise AssertionError("ckdriver %s failed (%d): %s" % (" ".join(map(str, args)), result.returncode,
-                                                                   result.stderr.decode(errors="replace")))
+            raise AssertionError("%s %s failed (%d): %s" % (
+                os.path.basename(program or DRIVER), " ".join(map(str, args)), result.returncode,
+                result.stderr.decode(errors="replace")))
         return result.stdout.decode("utf-8").strip() if result.returncode == 0 else None
 
     def main_window(self, timeout_ms=20000):
@@ -156,6 +157,12 @@ class WinePrefix:
         x0, y0 = window["client_origin"]
         left, top, right, bottom = control["rect"]
         self.click_at([x0 + left, y0 + top, x0 + right, y0 + bottom], button, clicks)
+
+    def type_into(self, hwnd, control_id, text):
+        """Real typing: selects the box's text and types `text` over it."""
+        window = self.dump(hwnd)
+        self.click_control(window, next(c for c in window["controls"] if c["id"] == control_id), clicks=2)
+        self.xdotool("key", "ctrl+a", *text)
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True)
