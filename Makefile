@@ -1,6 +1,6 @@
-# Cairnkeep: make demo | make check | make bench | make dist
+# Cairnkeep: make demo | make check | make bench | make soak | make dist
 MAKEFLAGS += --no-print-directory
-.PHONY: all deps build build-windows build-native check demo bench dist clean
+.PHONY: all deps build build-windows build-native check demo bench soak dist clean
 
 all: build
 
@@ -33,12 +33,21 @@ check: build
 demo: build-windows
 	@$(WINE_PRESET) && cmake --build --preset $$preset --target Cairnkeep && tools/demo.sh
 
-# The benchmark builds without sanitizers, optimised.
+# The benchmark builds without sanitizers, optimised; the size is the
+# 32-bit product's.
 bench: deps
 	@cmake -S . -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DCK_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build/bench-native --target backup_bench -j2 >/dev/null
-	@$(WINE_PRESET) && cmake --build --preset $$preset --target win32_pass >/dev/null && \
+	@cmake --preset windows >/dev/null && cmake --build --preset windows --target Cairnkeep >/dev/null
+	@$(WINE_PRESET) && cmake --build --preset $$preset --target win32_pass Cairnkeep ckdriver cksoak >/dev/null && \
 	CK_BENCH_NATIVE=build/bench-native bench/run.sh
+
+# Half an hour of passes a minute apart beside a simulated game
+# (SOAK_MINUTES=30).
+soak: deps
+	@$(WINE_PRESET) && cmake --build --preset $$preset --target Cairnkeep ckdriver cksoak >/dev/null && \
+	CK_EXE=build/$$preset/Cairnkeep.exe CK_DRIVER=build/$$preset/tests/ckdriver.exe \
+	CK_SOAK=build/$$preset/tools/cksoak.exe python3 tools/soak.py --minutes $${SOAK_MINUTES:-30}
 
 # The release: the 32-bit product, as the Win32 tests run it on the 32-bit
 # path, with the players' README, the licence and checksums.

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # make bench: one backup pass for 1, 20, 100 and 500 generated characters,
-# natively beside Info-ZIP and the floors, and the Win32 pass under Wine.
+# natively beside Info-ZIP and the floors, and the Win32 pass under Wine;
+# then the program's own figures beside their goals: memory, size, start-up
+# and CPU while idle.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/ck-bench.XXXXXX")
@@ -13,9 +15,25 @@ for n in 1 20 100 500; do
 done
 echo "Folders in $work (on $(df --output=fstype "$work" | tail -1)); medians of 7 passes."
 "$root/${CK_BENCH_NATIVE:-build/bench-native}/bench/backup_bench" "${folders[@]}"
-rm -f "$work"/c100/*.zip
 # The product's pass, or the 64-bit build's where this machine runs no 32-bit
 # programs (CK_WINE_ARCH, as make bench chose it).
 win=build/windows
 [[ ${CK_WINE_ARCH:-win32} == win64 ]] && win=build/windows64
-WINEDLLOVERRIDES=winebus.sys=d "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" "Z:${work//\//\\}\\c100\\"
+export WINEDLLOVERRIDES=winebus.sys=d
+for n in 20 100; do
+  rm -f "$work/c$n"/*.zip
+  "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" "Z:${work//\//\\}\\c$n\\"
+done
+
+echo
+echo "The program, as $win builds it, under Wine (goals on the right):"
+python3 "$root/tools/make_saves.py" "$work/m20" --count 20 --seed 20
+"$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --window "Z:${work//\//\\}\\m20\\" 100 |
+  sed 's/$/   (goal: under 8 MB after 100)/'
+exe=$root/build/windows/Cairnkeep.exe
+dlls=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')
+printf 'Size of the 32-bit product build/windows/Cairnkeep.exe: %.2f MB, imports only %s  (goal: under 1.5 MB, static)\n' \
+  "$(stat -c %s "$exe" | awk '{print $1 / 1048576}')" "$dlls"
+[[ $dlls != *lib* ]] || echo "  NOT STATIC: it needs $dlls"
+CK_EXE=$root/$win/Cairnkeep.exe CK_DRIVER=$root/$win/tests/ckdriver.exe CK_SOAK=$root/$win/tools/cksoak.exe \
+  python3 "$root/bench/resources.py"
