@@ -106,6 +106,9 @@ class BackupTest(WineTest):
         with open(os.path.join(folder, "Bob.bin"), "wb") as f:
             f.truncate(100 << 20)  # sparse: far beyond any save, and no cost to the disk
         names = ("Bob", helene, "Wulfgar", "Ysolde")  # as the list sorts them; the game leaves them alone
+
+        def ours(files):
+            return sorted(f for f in files if f.endswith(".zip") and not f.startswith(game))
         s.set_game(SAVE)
         soak = Soak(s, folder, game)
         soak.start_game()
@@ -144,7 +147,6 @@ class BackupTest(WineTest):
         # A second pass finds them unchanged and writes nothing for them.
         # Then Bob is saved anew, and the third pass writes his next slot.
         status = soak.next_pass(w["hwnd"], status)
-        ours = lambda files: sorted(f for f in files if f.endswith(".zip") and not f.startswith(game))  # noqa: E731
         self.assertEqual(ours(os.listdir(folder)), [n + "1.zip" for n in names])
         fresh = os.path.join(s.root, "fresh")
         make_saves(fresh, "--names", "Bob", "--seed", "2")
