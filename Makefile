@@ -46,7 +46,7 @@ bench: deps
 # (SOAK_MINUTES=30).
 soak: deps
 	@$(WINE_PRESET) && cmake --build --preset $$preset --target Cairnkeep ckdriver cksoak >/dev/null && \
-	CK_EXE=build/$$preset/Cairnkeep.exe CK_DRIVER=build/$$preset/tests/ckdriver.exe \
+	CK_EXE=build/$$preset/Cairnkeep.exe CK_DRIVER=build/$$preset/tools/ckdriver.exe \
 	CK_SOAK=build/$$preset/tools/cksoak.exe python3 tools/soak.py --minutes $${SOAK_MINUTES:-30}
 
 # The release: the 32-bit product, as the Win32 tests run it on the 32-bit

@@ -35,5 +35,5 @@ dlls=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' | sort |
 printf 'Size of the 32-bit product build/windows/Cairnkeep.exe: %.2f MB, imports only %s  (goal: under 1.5 MB, static)\n' \
   "$(stat -c %s "$exe" | awk '{print $1 / 1048576}')" "$dlls"
 [[ $dlls != *lib* ]] || echo "  NOT STATIC: it needs $dlls"
-CK_EXE=$root/$win/Cairnkeep.exe CK_DRIVER=$root/$win/tests/ckdriver.exe CK_SOAK=$root/$win/tools/cksoak.exe \
+CK_EXE=$root/$win/Cairnkeep.exe CK_DRIVER=$root/$win/tools/ckdriver.exe CK_SOAK=$root/$win/tools/cksoak.exe \
   python3 "$root/bench/resources.py"

@@ -20,7 +20,6 @@ import time
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 from harness import WINE, WinePrefix  # noqa: E402
 from make_saves import checksum  # noqa: E402
 

@@ -8,11 +8,9 @@ import time
 import unittest
 import zipfile
 
-sys.path.insert(0, os.path.dirname(__file__))
+sys.path.insert(0, os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 from harness import TOOLS, WINE, WinePrefix  # noqa: E402
 import harness  # noqa: E402
-sys.path.insert(0, TOOLS)
-from soak import Soak  # noqa: E402
 
 SAVE = "C:\\Games\\Diablo II\\Save\\"
 WS_MAXIMIZEBOX = 0x00010000
@@ -93,74 +91,6 @@ class StartUpTest(WineTest):
         self.assertIsNone(s.app.poll())
 
 
-class BackupTest(WineTest):
-    def test_three_real_passes_beside_a_game_that_saves_all_the_while(self):
-        s = self.wine
-        folder = s.make_folder(SAVE)
-        game = ("Akara", "Kashya")  # the simulated game rewrites these many times a second
-        make_saves(folder, "--names", ",".join(("Wulfgar", "Ysolde", "Bob") + game))
-        helene = "H\u00e9l\u00e8ne"
-        for f in os.listdir(folder):
-            if f.startswith("Ysolde."):
-                shutil.copy(os.path.join(folder, f), os.path.join(folder, helene + f[len("Ysolde"):]))
-        with open(os.path.join(folder, "Bob.bin"), "wb") as f:
-            f.truncate(100 << 20)  # sparse: far beyond any save, and no cost to the disk
-        names = ("Bob", helene, "Wulfgar", "Ysolde")  # as the list sorts them; the game leaves them alone
-
-        def ours(files):
-            return sorted(f for f in files if f.endswith(".zip") and not f.startswith(game))
-        s.set_game(SAVE)
-        soak = Soak(s, folder, game)
-        soak.start_game()
-        s.start()
-        w = s.dump(s.main_window())
-        s.type_into(w["hwnd"], IDC["txtInterval"], "1")
-        self.assertEqual(controls_by_name(s.dump(w["hwnd"]))["txtInterval"]["text"], "1")
-
-        status = soak.next_pass(w["hwnd"], timeout=150)
-        self.assertIsNone(s.app.poll())
-        self.assertTrue(status.endswith(" - left out, too large: Bob.bin"), status)
-        self.assertFalse(set(soak.not_saved[-1]) - set(game), status)
-
-        # Info-ZIP and Python read every archive under the names the files
-        # have, byte for byte, with each file's own time.
-        unzipped = os.path.join(s.root, "unzipped")
-        utf8 = dict(os.environ, LC_ALL="C.UTF-8")
-        for name in names:
-            archive = os.path.join(folder, name + "1.zip")
-            expected = sorted(f for f in os.listdir(folder) if f.startswith(name + ".") and f != "Bob.bin")
-            target = os.path.join(unzipped, name)
-            os.makedirs(target)
-            subprocess.run(["unzip", "-qo", archive, "-d", target], check=True, env=utf8)
-            self.assertEqual(sorted(os.listdir(target)), expected)
-            with zipfile.ZipFile(archive) as z:
-                self.assertIsNone(z.testzip())
-                self.assertEqual(sorted(z.namelist()), expected)
-                for member in expected:
-                    path = os.path.join(folder, member)
-                    with open(path, "rb") as f:
-                        self.assertEqual(z.read(member), f.read(), member)
-                    when = z.getinfo(member).date_time
-                    age = os.stat(path).st_mtime - time.mktime(when + (0, 0, -1))
-                    self.assertTrue(0 <= age < 2, (member, when, age))
-
-        # A second pass finds them unchanged and writes nothing for them.
-        # Then Bob is saved anew, and the third pass writes his next slot.
-        status = soak.next_pass(w["hwnd"], status)
-        self.assertEqual(ours(os.listdir(folder)), [n + "1.zip" for n in names])
-        fresh = os.path.join(s.root, "fresh")
-        make_saves(fresh, "--names", "Bob", "--seed", "2")
-        shutil.copy(os.path.join(fresh, "Bob.d2s"), os.path.join(folder, "Bob.d2s"))
-        soak.next_pass(w["hwnd"], status)
-        self.assertFalse(set(soak.not_saved[-1]) - set(game))
-        self.assertEqual(ours(controls_by_name(s.dump(w["hwnd"]))["File1"]["items"]),
-                         ["Bob1.zip", "Bob3.zip"] + [n + "1.zip" for n in names[1:]])
-        # The game's archives, and the soak's own checks.
-        report, failures = soak.finish()
-        saved = sum(len(game) - len(skipped) for skipped in soak.not_saved)
-        self.assertEqual((failures, report["archives verified"]), ([], saved + 5), report)
-
-
 class AboutTest(WineTest):
     def opened(self):
         """Help > About on a started program: the main window and the dialog."""
@@ -208,7 +138,7 @@ class DpiTest(WineTest):
                 s.wait_exit()
                 # Fonts and text extents can be read only in the process that
                 # made them: the Win32 tests' own windows, at this DPI.
-                fit = subprocess.run([WINE, os.path.join(os.path.dirname(os.environ["CK_DRIVER"]), "win32_tests.exe"),
+                fit = subprocess.run([WINE, os.environ["CK_WIN32_TESTS"],
                                       "--gtest_filter=*.Dpi*"], env=s.env, stdin=subprocess.DEVNULL,
                                      capture_output=True, text=True, timeout=120)
                 self.assertIn("[  PASSED  ] 1 test.", fit.stdout, fit.stdout[-2000:])

@@ -12,7 +12,7 @@ import shutil
 import subprocess
 import tempfile
 
-TOOLS = os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), "..", "..", "tools")
+TOOLS = os.environ.get("CK_TOOLS") or os.path.dirname(os.path.abspath(__file__))
 EXE = os.environ.get("CK_EXE", "")
 DRIVER = os.environ.get("CK_DRIVER", "")
 WINE = os.path.join(TOOLS, "wine.sh")  # the loader for CK_WINE_ARCH
