@@ -14,11 +14,13 @@ namespace {
 constexpr const char* kNothingRestored = ": nothing was restored.";
 
 // A file of the save folder itself: no folder, no drive, no "..", nothing
-// Windows would read as more than a name or change in passing.
+// Windows would read as more than a name or change in passing, and no "~",
+// which no character's name holds: "BOBBYT~1.d2s" may be the short name of
+// another character's save.
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr;
+    return static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|~", c) != nullptr;
   });
 }
 
@@ -67,14 +69,12 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
 
 // Keeps the present files of `character`, hidden ones too, and a damaged
 // save as it is: it is still the player's, and may be what is undone. They
-// go into the before-restore archive, unless another archive of the
-// character's holds exactly them already: then the before-restore archive
-// keeps what it holds, so that a second restore in a row does not write
-// over the files the first one replaced. `keptIn` names the archive that
-// holds them; empty when the character has no files.
-std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::string& character, bool dryRun,
-                        std::string& keptIn) {
-  const std::string kept = BeforeRestoreName(character);
+// go into the archive `kept`, unless it holds exactly them already. Never
+// merely in a numbered slot that holds them too: the rotation writes over
+// those. `keptIn` names the archive that holds them; empty when the
+// character has no files.
+std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::string& character,
+                        const std::string& kept, bool dryRun, std::string& keptIn) {
   const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
   ZipArchiver keeper(fs);
   keeper.IncludeFileMask = character + ".*";
@@ -84,12 +84,9 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   keeper.Listing = &present;
   keeper.WholeSavesOnly = false;
   keeper.DryRun = dryRun;
-  for (const FileInfo& f : ListExactly(fs, folder, character + "*.zip")) {
-    if (!MatchesMask(f.name, kept)) keeper.Newest.push_back(folder + f.name);
-  }
+  keeper.Newest = {folder + kept};
   const AddResult added = keeper.Add();
-  keptIn = added == AddResult::Unchanged ? keeper.HeldBy.substr(folder.size())
-           : added == AddResult::NothingToAdd ? "" : kept;
+  keptIn = added == AddResult::NothingToAdd ? "" : kept;
   if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
   if (added == AddResult::ReadOnly) return kept + " is read-only" + kNothingRestored;
   if (added != AddResult::Saved && added != AddResult::NothingToAdd && added != AddResult::Unchanged) {
@@ -126,14 +123,21 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
   if (!undo && !IsWholeSave(save.data.data(), save.data.size())) {
     return save.name + " in " + archive + " is not a whole save" + kNothingRestored;
   }
-  return KeepPresent(fs, FolderPrefix(saveDir), source.character, true, source.keptIn);
+  return KeepPresent(fs, FolderPrefix(saveDir), source.character, BeforeRestoreName(source.character), true,
+                     source.keptIn);
 }
 
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source) {
   const std::string folder = FolderPrefix(saveDir);
   const std::string& character = source.character;
+  // Undoing restores from the archive that keeps the present: the present
+  // is kept beside it until every file is in place, so that a crash half-way
+  // leaves both, and a failure leaves what was to be given back.
+  const std::string kept = BeforeRestoreName(character);
+  const bool undo = MatchesMask(source.archive, kept);
   std::string keptIn;
-  const std::string problem = KeepPresent(fs, folder, character, false, keptIn);
+  const std::string problem =
+      KeepPresent(fs, folder, character, undo ? character + "-before-undo.zip" : kept, false, keptIn);
   if (!problem.empty()) return problem;
   // What was there, from the archive that keeps it, to put back on a failure.
   std::vector<ZipEntry> before;
@@ -158,14 +162,20 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     }
     changed.push_back(f.name);
   }
-  if (failed.empty()) return {};
+  if (failed.empty()) {
+    if (!undo || keptIn.empty() || fs.Replace(folder + keptIn, folder + kept) == ReplaceStatus::Done) return {};
+    return "Restored " + character + "; the files before are kept in " + keptIn + ".";
+  }
 
   bool putBack = true;
   for (auto name = changed.rbegin(); name != changed.rend(); ++name) {
     const ZipEntry* old = Find(before, *name);
     putBack = (old ? Put(fs, folder, *name, *old) : fs.Remove(folder + *name)) && putBack;
   }
-  if (putBack) return "Unable to restore " + failed + ": " + character + "'s files are as they were.";
+  if (putBack) {
+    if (undo && !keptIn.empty()) fs.Remove(folder + keptIn);
+    return "Unable to restore " + failed + ": " + character + "'s files are as they were.";
+  }
   return "Unable to restore " + failed + ", nor to put all of " + character + "'s files back" +
          (keptIn.empty() ? "." : ": they are kept in " + keptIn + ".");
 }
@@ -173,9 +183,7 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt) {
   const std::string& name = source.character;
   const std::string kept = source.keptIn.empty() ? name + " has no current files."
-                           : source.keptIn == BeforeRestoreName(name)
-                               ? name + "'s current files are kept first in " + source.keptIn + "."
-                               : name + "'s current files are already kept in " + source.keptIn + ".";
+                                                : name + "'s current files are kept first in " + source.keptIn + ".";
   return "Restore " + name + " from " + source.archive + ", made " + madeAt + "?\n" + kept;
 }
 

@@ -1,8 +1,7 @@
 // Going back: a character's files made exactly those of one of its
 // archives, in one step that loses nothing. The archive is read whole and
 // checked before anything is touched; the present files are kept first in
-// the character's before-restore archive, unless another of its archives
-// holds exactly them already; each file is then replaced
+// the character's before-restore archive; each file is then replaced
 // atomically, and a failure half-way puts back what was already replaced.
 #pragma once
 

@@ -115,7 +115,6 @@ bool ZipArchiver::NewestHolds(const std::vector<ZipEntry>& entries) {
     // One that cannot be read, or is damaged, does not count: the files are
     // then written as usual.
     if (fs_.ReadWhole(path, archive, before, after, largest) == ReadStatus::Ok && HoldsSame(archive, entries)) {
-      HeldBy = path;
       return true;
     }
   }

@@ -47,8 +47,6 @@ class ZipArchiver {
   bool WholeSavesOnly = true;
   // Only finds out what Add would do: reads and compares, and writes nothing.
   bool DryRun = false;
-  // After Add: which of Newest holds the files, when it returns Unchanged.
-  std::string HeldBy;
   // After Add: the files left out because they are larger than kLargestFile.
   std::vector<std::string> LeftOut;
 

@@ -71,6 +71,7 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
       {{{"Bob.key", key}}, "Bob3.zip holds no .d2s file: nothing was restored."},
       {{{"..\\Bob.d2s", save}}, "Bob3.zip holds ..\\Bob.d2s, which is no file of the save folder"},
       {{{"C:\\x\\Bob.d2s", save}}, "Bob3.zip holds C:\\x\\Bob.d2s, which is no file of the save folder"},
+      {{{"BOBBYT~1.d2s", save}}, "Bob3.zip holds BOBBYT~1.d2s, which is no file of the save folder"},
       {{{"Bob.d2s", save}, {"sub\\Bob.key", key}}, "Bob3.zip holds sub\\Bob.key, which is no file of the save"},
       {{{"Bob.d2s", save}, {"Alice.key", key}}, "Bob3.zip holds Alice.key, which is not one of Bob.d2s's files"},
       {{{"Bob.d2s", save}, {"Bob.KEY", key}, {"Bob.key", key}}, "Bob3.zip holds Bob.key twice"},
@@ -86,23 +87,25 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
   EXPECT_EQ(Restore("Bob3.zip"), "Bob3.zip is damaged: nothing was restored.");
 }
 
-// Undone, restores give back the first state byte for byte, and the
-// last-write times to the two seconds an archive keeps.
+// Undone, a restore gives back the first state byte for byte, and the
+// last-write times to the two seconds an archive keeps, though a numbered
+// slot, which the rotation writes over, held the first state too.
 TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   const Files first = Folder();
   const auto keyTime = fs::last_write_time(dir_ / "Bob.key");
+  Files bob = first;
+  bob.erase("Alice.d2s");
+  Put(bob, "Bob2.zip");
   Put(archived_, "Bob1.zip");
   ASSERT_EQ(Restore("Bob1.zip"), "");
   Files now = Folder(false);
   EXPECT_EQ(now.erase("Alice.d2s"), 1u);
   EXPECT_EQ(now, archived_);
-  // A second restore in a row: Bob's files are in Bob1.zip, and the
-  // before-restore archive keeps the files the first one replaced.
-  Put({{"Bob.d2s", WholeSave("Bob", 600)}}, "Bob2.zip");
-  ASSERT_EQ(Restore("Bob2.zip"), "");
   ASSERT_EQ(Restore("Bob-before-restore.zip"), "");
   EXPECT_EQ(Folder(false), first);
   EXPECT_LT(std::chrono::abs(fs::last_write_time(dir_ / "Bob.key") - keyTime), std::chrono::seconds(2));
+  EXPECT_EQ(Restore("Bob-before-restore.zip"), "");  // the undo of the undo
+  EXPECT_EQ(Folder(false).at("Bob.key"), archived_.at("Bob.key"));
 
   // Restored from the newest slot, Bob is unchanged: the before-restore
   // archive, newer still, is no slot of his.
@@ -123,6 +126,13 @@ TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
     EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore " + std::string(heldFile) + ": Bob's files are as they were.");
     EXPECT_EQ(Folder(false), before) << heldFile;
   }
+  // A failed undo leaves what it was to give back.
+  faulty_.held = [](const std::string&) { return false; };
+  ASSERT_EQ(Restore("Bob1.zip"), "");
+  const Files before = Folder();
+  faulty_.held = [](const std::string& path) { return path.ends_with("Bob.ma0"); };
+  EXPECT_EQ(Restore("Bob-before-restore.zip"), "Unable to restore Bob.ma0: Bob's files are as they were.");
+  EXPECT_EQ(Folder(), before);
 }
 
 TEST(RunsGame, ByFullPathIgnoringCaseOrByNameWhereThereIsNoPath) {
