@@ -15,7 +15,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
-from harness import EXE, WINE, WinePrefix  # noqa: E402
+from harness import EXE, TOOLS, WINE, WinePrefix  # noqa: E402
 
 SOAK = os.environ.get("CK_SOAK", "")
 SAVE = "C:\\Games\\Diablo II\\Save\\"
@@ -58,7 +58,7 @@ def main():
     wine = WinePrefix()
     try:
         wine.env["WINEDLLOVERRIDES"] = "winebus.sys=d"  # Wine's HID bus would drown the figures
-        subprocess.run([sys.executable, os.path.join(os.path.dirname(WINE), "make_saves.py"),
+        subprocess.run([sys.executable, os.path.join(TOOLS, "make_saves.py"),
                         wine.make_folder(SAVE), "--count", "3"], check=True, stdout=subprocess.DEVNULL)
         wine.set_game(SAVE)
         wine.driver("find", "NoSuchWindowClass", "", 0, check=False)  # boots the prefix

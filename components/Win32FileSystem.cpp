@@ -144,8 +144,14 @@ bool Win32FileSystem::NativeName(const std::string& utf8Name, std::string& name)
   wchar_t wide[MAX_PATH];
   char ansi[2 * MAX_PATH];
   BOOL lossy = FALSE;
-  if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Name.c_str(), -1, wide, MAX_PATH) <= 0 ||
-      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, sizeof ansi, nullptr, &lossy) <= 0 ||
+  if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Name.c_str(), -1, wide, MAX_PATH) <= 0) return false;
+  // Where the ANSI code page is UTF-8 itself, the flags below are refused,
+  // and every name is already as the file calls take it.
+  if (::GetACP() == CP_UTF8) {
+    name = utf8Name;
+    return true;
+  }
+  if (::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, sizeof ansi, nullptr, &lossy) <= 0 ||
       lossy) {
     return false;
   }

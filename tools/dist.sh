@@ -26,8 +26,9 @@ cp "$exe" "$stage/Cairnkeep.exe"
 sed 's/$/\r/' "$root/docs/README-players.txt" >"$stage/README.txt"
 sed 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE.txt"
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS.txt)
-# The same files make the same archive: the times of the last commit, no
-# extra attributes.
+# The same files make the same archive: the times of the last commit, in
+# UTC wherever it is built, no extra attributes.
+export TZ=UTC
 touch -d "@$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)" "$stage"/*
 rm -f "$out/$name.zip"
 (cd "$stage" && zip -qX "$out/$name.zip" "${files[@]}" SHA256SUMS.txt)
