@@ -62,11 +62,8 @@ void frmMain::OnArchiveChosen() {
   }
   if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source);
   if (problem.empty()) {
-    char time[64] = {};
-    ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
-    const std::string text = RestoredText(source, time);
-    ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::string text = RestoredText(source, TimeNow());
+    ShowFirstPanel(text, text);
   }
   RefreshArchiveList();
   if (!problem.empty()) ::MessageBoxA(hwnd_, problem.c_str(), CK_TITLE, MB_OK);

@@ -338,15 +338,22 @@ void frmMain::RunBackupPass() {
   const std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, z_, keep, characters_);
   if (!pass) return;  // no character yet: due again at the next tick
   stopwatch_->Reset();
+  // The names of characters not saved may not fit the panel; the tip adds
+  // who was saved and who was unchanged.
+  const std::string time = TimeNow();
+  ShowFirstPanel(LastSaveText(time, *pass), LastSaveTip(time, *pass));
+  RefreshArchiveList();
+}
+
+void frmMain::ShowFirstPanel(const std::string& text, const std::string& tip) const {
+  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(tip.c_str()));
+}
+
+std::string frmMain::TimeNow() {
   char time[64] = {};
   ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
-  const std::string text = LastSaveText(time, *pass);
-  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  // The panel is narrow; the names of characters not saved may not fit, and
-  // the tip shows the whole text, with who was saved and who was unchanged.
-  const std::string tip = LastSaveTip(time, *pass);
-  ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(tip.c_str()));
-  RefreshArchiveList();
+  return time;
 }
 
 void frmMain::OnCommand(UINT id, UINT code) {

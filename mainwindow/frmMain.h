@@ -91,6 +91,10 @@ class frmMain {
   std::string SelectedArchive() const;
   std::string GameRunningProblem() const;
   void RunBackupPass();
+  // The first status panel, and its tip, which shows what the narrow panel cuts.
+  void ShowFirstPanel(const std::string& text, const std::string& tip) const;
+  // The time of day as the user reads it.
+  static std::string TimeNow();
   void PutDefault(int textId, const char* text);
   std::string ControlText(int id) const;
 
