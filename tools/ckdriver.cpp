@@ -5,14 +5,19 @@
 //   ckdriver dump HWND                         the window and its controls
 //   ckdriver command HWND ID                   post WM_COMMAND(ID) to a window
 //   ckdriver post HWND MESSAGE [WPARAM]        post a message, by number or registered name
+//   ckdriver send HWND MESSAGE [WPARAM]        the same, returning once the window has handled it
+//   ckdriver running IMAGE [TIMEOUT_MS]        wait for a process whose image is the file IMAGE
 //   ckdriver untray HWND                       remove the window's icon 1, as a shell that restarted
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "components/UniqueHandle.h"
 
 namespace {
 
@@ -154,6 +159,22 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs, bo
   }
 }
 
+bool Running(const char* image) {
+  const ck::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
+    if (_stricmp(entry.szExeFile, image) == 0) return true;
+  }
+  return false;
+}
+
+UINT MessageNumber(const char* text) {
+  char* end = nullptr;
+  const UINT message = std::strtoul(text, &end, 0);
+  return *end ? ::RegisterWindowMessageA(text) : message;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -178,12 +199,19 @@ int main(int argc, char** argv) {
     icon.uID = 1;
     return ::Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 1;
   }
-  if (verb == "post" && argc >= 4) {
-    char* end = nullptr;
-    UINT message = std::strtoul(argv[3], &end, 0);
-    if (*end) message = ::RegisterWindowMessageA(argv[3]);
+  if ((verb == "post" || verb == "send") && argc >= 4) {
+    const UINT message = MessageNumber(argv[3]);
     const WPARAM wParam = argc >= 5 ? std::strtoull(argv[4], nullptr, 0) : 0;
-    return ::PostMessageW(ParseHwnd(argv[2]), message, wParam, 0) ? 0 : 1;
+    if (verb == "post") return ::PostMessageW(ParseHwnd(argv[2]), message, wParam, 0) ? 0 : 1;
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(ParseHwnd(argv[2]), message, wParam, 0, SMTO_ABORTIFHUNG, 20000, &result) ? 0 : 1;
+  }
+  if (verb == "running" && argc >= 3) {
+    const DWORD timeout = argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 10000;
+    for (const DWORD start = ::GetTickCount(); !Running(argv[2]); ::Sleep(50)) {
+      if (::GetTickCount() - start > timeout) return 1;
+    }
+    return 0;
   }
   return 2;
 }

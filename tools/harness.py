@@ -11,6 +11,7 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 
 TOOLS = os.environ.get("CK_TOOLS") or os.path.dirname(os.path.abspath(__file__))
 EXE = os.environ.get("CK_EXE", "")
@@ -19,6 +20,20 @@ WINE = os.path.join(TOOLS, "wine.sh")  # the loader for CK_WINE_ARCH
 
 MAIN_CLASS = "CairnkeepMain"
 GAME_KEY = r"Software\Blizzard Entertainment\Diablo II"
+
+
+def until(probe, done=bool, timeout=20, what="the condition"):
+    """Asks `probe` again and again until `done` holds for its answer, and
+    returns that answer; fails naming `what` and the last answer once
+    `timeout` seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if done(value):
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("%s: not within %g s (last seen: %r)" % (what, timeout, value))
+        time.sleep(0.1)
 
 
 def reg_string(text):
@@ -42,6 +57,7 @@ class WinePrefix:
                        stdout=subprocess.DEVNULL)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all")
         self.app = None
+        self.booted = False
         self.xvfb = None
         self._start_xvfb()
         if dpi:
@@ -63,7 +79,7 @@ class WinePrefix:
 
     def add_registry(self, key, values):
         """Adds values under HKCU before the prefix's wineserver starts."""
-        assert self.app is None, "the registry is read when the first process starts"
+        assert not self.booted, "the registry is read when the first process starts"
         lines = ["", "[%s] 0" % key.replace("\\", "\\\\")]
         for name, value in values.items():
             if isinstance(value, int):
@@ -93,12 +109,16 @@ class WinePrefix:
         return path
 
     # --- running ----------------------------------------------------------
-    def start(self, show=None):
-        """Starts the program, through `start /<show>` (min, max) if given."""
-        # Boot the prefix first, with no pipes to inherit: the first Wine
-        # process starts the prefix's services, which outlive it and would
-        # hold a captured output open. A file keeps what Wine says if it
-        # cannot start at all.
+    def boot(self):
+        """Starts the prefix's wineserver and services, once, before any
+        other process of ours: two Wine processes started together in a new
+        prefix race to set up its server, and the loser ends at once ("wine:
+        chdir to /tmp/wine-.../server-...: No such file or directory"). No
+        pipes to inherit either: the services outlive the first process and
+        would hold a captured output open. A file keeps what Wine says if it
+        cannot start at all."""
+        if self.booted:
+            return
         with open(os.path.join(self.root, "boot.log"), "w+b") as log:
             booted = subprocess.run([WINE, DRIVER, "find", "NoSuchWindowClass", "", "0"], env=self.env,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
@@ -106,6 +126,11 @@ class WinePrefix:
                 log.seek(0)
                 raise RuntimeError("Wine could not start (exit %d): %s"
                                    % (booted.returncode, log.read().decode(errors="replace").strip()))
+        self.booted = True
+
+    def start(self, show=None):
+        """Starts the program, through `start /<show>` (min, max) if given."""
+        self.boot()
         launcher = ["start", "/wait", "/" + show, "/unix"] if show else []
         self.app = subprocess.Popen([WINE, *launcher, EXE], env=self.env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

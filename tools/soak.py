@@ -11,6 +11,7 @@ save, no temporary file may be left, and no count may grow steadily.
 """
 import argparse
 import json
+import operator
 import os
 import re
 import struct
@@ -40,6 +41,11 @@ def whole_save(data):
     return signature == 0xAA55AA55 and (version < 0x5C or (size == len(data) and stored == checksum(data)))
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def steady_growth(values, tolerance):
     steady = values[1:]
     third = max(1, len(steady) // 3)
@@ -62,8 +68,24 @@ class Soak:
         return out
 
     def start_game(self):
-        self.game = subprocess.Popen([WINE, SOAK, "game", SAVE, "86400", *self.names], env=self.wine.env,
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        """Starts the simulated game and waits until it has saved each of its
+        characters once: a pass over saves it never touched would test
+        nothing, so a game that does not get going fails here, saying so."""
+        self.wine.boot()
+        saves = [os.path.join(self.folder, name + ".d2s") for name in self.names]
+        first = [read(path) for path in saves]
+        self.game_out = os.path.join(self.wine.root, "game.out")
+        with open(self.game_out, "wb") as out, open(self.game_out + ".err", "wb") as err:
+            self.game = subprocess.Popen([WINE, SOAK, "game", SAVE, "86400", *self.names], env=self.wine.env,
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        deadline = time.monotonic() + 60
+        while any(map(operator.eq, map(read, saves), first)):
+            if self.game.poll() is not None or time.monotonic() > deadline:
+                with open(self.game_out + ".err", "rb") as err:
+                    said = err.read().decode(errors="replace").strip()[-1000:]
+                raise AssertionError("the simulated game never wrote (exit status %s); it said: %s"
+                                     % (self.game.poll(), said or "nothing"))
+            time.sleep(0.1)
 
     def status(self, hwnd):
         return next(c["text"] for c in self.wine.dump(hwnd)["controls"] if c["id"] == STATUS_BAR)
@@ -96,7 +118,9 @@ class Soak:
         game = {}
         if self.game:
             self.game.kill()
-            lines = self.game.communicate()[0].decode().split()
+            self.game.wait()
+            with open(self.game_out) as out:
+                lines = out.read().split()
             game = {"the game wrote": lines[-1] if lines else "nothing"}
         verified = 0
         for name, data in self.read_archives().items():
