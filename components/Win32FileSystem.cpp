@@ -21,19 +21,21 @@ bool StampOf(HANDLE file, FileStamp& stamp) {
   return true;
 }
 
-// A name of the ANSI code page in UTF-8, through UTF-16. As it stands when
-// it does not convert: it could not be opened by that name either.
-std::string Utf8Name(const char* name) {
+}  // namespace
+
+Win32FileSystem::Win32FileSystem(unsigned codePage) : codePage_(codePage ? codePage : ::GetACP()) {}
+
+// Through UTF-16.
+std::string Win32FileSystem::Utf8Name(const std::string& name) const {
+  if (codePage_ == CP_UTF8) return name;
   wchar_t wide[MAX_PATH];
   char utf8[3 * MAX_PATH];  // at most three bytes for each UTF-16 unit
-  if (::MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH) > 0 &&
+  if (::MultiByteToWideChar(codePage_, 0, name.c_str(), -1, wide, MAX_PATH) > 0 &&
       ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) > 0) {
     return utf8;
   }
   return name;
 }
-
-}  // namespace
 
 std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std::string& pattern,
                                             bool withHidden) {
@@ -46,7 +48,7 @@ std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std
     if (found.dwFileAttributes & notListed) continue;
     FileInfo info;
     info.name = found.cFileName;
-    info.utf8Name = Utf8Name(found.cFileName);
+    info.utf8Name = Utf8Name(info.name);
     info.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     info.lastWrite = Ticks(found.ftLastWriteTime);
     FILETIME local;
@@ -107,7 +109,12 @@ ReplaceStatus Win32FileSystem::Replace(const std::string& from, const std::strin
   if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return ReplaceStatus::Done;
   }
-  switch (::GetLastError()) {
+  return ReplaceRefusal(::GetLastError());
+}
+
+// Another handle open on the target: a scanner, an indexer, the game saving.
+ReplaceStatus Win32FileSystem::ReplaceRefusal(unsigned long error) {
+  switch (error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
@@ -147,11 +154,11 @@ bool Win32FileSystem::NativeName(const std::string& utf8Name, std::string& name)
   if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Name.c_str(), -1, wide, MAX_PATH) <= 0) return false;
   // Where the ANSI code page is UTF-8 itself, the flags below are refused,
   // and every name is already as the file calls take it.
-  if (::GetACP() == CP_UTF8) {
+  if (codePage_ == CP_UTF8) {
     name = utf8Name;
     return true;
   }
-  if (::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, sizeof ansi, nullptr, &lossy) <= 0 ||
+  if (::WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, sizeof ansi, nullptr, &lossy) <= 0 ||
       lossy) {
     return false;
   }

@@ -7,6 +7,10 @@ namespace ck {
 
 class Win32FileSystem : public FileSystem {
  public:
+  // The file calls take names in the system's ANSI code page; a test names
+  // another one (0: the system's).
+  explicit Win32FileSystem(unsigned codePage = 0);
+
   std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) override;
   ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
                        std::uint64_t limit) override;
@@ -17,6 +21,16 @@ class Win32FileSystem : public FileSystem {
   bool SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override;
   bool NativeName(const std::string& utf8Name, std::string& name) override;
   void Pause(unsigned milliseconds) override;
+
+  // A name as the file calls give it, in UTF-8; as it stands when it does not
+  // convert: it could not be opened by that name either.
+  std::string Utf8Name(const std::string& name) const;
+  // What the error of a refused replace means: held for a moment by another
+  // program, worth another try, or refused for good.
+  static ReplaceStatus ReplaceRefusal(unsigned long error);
+
+ private:
+  unsigned codePage_;
 };
 
 }  // namespace ck

@@ -36,7 +36,7 @@ void frmMain::OnTrayNotification(WPARAM id, LPARAM mouse) {
 // A shell that restarted has lost the icon; Windows also says this when the
 // DPI changes, and the icon is still there to be updated.
 void frmMain::OnTaskbarCreated() {
-  if (!tray_.Add(hwnd_, WindowIcon())) tray_.Update();
+  tray_.AddOrUpdate(hwnd_, WindowIcon());
 }
 
 // Normal first, so that the window comes back as it was before it was

@@ -103,9 +103,9 @@ UniqueFont MakeFont(double points, int weight, int dpi) {
 }  // namespace
 
 frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock,
-                 const ProcessApi& processes, const RunningApi& running)
+                 const ProcessApi& processes, const RunningApi& running, const NotifyApi& shell)
     : instance_(instance), processes_(&processes), running_(&running), registry_(registry), clock_(clock),
-      about_(instance, registry, processes) {}
+      tray_(shell), about_(instance, registry, processes) {}
 
 frmMain::~frmMain() {
   timer1_.Enabled(false);

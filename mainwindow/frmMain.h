@@ -33,7 +33,8 @@ class frmMain {
   explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
                    Stopwatch::Clock clock = &Stopwatch::MonotonicMs,
                    const ProcessApi& processes = ProcessApi::Kernel32(),
-                   const RunningApi& running = RunningApi::Toolhelp32());
+                   const RunningApi& running = RunningApi::Toolhelp32(),
+                   const NotifyApi& shell = NotifyApi::Shell32());
   ~frmMain();
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;

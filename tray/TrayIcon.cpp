@@ -17,13 +17,15 @@ bool TrayIcon::Add(HWND window, HICON icon) {
   // The tip, its end, then blanks to the end of the first layout's field.
   std::memset(record_.szTip, ' ', kTipField);
   std::memcpy(record_.szTip, kTip, std::strlen(kTip) + 1);
-  return ::Shell_NotifyIconA(NIM_ADD, &record_) != FALSE;
+  return shell_.NotifyIcon(NIM_ADD, &record_) != FALSE;
 }
 
-bool TrayIcon::Update() { return record_.hWnd && ::Shell_NotifyIconA(NIM_MODIFY, &record_) != FALSE; }
+void TrayIcon::AddOrUpdate(HWND window, HICON icon) {
+  if (!Add(window, icon)) shell_.NotifyIcon(NIM_MODIFY, &record_);
+}
 
 void TrayIcon::Remove() {
-  if (record_.hWnd) ::Shell_NotifyIconA(NIM_DELETE, &record_);
+  if (record_.hWnd) shell_.NotifyIcon(NIM_DELETE, &record_);
 }
 
 }  // namespace ck

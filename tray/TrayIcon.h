@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "tray/NotifyApi.h"
 #include "tray/TrayNotification.h"
 
 namespace ck {
@@ -18,7 +19,7 @@ class TrayIcon {
  public:
   static constexpr const char* kTip = "Cairnkeep";
 
-  TrayIcon() = default;
+  explicit TrayIcon(const NotifyApi& shell = NotifyApi::Shell32()) : shell_(shell) {}
   ~TrayIcon() { Remove(); }
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
@@ -26,8 +27,9 @@ class TrayIcon {
   // Adds the icon for `window`. The shell refuses to add an icon it already
   // shows, and says so with false.
   bool Add(HWND window, HICON icon);
-  // Updates the icon the shell shows, with the record as Add last filled it.
-  bool Update();
+  // Adds the icon, or updates it where the shell refuses the add because it
+  // shows it already.
+  void AddOrUpdate(HWND window, HICON icon);
   // Until the icon has been added there is nothing to remove, so every way
   // out can call Remove.
   void Remove();
@@ -35,6 +37,7 @@ class TrayIcon {
   const NOTIFYICONDATAA& Record() const { return record_; }
 
  private:
+  const NotifyApi& shell_;
   NOTIFYICONDATAA record_{};
 };
 

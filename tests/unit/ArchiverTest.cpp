@@ -258,18 +258,24 @@ TEST_F(ArchiverTest, EachFailureKeepsThePreviousArchive) {
   }
 }
 
+// The limit, 32 MB as the players are told, is each file's, not the
+// character's, and a file of exactly the limit is kept.
 TEST_F(ArchiverTest, ALargeFileIsLeftOutAndAThrowingReadCostsOnlyItsCharacter) {
+  constexpr std::uint64_t kLimit = 32u << 20;
   Character("Alice");
   Character("Bob");
-  Write("Bob.bin", {});
-  fs::resize_file(dir_ / "Bob.bin", ck::ZipArchiver::kLargestFile + 1);  // sparse
+  for (const auto& [name, size] : {std::pair("Bob.bin", kLimit + 1), std::pair("Bob.ma1", kLimit),
+                                   std::pair("Bob.ma2", kLimit)}) {
+    Write(name, {});
+    fs::resize_file(dir_ / name, size);  // sparse
+  }
   FaultyFs faulty;
   faulty.onRead = [](const std::string& path) {
     if (path.ends_with("Alice.key")) throw std::bad_alloc();
   };
   const auto pass = Pass(faulty);
   ASSERT_TRUE(pass.has_value());
-  EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0"}));
+  EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0", "Bob.ma1", "Bob.ma2"}));
   EXPECT_FALSE(Exists("Alice1.zip"));
   EXPECT_EQ(ck::LastSaveText("12:00:00", *pass),
             "Last save was at 12:00:00 - not saved: Alice - left out, too large: Bob.bin");
@@ -372,6 +378,21 @@ TEST(ZipFormat, VerifyCatchesDamage) {
     }
     EXPECT_FALSE(ck::VerifyZip(damaged)) << patch.front().first;
   }
+}
+
+// The UTF-8 flag marks exactly the names beyond ASCII, in both headers:
+// readers take an unflagged name to be in code page 437.
+TEST(ZipFormat, TheUtf8FlagMarksExactlyTheNamesBeyondAscii) {
+  const Bytes archive = ck::BuildZip({{"Bob.d2s", Text("a"), 0, 33}, {"H\xC3\xA9l\xC3\xA8ne.d2s", Text("b"), 0, 33}});
+  std::vector<int> flags;  // of each local header, then of each central one
+  for (std::size_t at = 0; at + 10 <= archive.size(); ++at) {
+    if (archive[at] != 'P' || archive[at + 1] != 'K') continue;
+    const std::size_t flag = archive[at + 2] == 3 && archive[at + 3] == 4   ? at + 6
+                             : archive[at + 2] == 1 && archive[at + 3] == 2 ? at + 8
+                                                                            : 0;
+    if (flag) flags.push_back(archive[flag] | archive[flag + 1] << 8);
+  }
+  EXPECT_EQ(flags, (std::vector<int>{0, 0x800, 0, 0x800}));
 }
 
 TEST(ZipFormat, DosTimesStartIn1980) {

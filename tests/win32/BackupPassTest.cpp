@@ -121,6 +121,48 @@ TEST_F(BackupPassTest, ExactNamesOnlyAndThoseBeyondAsciiInUtf8) {
             (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne.d2s", "H\xC3\xA9l\xC3\xA8ne.key"}));
 }
 
+// Names go between the file calls' code page and the archives' UTF-8 the
+// same way on both kinds of Windows: an ANSI code page such as 1252, and
+// UTF-8 itself, where names pass as they are.
+TEST(Win32FileSystem, NamesConvertFromAndToTheAnsiCodePage) {
+  const std::string helene = "H\xC3\xA9l\xC3\xA8ne.d2s", omega = "\xCE\xA9mega.d2s";
+  struct Case {
+    unsigned codePage;
+    std::string utf8, native;  // empty: no such file can be named
+  };
+  for (const Case& c : {Case{1252, helene, "H\xE9l\xE8ne.d2s"}, Case{1252, omega, ""}, Case{1252, "Bob.d2s", "Bob.d2s"},
+                        Case{CP_UTF8, helene, helene}, Case{CP_UTF8, omega, omega}}) {
+    ck::Win32FileSystem files(c.codePage);
+    std::string native;
+    EXPECT_EQ(files.NativeName(c.utf8, native), !c.native.empty()) << c.codePage << " " << c.utf8;
+    if (c.native.empty()) continue;
+    EXPECT_EQ(native, c.native) << c.codePage;
+    EXPECT_EQ(files.Utf8Name(c.native), c.utf8) << c.codePage;
+  }
+}
+
+// A file of exactly the limit is read; one byte more, and it is not.
+TEST_F(BackupPassTest, AFileOfExactlyTheLimitIsRead) {
+  Put("Bob.ma0", Noise(1001));
+  Bytes data;
+  ck::FileStamp before, after;
+  for (const auto& [limit, status] : {std::pair(1001, ck::ReadStatus::Ok), std::pair(1000, ck::ReadStatus::TooLarge)}) {
+    EXPECT_EQ(ck::Win32FileSystem().ReadWhole(folder_ + "Bob.ma0", data, before, after, limit), status) << limit;
+  }
+}
+
+// Only another handle on the target is worth waiting for; anything else
+// would only cost the pass its waiting budget.
+TEST(Win32FileSystem, OnlyAHeldTargetIsTriedAgain) {
+  for (DWORD held : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}) {
+    EXPECT_EQ(ck::Win32FileSystem::ReplaceRefusal(held), ck::ReplaceStatus::Held) << held;
+  }
+  for (DWORD failed : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL, ERROR_INVALID_NAME,
+                       ERROR_NOT_SAME_DEVICE, ERROR_WRITE_PROTECT}) {
+    EXPECT_EQ(ck::Win32FileSystem::ReplaceRefusal(failed), ck::ReplaceStatus::Failed) << failed;
+  }
+}
+
 TEST_F(BackupPassTest, StartUpRemovesOurStaleTemporaryFilesEvenReadOnlyOrHidden) {
   Put("~Bob2.zip.cktmp", Text("half an archive"));
   Put("~Bob3.zip.cktmp", Text("half an archive"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);

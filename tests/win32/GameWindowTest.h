@@ -16,6 +16,7 @@
 #include "components/Win32FileSystem.h"
 #include "mainwindow/frmMain.h"
 #include "resources/resource.h"
+#include "tests/win32/MessageBoxGuard.h"
 
 namespace ck::testing {
 
@@ -109,7 +110,8 @@ class GameWindowTest : public ::testing::Test {
     SetGameValue("Save Path", saveDir);
     SetGameValue("Program", program);
     now = 1000000;
-    form_ = std::make_unique<frmMain>(::GetModuleHandleA(nullptr), RegistryApi::Advapi32(), &TestClock, processes);
+    form_ = std::make_unique<frmMain>(::GetModuleHandleA(nullptr), RegistryApi::Advapi32(), &TestClock, processes,
+                                      RunningApi::Toolhelp32(), *shell_);
     EXPECT_TRUE(form_->Create());
     form_->Load();
     clockReads = 0;
@@ -176,6 +178,7 @@ class GameWindowTest : public ::testing::Test {
   }
 
   std::string folder_;
+  const NotifyApi* shell_ = &NotifyApi::Shell32();  // for the windows Start makes
   std::unique_ptr<frmMain> form_;
 };
 

@@ -76,18 +76,51 @@ TEST_F(MainWindowTest, TabReachesTheStartButtonTheSpinsAndTheListAndArrowsStepAS
   EXPECT_EQ(ck::testing::launches.size(), 1u);
 }
 
-// Minimised, the window is hidden, and the icon that brings it back was added
-// even without an activation.
+// Minimised, however a shortcut or a launcher asks for it, the window is
+// hidden, and the icon that brings it back was added even without an
+// activation.
 TEST_F(MainWindowTest, AMinimisedStartHidesTheWindowBehindItsIcon) {
-  HWND w = Start();
-  form_->Show(SW_SHOWMINNOACTIVE);
-  EXPECT_TRUE(::IsIconic(w));
-  EXPECT_FALSE(::IsWindowVisible(w));
+  for (int command : {SW_SHOWMINNOACTIVE, SW_SHOWMINIMIZED, SW_MINIMIZE, SW_FORCEMINIMIZE}) {
+    HWND w = Start();
+    form_->Show(command);
+    EXPECT_TRUE(::IsIconic(w)) << command;
+    EXPECT_FALSE(::IsWindowVisible(w)) << command;
+  }
   const NOTIFYICONDATAA& icon = form_->Tray().Record();
   // Its id, flags and message show themselves in the end-to-end clicks.
   EXPECT_EQ(icon.cbSize, NOTIFYICONDATAA_V1_SIZE);
-  EXPECT_EQ(icon.hIcon, reinterpret_cast<HICON>(::GetClassLongPtrA(w, GCLP_HICON)));
+  EXPECT_EQ(icon.hIcon, reinterpret_cast<HICON>(::GetClassLongPtrA(form_->Handle(), GCLP_HICON)));
   EXPECT_EQ(std::string(icon.szTip, 64), std::string("Cairnkeep\0", 10) + std::string(54, ' '));
+}
+
+// The shell as Windows' and Wine's: it refuses to add an icon it shows.
+std::vector<DWORD> shellCalls;
+bool iconShown = false;
+BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA) {
+  shellCalls.push_back(message);
+  const bool refused = (message == NIM_ADD) == iconShown;
+  if (!refused && message != NIM_MODIFY) iconShown = message == NIM_ADD;
+  return !refused;
+}
+
+// A shell that restarted gets the icon again; one that still shows it (as
+// when the DPI changes) has it updated.
+TEST_F(MainWindowTest, TaskbarCreatedAddsTheIconOrUpdatesTheOneShown) {
+  static const ck::NotifyApi shell{&RecordNotifyIcon};
+  shell_ = &shell;
+  iconShown = false;
+  HWND w = Start();
+  form_->Show(SW_SHOWNORMAL);
+  ASSERT_TRUE(iconShown);
+  const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  for (const auto& [shown, calls] : {std::pair(true, std::vector<DWORD>{NIM_ADD, NIM_MODIFY}),
+                                     std::pair(false, std::vector<DWORD>{NIM_ADD})}) {
+    iconShown = shown;
+    shellCalls.clear();
+    ::SendMessageA(w, taskbarCreated, 0, 0);
+    EXPECT_EQ(shellCalls, calls) << shown;
+    EXPECT_TRUE(iconShown);
+  }
 }
 
 struct ShownMenu {
@@ -118,12 +151,19 @@ TEST_F(MainWindowTest, TheIconsMenuOpensAtThePointerAndLeaksNothing) {
   form_->Show(SW_SHOWNORMAL);
   ::SetCursorPos(200, 150);
   shownMenus.clear();
+  int nulls = 0;
   for (int i = 0; i < 100; ++i) {
     ::SetTimer(nullptr, 0, 0, &ReadAndCloseMenu);
     ::SendMessageA(w, WM_APP + 1, 1, WM_RBUTTONUP);
-    for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageA(&msg);
+    for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
+      nulls += msg.hwnd == w && msg.message == WM_NULL;
+      ::DispatchMessageA(&msg);
+    }
   }
   ASSERT_EQ(shownMenus.size(), 100u);
+  // Windows needs a message after the menu, or the next click on the icon
+  // opens it and closes it at once.
+  EXPECT_EQ(nulls, 100);
   EXPECT_EQ(shownMenus[0].items, (std::vector<std::string>{"&Restore", "E&xit"}));
   EXPECT_EQ(shownMenus[0].at.x, 200);
   EXPECT_EQ(shownMenus[0].at.y, 150);

@@ -52,6 +52,7 @@ class SettingsTest : public ck::testing::GameWindowTest {
 TEST_F(SettingsTest, UnderAStartUpMessageTheBoxesAreEmptyAndNoTickIsDue) {
   folder_ = "c:\\";  // the fallback folder, which start-up tells of in a message
   Put("Bob.d2s", ck::testing::WholeSave("Bob"));
+  ck::testing::BoxAnswers leftToTheTest([](const std::string&) { return 0; });
   ::SetTimer(nullptr, 0, 50, &TickUnderTheMessage);
   Start();
   EXPECT_EQ(textUnderMessage, 0);
