@@ -88,7 +88,6 @@ TEST_F(MainWindowTest, AMinimisedStartHidesTheWindowBehindItsIcon) {
   }
   const NOTIFYICONDATAA& icon = form_->Tray().Record();
   // Its id, flags and message show themselves in the end-to-end clicks.
-  EXPECT_EQ(icon.cbSize, NOTIFYICONDATAA_V1_SIZE);
   EXPECT_EQ(icon.hIcon, reinterpret_cast<HICON>(::GetClassLongPtrA(form_->Handle(), GCLP_HICON)));
   EXPECT_EQ(std::string(icon.szTip, 64), std::string("Cairnkeep\0", 10) + std::string(54, ' '));
 }
