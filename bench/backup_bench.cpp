@@ -92,8 +92,8 @@ void PlayAll(const Folder& f) {
 double OurPass(const Folder& f) {
   ck::PosixFileSystem posix;
   ck::CharacterTable table;
-  int z = 0;
-  return MedianMs([&] { ck::RunBackupPass(posix, f.path, z, 10, table); }, [&] { PlayAll(f); });
+  ck::LastWritten written;
+  return MedianMs([&] { ck::RunBackupPass(posix, f.path, 10, table, written); }, [&] { PlayAll(f); });
 }
 
 double InfoZip(const Folder& f) {

@@ -37,7 +37,7 @@ void PlayEveryone(ck::Win32FileSystem& files, const std::string& folder) {
 int TimePasses(const char* saveDir) {
   ck::Win32FileSystem files;
   ck::CharacterTable table;
-  int z = 0;
+  ck::LastWritten written;
   LARGE_INTEGER frequency, start, end;
   ::QueryPerformanceFrequency(&frequency);
   std::vector<double> times;
@@ -45,7 +45,7 @@ int TimePasses(const char* saveDir) {
   for (int run = 0; run < 7; ++run) {
     PlayEveryone(files, folder);
     ::QueryPerformanceCounter(&start);
-    const auto pass = ck::RunBackupPass(files, saveDir, z, 10, table);
+    const auto pass = ck::RunBackupPass(files, saveDir, 10, table, written);
     ::QueryPerformanceCounter(&end);
     if (!pass || !pass->notSaved.empty()) {
       std::fprintf(stderr, "pass failed\n");

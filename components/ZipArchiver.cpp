@@ -67,7 +67,7 @@ AddResult ZipArchiver::Add() {
     if (replaced == ReplaceStatus::Failed) break;
   }
   fs_.Remove(temporary);
-  return AddResult::Failed;
+  return AddResult::Refused;
 }
 
 AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {

@@ -17,6 +17,7 @@ enum class AddResult {
   Unchanged,     // a newest archive already holds these files; nothing was written
   TornSave,      // a .d2s stayed half-written; the archive was left alone
   ReadOnly,      // the archive is marked read-only and was left alone
+  Refused,       // the archive's place refused the new one (another program holds it); it was left alone
   SaveMissing,   // RequiredFile was gone; the archive was left alone
   Failed,        // a file could not be read or the archive not written
 };

@@ -5,7 +5,6 @@
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
 #include "components/ZipArchiver.h"
-#include "mainwindow/BackupSchedule.h"
 
 namespace ck {
 
@@ -28,46 +27,90 @@ bool IsSlotArchive(std::string_view file, std::string_view name) {
   return std::all_of(slot.begin(), slot.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The slot number of `file` if it is one of the slot archives of `name`, else 0.
+int SlotOf(std::string_view file, std::string_view name) {
+  if (!IsSlotArchive(file, name)) return 0;
+  const std::string_view digits = file.substr(name.size(), file.size() - 4 - name.size());
+  if (digits.size() > 4 || digits.front() == '0') return 0;
+  int slot = 0;
+  for (char c : digits) slot = slot * 10 + (c - '0');
+  return slot;
+}
+
 // The slot archives of `name` last written, all of them when equally
-// recent: a file system with coarse times cannot tell which came last.
-std::vector<std::string> NewestArchives(const std::vector<FileInfo>& listing, const std::string& folder,
-                                        const std::string& name) {
+// recent (a file system with coarse times cannot tell which came last), and
+// the one this process wrote last.
+std::vector<std::string> NewestArchives(const std::vector<FileInfo>& archives, const std::string& folder,
+                                        const std::string& name, int lastWritten) {
   std::vector<std::string> newest;
   std::uint64_t latest = 0;
-  for (const FileInfo& f : listing) {
-    if (!IsSlotArchive(f.name, name) || f.lastWrite < latest) continue;
+  for (const FileInfo& f : archives) {
+    if (!SlotOf(f.name, name) || f.lastWrite < latest) continue;
     if (f.lastWrite > latest) newest.clear();
     latest = f.lastWrite;
     newest.push_back(folder + f.name);
   }
+  if (lastWritten) newest.push_back(ArchivePath(folder, name, lastWritten));
   return newest;
 }
 
+// A slot the archive could not take; another may.
+bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added == AddResult::Refused; }
+
 }  // namespace
 
-std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
-                                        CharacterTable& table) {
+std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
+                              int lastWritten) {
+  if (keep < 2) return {1};
+  std::vector<std::uint64_t> times(static_cast<std::size_t>(keep) + 1, 0);
+  std::vector<bool> exists(times.size(), false);
+  for (const FileInfo& f : archives) {
+    const int slot = SlotOf(f.name, name);
+    if (slot < 1 || slot > keep) continue;
+    exists[static_cast<std::size_t>(slot)] = true;
+    times[static_cast<std::size_t>(slot)] = f.lastWrite;
+  }
+  std::vector<int> free, written;
+  for (int slot = 1; slot <= keep; ++slot) (exists[static_cast<std::size_t>(slot)] ? written : free).push_back(slot);
+  std::stable_sort(written.begin(), written.end(), [&](int a, int b) {
+    return times[static_cast<std::size_t>(a)] < times[static_cast<std::size_t>(b)];
+  });
+  // The newest by time, ties to the highest number; and the one written last.
+  if (!written.empty()) written.pop_back();
+  std::erase(written, lastWritten);
+  free.insert(free.end(), written.begin(), written.end());
+  return free;
+}
+
+std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,
+                                        LastWritten& lastWritten) {
   EnumerateSaveFiles(fs, saveDir, table);
   if (table.SaveCount() == 0) return std::nullopt;
 
   PassResult result;
-  result.slot = z = NextSlot(z, keep);
   const std::string folder = FolderPrefix(saveDir);
   const std::vector<FileInfo> listing = fs.List(folder, "*", false);
+  // Hidden archives too: a slot the user hid still keeps a state.
+  const std::vector<FileInfo> archives = ListExactly(fs, folder, "*.zip", true);
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
   for (const std::string& name : table.SaveNames) {
     AddResult added = AddResult::Failed;
     // Whatever this character's files do, the pass goes on with the next.
     try {
+      int& last = lastWritten[name];
       archiver.Action = 1;
       archiver.IncludeFileMask = name + ".*";
       archiver.ExcludeFileMask = "*.zip";
       archiver.SourceDirectory = saveDir;
-      archiver.ZipFileName = ArchivePath(saveDir, name, z);
       archiver.RequiredFile = name + ".d2s";
-      archiver.Newest = NewestArchives(listing, folder, name);
-      added = archiver.Add();
+      archiver.Newest = NewestArchives(archives, folder, name, last);
+      for (int slot : SlotsToWrite(archives, name, keep, last)) {
+        archiver.ZipFileName = ArchivePath(saveDir, name, slot);
+        added = archiver.Add();
+        if (added == AddResult::Saved) last = slot;
+        if (!SlotRefused(added)) break;
+      }
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
     } catch (...) {
       added = AddResult::Failed;
@@ -95,15 +138,19 @@ void AppendList(std::string& text, const char* heading, const std::vector<std::s
 }  // namespace
 
 std::string LastSaveText(std::string_view time, const PassResult& pass) {
-  std::string text = "Last save was at ";
-  text += time;
-  AppendList(text, " - not saved: ", pass.notSaved);
-  AppendList(text, " - left out, too large: ", pass.leftOut);
-  return text;
+  if (pass.notSaved.empty() && pass.leftOut.empty()) return "Last save was at " + std::string(time);
+  // The panel is narrow: what went wrong first, so that it is never cut
+  // off and read as a success.
+  std::string text;
+  AppendList(text, "Not saved: ", pass.notSaved);
+  AppendList(text, text.empty() ? "Left out, too large: " : " - left out, too large: ", pass.leftOut);
+  return text + " - " + std::string(time);
 }
 
 std::string LastSaveTip(std::string_view time, const PassResult& pass) {
-  std::string tip = LastSaveText(time, pass);
+  std::string tip = "Last save was at " + std::string(time);
+  AppendList(tip, " - not saved: ", pass.notSaved);
+  AppendList(tip, " - left out, too large: ", pass.leftOut);
   AppendList(tip, " - saved: ", pass.saved);
   AppendList(tip, " - unchanged: ", pass.unchanged);
   return tip;

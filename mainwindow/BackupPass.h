@@ -1,6 +1,8 @@
 // One backup pass: every character's files into its next rotating archive.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,29 +14,42 @@
 namespace ck {
 
 struct PassResult {
-  int slot = 0;
-  std::vector<std::string> saved;      // characters written into the slot
+  std::vector<std::string> saved;      // characters written into one of their slots
   std::vector<std::string> unchanged;  // characters whose newest archive already held their files
   std::vector<std::string> notSaved;  // characters whose archive was left as it was
   std::vector<std::string> leftOut;   // files too large to archive
 };
 
-// Lists the characters of `saveDir`; when there is at least one, advances
-// the slot `z` (wrapping at `keep`) and archives each character into
-// `saveDir` + name + slot + ".zip", unless the character's newest archive
-// already holds the same files. A character that fails, even by an
-// exception, does not stop the others. No character: nothing happens and no
-// result.
-std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int& z, int keep,
-                                        CharacterTable& table);
+// The slot this process last wrote for each character: its newest archive,
+// whatever a clock set back says of the archives' times.
+using LastWritten = std::map<std::string, int>;
+
+// The slots 1..`keep` of a character to write, best first: those that do
+// not exist yet (hidden ones exist), then the others from the oldest last
+// write (ties to the lowest number). While `keep` is 2 or more, never its
+// newest: neither the slot with the latest time nor `lastWritten`.
+// `archives`: the folder's slot archives of the character.
+std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
+                              int lastWritten);
+
+// Lists the characters of `saveDir`, and archives each one into the first
+// of its SlotsToWrite that takes it (a read-only slot, or one another program
+// holds, is passed over), unless its newest archive already holds the same
+// files. So each character keeps its `keep` newest distinct states, whatever
+// passes skipped it. A character that fails, even by an exception, does not
+// stop the others. No character: nothing happens and no result.
+std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,
+                                        LastWritten& lastWritten);
 
 // The archive of character `name` in slot `slot`.
 std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot);
 
-// The first status panel after a pass that ran at `time`.
+// The first status panel after a pass that ran at `time`: who was not saved
+// and what was left out first, then the time.
 std::string LastSaveText(std::string_view time, const PassResult& pass);
 
-// Its tip: the panel's text, and who was saved and who was unchanged.
+// Its tip: the time, who was not saved, what was left out, who was saved and
+// who was unchanged.
 std::string LastSaveTip(std::string_view time, const PassResult& pass);
 
 }  // namespace ck

@@ -11,9 +11,4 @@ bool IsDue(std::string_view intervalText, std::uint64_t elapsedMs,
   return *minutes * 60000.0 <= static_cast<double>(elapsedMs);
 }
 
-int NextSlot(int current, int keep) {
-  const int next = current + 1;
-  return next > keep ? 1 : next;
-}
-
 }  // namespace ck

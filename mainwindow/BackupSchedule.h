@@ -1,4 +1,4 @@
-// When a backup pass is due, and which slot it writes.
+// When a backup pass is due.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,5 @@ namespace ck {
 // number (the box is still empty while a start-up message is open) is never due.
 bool IsDue(std::string_view intervalText, std::uint64_t elapsedMs,
            std::string_view decimalSeparator = ".");
-
-// The slot after `current` (0 before the first pass) when `keep` archives
-// are kept per character: 1, 2, ..., keep, 1, ...
-int NextSlot(int current, int keep);
 
 }  // namespace ck

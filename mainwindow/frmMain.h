@@ -14,6 +14,7 @@
 #include "components/Timer.h"
 #include "components/UniqueHandle.h"
 #include "components/Win32FileSystem.h"
+#include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
 #include "mainwindow/ProcessApi.h"
 #include "mainwindow/RunningApi.h"
@@ -114,7 +115,7 @@ class frmMain {
   // The program's state, as start-up leaves it.
   std::string saveDir_;
   std::string program_;
-  int z_ = 0;
+  LastWritten lastWritten_;
   clsRegistry registry_;
   Stopwatch::Clock clock_;
   Timer timer1_;

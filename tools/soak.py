@@ -94,20 +94,21 @@ class Soak:
         """The status once the next pass has written it, after the checks of that pass."""
         deadline = time.time() + timeout
         status = self.status(hwnd)
-        while status == previous or not status.startswith("Last save was at "):
+        while status == previous or not status:
             if time.time() > deadline:
                 raise AssertionError("no pass after " + repr(previous))
             time.sleep(1)
             status = self.status(hwnd)
-        slot = len(self.not_saved) % self.keep + 1
-        skipped = re.search(r" - not saved: (.*?)(?: - |$)", status)
+        skipped = re.search(r"(?i)not saved: (.*?)(?: - |$)", status)
         skipped = skipped.group(1).split(", ") if skipped else []
         now = self.read_archives()
         for name in skipped:
-            archive = "%s%d.zip" % (name, slot)
-            if now.get(archive) != self.archives.get(archive):
+            slots = re.compile(re.escape(name) + r"\d+\.zip")
+            changed = sorted(a for a in set(now) | set(self.archives)
+                             if slots.fullmatch(a) and now.get(a) != self.archives.get(a))
+            if changed:
                 self.failures.append("pass %d did not save %s but changed %s" % (len(self.not_saved) + 1, name,
-                                                                                  archive))
+                                                                                  changed))
         self.not_saved.append(skipped)
         self.archives = now
         self.samples.append(json.loads(self.wine.driver("probe", program=SOAK)))

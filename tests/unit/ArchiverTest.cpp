@@ -77,12 +77,12 @@ class ArchiverTest : public ::testing::Test {
     return found;
   }
   std::optional<ck::PassResult> Pass(ck::FileSystem& files, int keep = 10) {
-    return ck::RunBackupPass(files, save_, z_, keep, table_);
+    return ck::RunBackupPass(files, save_, keep, table_, written_);
   }
 
   fs::path dir_;
   std::string save_;
-  int z_ = 0;
+  ck::LastWritten written_;
   int plays_ = 0;
   ck::CharacterTable table_;
   ck::PosixFileSystem posix_;
@@ -105,21 +105,88 @@ TEST_F(ArchiverTest, ArchiveHoldsExactlyTheCharactersFiles) {
   EXPECT_TRUE(Files(".cktmp").empty());
 }
 
-TEST_F(ArchiverTest, SlotsRotateAreSharedWithinAPassAndRestartWhenFewerAreKept) {
+// Which slot to write, from the slots' last writes: a free one first, then
+// the oldest (ties to the lowest number); never the newest by time, nor the
+// one written last, which a clock set back can make look older.
+TEST(SlotsToWrite, FreeFirstThenTheOldestButNeverTheNewest) {
+  const auto slots = [](std::vector<std::pair<int, std::uint64_t>> times, int keep, int last) {
+    std::vector<ck::FileInfo> archives;
+    for (const auto& [slot, time] : times) archives.push_back({"Bob" + std::to_string(slot) + ".zip", "", 0, 0, 0, time});
+    archives.push_back({"Bobby1.zip", "", 0, 0, 0, 1});  // another character's
+    return ck::SlotsToWrite(archives, "Bob", keep, last);
+  };
+  using Slots = std::vector<int>;
+  EXPECT_EQ(slots({}, 3, 0), (Slots{1, 2, 3}));
+  EXPECT_EQ(slots({{1, 10}, {3, 5}}, 3, 0), (Slots{2, 3}));
+  EXPECT_EQ(slots({{1, 10}, {2, 20}, {3, 30}}, 3, 3), (Slots{1, 2}));
+  EXPECT_EQ(slots({{1, 10}, {2, 10}, {3, 10}}, 3, 0), (Slots{1, 2}));  // a coarse clock ties them
+  EXPECT_EQ(slots({{1, 10}, {2, 20}, {3, 5}}, 3, 3), (Slots{1}));      // set back before slot 3 was written
+  EXPECT_EQ(slots({{1, 10}, {2, 20}, {5, 1}}, 2, 0), (Slots{1}));      // above the number kept: never written
+  EXPECT_EQ(slots({{1, 10}}, 1, 1), (Slots{1}));
+}
+
+// A character that changes at every pass rotates 1, 2, 3, 1; one that passes
+// skipped keeps its newest states all the same, across a restart too.
+TEST_F(ArchiverTest, EachCharacterKeepsItsNewestDistinctStatesWhateverThePassesSkipped) {
   Character("Alice");
   Character("Bob");
-  std::vector<int> slots;
-  for (int i = 0; i < 4; ++i) {
-    Play({"Alice", "Bob"});
-    slots.push_back(Pass(posix_, 3)->slot);
+  std::map<std::string, Bytes> bobStates;  // Bob's .key, by the archive that should keep it
+  std::vector<std::string> written;
+  const auto pass = [&](std::initializer_list<std::string> played, const char* bobSlot = nullptr) {
+    Play(played);
+    const auto before = Files(".zip");
+    Pass(posix_, 3);
+    for (const auto& [name, data] : Files(".zip")) {
+      if (before.contains(name) && before.at(name) == data) continue;
+      written.push_back(name);
+      // An hour after the one before: no coarse clock ties them.
+      fs::last_write_time(dir_ / name, fs::file_time_type::clock::now() + std::chrono::hours(written.size()));
+    }
+    if (bobSlot) bobStates[bobSlot] = Read("Bob.key");
+  };
+  pass({}, "Bob1.zip");
+  pass({"Alice"});
+  pass({"Alice"});
+  pass({"Alice", "Bob"}, "Bob2.zip");
+  written_.clear();  // the program started again
+  pass({"Alice", "Bob"}, "Bob3.zip");
+  pass({"Alice", "Bob"}, "Bob1.zip");
+  EXPECT_EQ(written, (std::vector<std::string>{"Alice1.zip", "Bob1.zip", "Alice2.zip", "Alice3.zip", "Alice1.zip",
+                                               "Bob2.zip", "Alice2.zip", "Bob3.zip", "Alice3.zip", "Bob1.zip"}));
+  for (const auto& [archive, key] : bobStates) {
+    std::vector<ck::ZipEntry> entries;
+    ASSERT_TRUE(ck::ReadZip(Read(archive), entries)) << archive;
+    EXPECT_EQ(entries.at(1).data, key) << archive;
   }
-  EXPECT_EQ(slots, (std::vector<int>{1, 2, 3, 1}));
-  for (const char* archive : {"Alice1.zip", "Alice2.zip", "Alice3.zip", "Bob1.zip", "Bob2.zip", "Bob3.zip"}) {
-    EXPECT_TRUE(Exists(archive)) << archive;
+}
+
+// A slot the user made read-only, or that another program holds, is passed
+// over for the next oldest at each pass, never for the newest; only when no
+// other slot can take the character is it not saved.
+TEST_F(ArchiverTest, ASlotThatCannotBeWrittenIsPassedOverNotHitAtEveryPass) {
+  Character("Bob");
+  for (int hours = 1; hours <= 3; ++hours) {
+    Play({"Bob"});
+    Pass(posix_, 3);
+    fs::last_write_time(dir_ / ("Bob" + std::to_string(hours) + ".zip"),
+                        fs::file_time_type::clock::now() + std::chrono::hours(hours));
   }
-  EXPECT_EQ(Pass(posix_, 5)->slot, 2);
-  EXPECT_EQ(Pass(posix_, 5)->slot, 3);
-  EXPECT_EQ(Pass(posix_, 2)->slot, 1);  // lowered below the current slot
+  fs::permissions(dir_ / "Bob1.zip", fs::perms::owner_write, fs::perm_options::remove);
+  FaultyFs faulty;
+  faulty.held = [](const std::string& path) { return path.ends_with("Bob2.zip"); };
+  Play({"Bob"});
+  EXPECT_EQ(Pass(faulty, 3)->notSaved, std::vector<std::string>{"Bob"});  // only Bob3, the newest, is left
+  faulty.held = [](const std::string&) { return false; };
+  int hours = 10;
+  for (const char* slot : {"Bob2.zip", "Bob3.zip", "Bob2.zip"}) {
+    Play({"Bob"});
+    const Bytes key = Read("Bob.key");
+    EXPECT_EQ(Pass(faulty, 3)->saved, std::vector<std::string>{"Bob"});
+    std::vector<ck::ZipEntry> entries;
+    ASSERT_TRUE(ck::ReadZip(Read(slot), entries));
+    EXPECT_EQ(entries.at(1).data, key) << slot;
+    fs::last_write_time(dir_ / slot, fs::file_time_type::clock::now() + std::chrono::hours(++hours));
+  }
 }
 
 TEST_F(ArchiverTest, MoreThanAHundredCharactersAndFiftyCompanionsAreAllKept) {
@@ -185,7 +252,7 @@ TEST_F(ArchiverTest, AnUnchangedCharacterWritesNothingAndKeepsItsOlderArchives) 
   // Round the whole rotation and more: every older state survives.
   const auto before = Files(".zip");
   EXPECT_EQ(before.size(), 6u);
-  EXPECT_TRUE(before.contains("Bob4.zip") && before.contains("Bob5.zip") && before.contains("Bobby6.zip"));
+  EXPECT_TRUE(before.contains("Bob2.zip") && before.contains("Bob3.zip") && before.contains("Bobby2.zip"));
   for (int i = 0; i < 10; ++i) Pass(posix_);
   EXPECT_EQ(Files(".zip"), before);
 }
@@ -278,7 +345,12 @@ TEST_F(ArchiverTest, ALargeFileIsLeftOutAndAThrowingReadCostsOnlyItsCharacter) {
   EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0", "Bob.ma1", "Bob.ma2"}));
   EXPECT_FALSE(Exists("Alice1.zip"));
   EXPECT_EQ(ck::LastSaveText("12:00:00", *pass),
-            "Last save was at 12:00:00 - not saved: Alice - left out, too large: Bob.bin");
+            "Not saved: Alice - left out, too large: Bob.bin - 12:00:00");
+  EXPECT_EQ(ck::LastSaveTip("12:00:00", *pass),
+            "Last save was at 12:00:00 - not saved: Alice - left out, too large: Bob.bin - saved: Bob");
+  ck::PassResult leftOutOnly = *pass;
+  leftOutOnly.notSaved.clear();
+  EXPECT_EQ(ck::LastSaveText("12:00:00", leftOutOnly), "Left out, too large: Bob.bin - 12:00:00");
 }
 
 TEST_F(ArchiverTest, TenHeldCharactersWaitNoLongerThanTheBudgetInAll) {

@@ -110,11 +110,11 @@ TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
   // Restored from the newest slot, Bob is unchanged: the before-restore
   // archive, newer still, is no slot of his.
   ck::CharacterTable table;
-  int z = 1;
+  ck::LastWritten written;
   fs::last_write_time(dir_ / "Bob2.zip", fs::file_time_type::clock::now() - std::chrono::hours(2));
   fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
   ASSERT_EQ(Restore("Bob1.zip"), "");
-  EXPECT_EQ(ck::RunBackupPass(faulty_, save_, z, 10, table)->unchanged, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(ck::RunBackupPass(faulty_, save_, 10, table, written)->unchanged, std::vector<std::string>{"Bob"});
 }
 
 // A file held by another program at each step: every file as it was.
