@@ -29,7 +29,8 @@ struct FileStamp {
 enum class ReadStatus { Ok, Missing, TooLarge, Failed };
 
 // Held: refused for a moment, as while a scanner or an indexer holds a file.
-enum class ReplaceStatus { Done, Held, Failed };
+// Exists: a file is there already, and a placing never writes over one.
+enum class ReplaceStatus { Done, Held, Failed, Exists };
 
 class FileSystem {
  public:
@@ -53,6 +54,10 @@ class FileSystem {
 
   // Atomically puts `from` in the place of `to`.
   virtual ReplaceStatus Replace(const std::string& from, const std::string& to) = 0;
+
+  // Renames `from` to `to` where no file is: one that is there stays as it
+  // is, and the answer is Exists.
+  virtual ReplaceStatus Place(const std::string& from, const std::string& to) = 0;
 
   // Removes a file of ours, even one since marked read-only or hidden.
   virtual bool Remove(const std::string& path) = 0;

@@ -96,6 +96,13 @@ ReplaceStatus PosixFileSystem::Replace(const std::string& from, const std::strin
   return errno == EBUSY ? ReplaceStatus::Held : ReplaceStatus::Failed;
 }
 
+// A link refuses an existing name; then the temporary name goes.
+ReplaceStatus PosixFileSystem::Place(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) return errno == EEXIST ? ReplaceStatus::Exists : ReplaceStatus::Failed;
+  ::unlink(from.c_str());
+  return ReplaceStatus::Done;
+}
+
 bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool PosixFileSystem::IsReadOnly(const std::string& path) {

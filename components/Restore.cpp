@@ -14,13 +14,15 @@ namespace {
 constexpr const char* kNothingRestored = ": nothing was restored.";
 
 // A file of the save folder itself: no folder, no drive, no "..", nothing
-// Windows would read as more than a name or change in passing, and no "~",
-// which no character's name holds: "BOBBYT~1.d2s" may be the short name of
-// another character's save.
+// Windows would read as more than a name or change in passing, and no "~"
+// before the first dot, which no character's name holds: "BOBBYT~1.d2s" may
+// be the short name of another character's save. After it, "~" is an
+// editor's companion ("Bob.d2s~"), which the passes pack like any other.
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
+  if (name.substr(0, name.find('.')).find('~') != std::string::npos) return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|~", c) != nullptr;
+    return static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr;
   });
 }
 
@@ -45,6 +47,9 @@ std::string ReadEntries(FileSystem& fs, const std::string& path, const std::stri
     if (!IsPlainFileName(e.name) || !fs.NativeName(e.name, e.name)) {
       return archive + " holds " + e.name + ", which is no file of the save folder" + kNothingRestored;
     }
+    // It would take the place of an archive of the folder, outside any
+    // before-restore archive.
+    if (MatchesMask(e.name, "*.zip")) return archive + " holds the archive " + e.name + kNothingRestored;
   }
   return {};
 }
@@ -68,28 +73,34 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
 }
 
 // Keeps the present files of `character`, hidden ones too, and a damaged
-// save as it is: it is still the player's, and may be what is undone. They
-// go into the archive `kept`, unless it holds exactly them already. Never
-// merely in a numbered slot that holds them too: the rotation writes over
-// those. `keptIn` names the archive that holds them; empty when the
-// character has no files.
+// save as it is: it is still the player's, and may be what is gone back to.
+// They go into a new archive named for `stamp`, placed where no file is, so
+// that no archive that keeps an earlier state is ever written over: a clash
+// takes "-2", "-3", ... `keptIn` names the archive, empty when the character
+// has no files; `packed`, the files it holds.
 std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::string& character,
-                        const std::string& kept, bool dryRun, std::string& keptIn) {
+                        const std::string& stamp, bool dryRun, std::string& keptIn,
+                        std::vector<std::string>* packed = nullptr) {
   const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
   ZipArchiver keeper(fs);
   keeper.IncludeFileMask = character + ".*";
   keeper.ExcludeFileMask = "*.zip";
   keeper.SourceDirectory = folder;
-  keeper.ZipFileName = folder + kept;
   keeper.Listing = &present;
   keeper.WholeSavesOnly = false;
   keeper.DryRun = dryRun;
-  keeper.Newest = {folder + kept};
-  const AddResult added = keeper.Add();
+  keeper.PlaceOnly = true;
+  AddResult added = AddResult::Exists;
+  std::string kept;
+  for (int clash = 1; clash < 100 && added == AddResult::Exists; ++clash) {
+    kept = BeforeRestoreName(character, stamp + (clash > 1 ? "-" + std::to_string(clash) : ""));
+    keeper.ZipFileName = folder + kept;
+    added = keeper.Add();
+  }
   keptIn = added == AddResult::NothingToAdd ? "" : kept;
+  if (packed) *packed = keeper.Packed;
   if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
-  if (added == AddResult::ReadOnly) return kept + " is read-only" + kNothingRestored;
-  if (added != AddResult::Saved && added != AddResult::NothingToAdd && added != AddResult::Unchanged) {
+  if (added != AddResult::Saved && added != AddResult::NothingToAdd) {
     return "Unable to keep " + character + "'s files in " + kept + kNothingRestored;
   }
   return {};
@@ -97,7 +108,14 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
 
 }  // namespace
 
-std::string BeforeRestoreName(const std::string& character) { return character + "-before-restore.zip"; }
+std::string BeforeRestoreName(const std::string& character, const std::string& stamp) {
+  return character + "-before-restore-" + stamp + ".zip";
+}
+
+bool IsBeforeRestore(const std::string& archive, const std::string& character) {
+  return MatchesMask(archive, character + "-before-restore.zip") || MatchesMask(archive, character + "-before-undo.zip") ||
+         MatchesMask(archive, character + "-before-restore-*.zip");
+}
 
 std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source) {
@@ -117,29 +135,24 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
     if (!ours) return archive + " holds " + name + ", which is not one of " + save.name + "'s files" + kNothingRestored;
     if (Find(source.entries, name) != &source.entries[i]) return archive + " holds " + name + " twice" + kNothingRestored;
   }
-  // The before-restore archive holds exactly what was there, a damaged save
-  // too: undoing a restore gives that back.
-  const bool undo = MatchesMask(archive, BeforeRestoreName(source.character));
-  if (!undo && !IsWholeSave(save.data.data(), save.data.size())) {
+  // A before-restore archive holds exactly what was there, a damaged save
+  // too: going back to it gives that back.
+  if (!IsBeforeRestore(archive, source.character) && !IsWholeSave(save.data.data(), save.data.size())) {
     return save.name + " in " + archive + " is not a whole save" + kNothingRestored;
   }
-  return KeepPresent(fs, FolderPrefix(saveDir), source.character, BeforeRestoreName(source.character), true,
-                     source.keptIn);
+  // What could refuse the present files is found now, before anything is written.
+  return KeepPresent(fs, FolderPrefix(saveDir), source.character, "00000000-000000", true, source.keptIn);
 }
 
-std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source) {
+std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
+                             const std::string& stamp, std::string& keptIn) {
   const std::string folder = FolderPrefix(saveDir);
   const std::string& character = source.character;
-  // Undoing restores from the archive that keeps the present: the present
-  // is kept beside it until every file is in place, so that a crash half-way
-  // leaves both, and a failure leaves what was to be given back.
-  const std::string kept = BeforeRestoreName(character);
-  const bool undo = MatchesMask(source.archive, kept);
-  std::string keptIn;
-  const std::string problem =
-      KeepPresent(fs, folder, character, undo ? character + "-before-undo.zip" : kept, false, keptIn);
+  std::vector<std::string> present;
+  const std::string problem = KeepPresent(fs, folder, character, stamp, false, keptIn, &present);
   if (!problem.empty()) return problem;
-  // What was there, from the archive that keeps it, to put back on a failure.
+  // What was there, read back from the archive that now keeps it, to put
+  // back on a failure.
   std::vector<ZipEntry> before;
   if (!keptIn.empty() && !ReadEntries(fs, folder + keptIn, keptIn, before).empty()) {
     return "Unable to read back " + keptIn + kNothingRestored;
@@ -154,26 +167,28 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     }
     changed.push_back(e.name);
   }
-  for (const FileInfo& f : ListExactly(fs, folder, character + ".*", true)) {
-    if (!failed.empty() || MatchesMask(f.name, "*.zip") || Find(source.entries, f.name)) continue;
-    if (!fs.Remove(folder + f.name)) {
-      failed = f.name;
+  // Only files the new archive keeps: one that appeared since has no copy.
+  for (const std::string& name : present) {
+    if (!failed.empty()) break;
+    if (Find(source.entries, name)) continue;
+    if (!fs.Remove(folder + name)) {
+      failed = name;
       break;
     }
-    changed.push_back(f.name);
+    changed.push_back(name);
   }
-  if (failed.empty()) {
-    if (!undo || keptIn.empty() || fs.Replace(folder + keptIn, folder + kept) == ReplaceStatus::Done) return {};
-    return "Restored " + character + "; the files before are kept in " + keptIn + ".";
-  }
+  if (failed.empty()) return {};
 
   bool putBack = true;
   for (auto name = changed.rbegin(); name != changed.rend(); ++name) {
     const ZipEntry* old = Find(before, *name);
     putBack = (old ? Put(fs, folder, *name, *old) : fs.Remove(folder + *name)) && putBack;
   }
+  // The present is whole again: the archive made of it a moment ago keeps
+  // nothing that is not there.
   if (putBack) {
-    if (undo && !keptIn.empty()) fs.Remove(folder + keptIn);
+    if (!keptIn.empty()) fs.Remove(folder + keptIn);
+    keptIn.clear();
     return "Unable to restore " + failed + ": " + character + "'s files are as they were.";
   }
   return "Unable to restore " + failed + ", nor to put all of " + character + "'s files back" +
@@ -182,13 +197,18 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt) {
   const std::string& name = source.character;
+  const std::string first = IsBeforeRestore(source.archive, name)
+                                ? "Restore " + name + " to the files from before the restore of " + madeAt + "?"
+                                : "Restore " + name + " from " + source.archive + ", made " + madeAt + "?";
   const std::string kept = source.keptIn.empty() ? name + " has no current files."
-                                                : name + "'s current files are kept first in " + source.keptIn + ".";
-  return "Restore " + name + " from " + source.archive + ", made " + madeAt + "?\n" + kept;
+                                                : name + "'s current files are kept first in a new " + name +
+                                                      "-before-restore archive.";
+  return first + "\n" + kept;
 }
 
-std::string RestoredText(const RestoreSource& source, const std::string& time) {
-  return "Restored " + source.character + " from " + source.archive + " at " + time;
+std::string RestoredText(const RestoreSource& source, const std::string& time, const std::string& keptIn) {
+  std::string text = "Restored " + source.character + " from " + source.archive + " at " + time;
+  return keptIn.empty() ? text : text + " - the files before are kept in " + keptIn;
 }
 
 }  // namespace ck

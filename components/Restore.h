@@ -1,8 +1,9 @@
 // Going back: a character's files made exactly those of one of its
 // archives, in one step that loses nothing. The archive is read whole and
-// checked before anything is touched; the present files are kept first in
-// the character's before-restore archive; each file is then replaced
-// atomically, and a failure half-way puts back what was already replaced.
+// checked before anything is touched; the present files are kept first in a
+// new before-restore archive of their own, which nothing ever writes over or
+// removes; each file is then replaced atomically, and a failure half-way
+// puts back what was already replaced.
 #pragma once
 
 #include <cstdint>
@@ -19,12 +20,18 @@ struct RestoreSource {
   std::string character;  // the base name of its one .d2s entry
   std::vector<ZipEntry> entries;  // named as the platform's file calls take them
   std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
-  std::string keptIn;             // where the present files will be kept, as the question says
+  std::string keptIn;             // not empty when there are present files to keep
 };
 
-// "<character>-before-restore.zip" matches "*.zip" but not "<character>.*",
-// so no backup packs it; and no digits follow the name, so it is never a slot.
-std::string BeforeRestoreName(const std::string& character);
+// "<character>-before-restore-<yyyymmdd-hhmmss>.zip", for the moment of the
+// restore: it matches "*.zip" but not "<character>.*", so no backup packs it;
+// and no digits follow the name, so it is never a slot.
+std::string BeforeRestoreName(const std::string& character, const std::string& stamp);
+
+// Whether `archive` keeps the files from before a restore of `character`:
+// a dated one, or "-before-restore.zip" and "-before-undo.zip" of earlier
+// versions, which stay restorable and are never written again.
+bool IsBeforeRestore(const std::string& archive, const std::string& character);
 
 // Reads the archive `archive` of `saveDir` into `source` and checks it: every
 // CRC, one .d2s entry whose base name is the character, every other entry
@@ -34,14 +41,19 @@ std::string BeforeRestoreName(const std::string& character);
 std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source);
 
-// Keeps the character's present files, then makes them exactly `source`'s. Empty when done; else what went wrong, and
-// whether every file is as it was.
-std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source);
+// Keeps the character's present files in a new archive named for `stamp`
+// ("yyyymmdd-hhmmss"), then makes them exactly `source`'s; `keptIn` names
+// that archive. Only files the new archive keeps are removed. Empty when
+// done; else what went wrong, and whether every file is as it was: if so,
+// the new archive is removed again, as it keeps nothing the folder lacks.
+std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
+                             const std::string& stamp, std::string& keptIn);
 
 // The question asked before a restore, with the archive made at `madeAt`.
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt);
 
-// The first status panel after a restore finished at `time`.
-std::string RestoredText(const RestoreSource& source, const std::string& time);
+// The first status panel after a restore finished at `time`, whose present
+// files `keptIn` keeps.
+std::string RestoredText(const RestoreSource& source, const std::string& time, const std::string& keptIn);
 
 }  // namespace ck

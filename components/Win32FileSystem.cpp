@@ -112,6 +112,13 @@ ReplaceStatus Win32FileSystem::Replace(const std::string& from, const std::strin
   return ReplaceRefusal(::GetLastError());
 }
 
+// Without MOVEFILE_REPLACE_EXISTING, a move refuses an existing target.
+ReplaceStatus Win32FileSystem::Place(const std::string& from, const std::string& to) {
+  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return ReplaceStatus::Done;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? ReplaceStatus::Exists : ReplaceRefusal(error);
+}
+
 // Another handle open on the target: a scanner, an indexer, the game saving.
 ReplaceStatus Win32FileSystem::ReplaceRefusal(unsigned long error) {
   switch (error) {

@@ -16,6 +16,7 @@ class Win32FileSystem : public FileSystem {
                        std::uint64_t limit) override;
   bool WriteFlushed(const std::string& path, const Bytes& data) override;
   ReplaceStatus Replace(const std::string& from, const std::string& to) override;
+  ReplaceStatus Place(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;
   bool SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override;

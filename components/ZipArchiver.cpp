@@ -45,7 +45,7 @@ AddResult ZipArchiver::Add() {
   if (NewestHolds(entries)) return AddResult::Unchanged;
   // The user may have protected this archive on purpose. Windows would
   // refuse to replace it, Wine would not: ask before writing anything.
-  if (fs_.IsReadOnly(ZipFileName)) return AddResult::ReadOnly;
+  if (!PlaceOnly && fs_.IsReadOnly(ZipFileName)) return AddResult::ReadOnly;
   if (DryRun) return AddResult::Saved;
 
   const Bytes archive = BuildZip(entries);
@@ -60,19 +60,21 @@ AddResult ZipArchiver::Add() {
   }
   // An indexer or a virus scanner may hold the new file for a moment; any
   // other refusal will not pass.
+  ReplaceStatus replaced = ReplaceStatus::Failed;
   for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
     if (attempt > 0 && !Wait(kReplacePauseMs)) break;
-    const ReplaceStatus replaced = fs_.Replace(temporary, ZipFileName);
+    replaced = PlaceOnly ? fs_.Place(temporary, ZipFileName) : fs_.Replace(temporary, ZipFileName);
     if (replaced == ReplaceStatus::Done) return AddResult::Saved;
-    if (replaced == ReplaceStatus::Failed) break;
+    if (replaced != ReplaceStatus::Held) break;
   }
   fs_.Remove(temporary);
-  return AddResult::Refused;
+  return replaced == ReplaceStatus::Exists ? AddResult::Exists : AddResult::Refused;
 }
 
 AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {
   entries.clear();
   LeftOut.clear();
+  Packed.clear();
   bool required = RequiredFile.empty();
   std::vector<FileInfo> listed;
   const std::vector<FileInfo>& files = Listing ? *Listing : (listed = fs_.List(folder, IncludeFileMask, false));
@@ -97,6 +99,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
     }
     required = required || MatchesMask(f.name, RequiredFile);
     entries.push_back(std::move(entry));
+    Packed.push_back(f.name);
   }
   if (!required) return AddResult::SaveMissing;
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });

@@ -18,6 +18,7 @@ enum class AddResult {
   TornSave,      // a .d2s stayed half-written; the archive was left alone
   ReadOnly,      // the archive is marked read-only and was left alone
   Refused,       // the archive's place refused the new one (another program holds it); it was left alone
+  Exists,        // with PlaceOnly, an archive of that name is there already; it was left alone
   SaveMissing,   // RequiredFile was gone; the archive was left alone
   Failed,        // a file could not be read or the archive not written
 };
@@ -48,6 +49,12 @@ class ZipArchiver {
   bool WholeSavesOnly = true;
   // Only finds out what Add would do: reads and compares, and writes nothing.
   bool DryRun = false;
+  // Never writes over an archive: one of that name that is there already
+  // stays as it is, and Add says Exists.
+  bool PlaceOnly = false;
+  // After Add: the files it read into the archive, by the names the file
+  // calls take.
+  std::vector<std::string> Packed;
   // After Add: the files left out because they are larger than kLargestFile.
   std::vector<std::string> LeftOut;
 

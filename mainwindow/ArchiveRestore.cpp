@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "components/Restore.h"
 #include "mainwindow/GameLaunch.h"
 #include "resources/resource.h"
@@ -22,6 +24,16 @@ std::string LocalDateTime(std::uint64_t ticks) {
   ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, sizeof date);
   ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &local, nullptr, time, sizeof time);
   return std::string(date) + " " + time;
+}
+
+// This moment in local time, as archives named for it say it: yyyymmdd-hhmmss.
+std::string StampNow() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond);
+  return stamp;
 }
 
 }  // namespace
@@ -60,9 +72,10 @@ void frmMain::OnArchiveChosen() {
     if (::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
     problem = GameRunningProblem();
   }
-  if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source);
+  std::string keptIn;
+  if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source, StampNow(), keptIn);
   if (problem.empty()) {
-    const std::string text = RestoredText(source, TimeNow());
+    const std::string text = RestoredText(source, TimeNow(), keptIn);
     ShowFirstPanel(text, text);
   }
   RefreshArchiveList();

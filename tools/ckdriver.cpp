@@ -203,8 +203,11 @@ int main(int argc, char** argv) {
     const UINT message = MessageNumber(argv[3]);
     const WPARAM wParam = argc >= 5 ? std::strtoull(argv[4], nullptr, 0) : 0;
     if (verb == "post") return ::PostMessageW(ParseHwnd(argv[2]), message, wParam, 0) ? 0 : 1;
+    // A window busy for a moment is waited for, not taken for hung.
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(ParseHwnd(argv[2]), message, wParam, 0, SMTO_ABORTIFHUNG, 20000, &result) ? 0 : 1;
+    if (::SendMessageTimeoutW(ParseHwnd(argv[2]), message, wParam, 0, SMTO_NORMAL, 30000, &result)) return 0;
+    std::fprintf(stderr, "SendMessageTimeout failed: error %lu\n", ::GetLastError());
+    return 1;
   }
   if (verb == "running" && argc >= 3) {
     const DWORD timeout = argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 10000;

@@ -21,6 +21,9 @@ class FaultyFs : public ck::PosixFileSystem {
   // Files another program holds open: neither replaced nor removed.
   std::function<bool(const std::string&)> held = [](const std::string&) { return false; };
   std::function<void()> onPause = [] {};
+  // How many more writes, replaces and removes succeed; then every one fails,
+  // as when the disk goes away half-way. -1: all of them.
+  int changesLeft = -1;
   int pauses = 0;
   unsigned pausedMs = 0;
 
@@ -36,16 +39,25 @@ class FaultyFs : public ck::PosixFileSystem {
     return status;
   }
   bool WriteFlushed(const std::string& path, const ck::Bytes& data) override {
+    if (!Change()) return false;
     if (refuseOverwrite && std::filesystem::exists(path)) return false;
     if (!failWriteHalfway) return PosixFileSystem::WriteFlushed(path, data);
     PosixFileSystem::WriteFlushed(path, ck::Bytes(data.begin(), data.begin() + data.size() / 2));
     return false;
   }
   ck::ReplaceStatus Replace(const std::string& from, const std::string& to) override {
+    if (!Change()) return ck::ReplaceStatus::Failed;
     if (held(to)) return ck::ReplaceStatus::Held;
     return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : PosixFileSystem::Replace(from, to);
   }
-  bool Remove(const std::string& path) override { return !held(path) && PosixFileSystem::Remove(path); }
+  ck::ReplaceStatus Place(const std::string& from, const std::string& to) override {
+    return Change() ? PosixFileSystem::Place(from, to) : ck::ReplaceStatus::Failed;
+  }
+  bool Remove(const std::string& path) override { return Change() && !held(path) && PosixFileSystem::Remove(path); }
+  bool SetLastWrite(const std::string& path, std::uint16_t date, std::uint16_t time) override {
+    return Change() && PosixFileSystem::SetLastWrite(path, date, time);
+  }
+  bool Change() { return changesLeft < 0 || (changesLeft > 0 && changesLeft--); }
   void Pause(unsigned ms) override {
     ++pauses;
     pausedMs += ms;

@@ -1,6 +1,7 @@
 """End-to-end tests of the real Cairnkeep.exe under Wine and Xvfb."""
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -279,16 +280,18 @@ class RestoreTest(WineTest):
         s.xdotool("key", "Return")  # No is the default
         until(lambda: s.driver("find", "#32770", "Cairnkeep", 0, check=False), lambda box: box is None,
               what="the question answered")
-        self.assertEqual((files(), os.path.exists(os.path.join(folder, "Bob-before-restore.zip"))), (before, False))
+        self.assertEqual((files(), [n for n in os.listdir(folder) if "before-restore" in n]), (before, []))
 
         box = self.ask(w)
         self.assertRegex(box["text"], r"^Restore Bob from Bob1\.zip, made .+\?\n"
-                                      r"Bob's current files are kept first in Bob-before-restore\.zip\.$")
+                                      r"Bob's current files are kept first in a new Bob-before-restore archive\.$")
         s.driver("command", box["hwnd"], 6)  # Yes
         c = until(lambda: controls_by_name(s.dump(w["hwnd"])), lambda c: c["StatusBar1"]["text"].startswith(
             "Restored Bob from Bob1.zip at "), what="the status after the restore")
-        self.assertIn("Bob-before-restore.zip", c["File1"]["items"])
-        for archive, expected in (("Bob1.zip", files()), ("Bob-before-restore.zip", before)):
+        kept = re.search(r" - the files before are kept in (Bob-before-restore-\d{8}-\d{6}\.zip)$",
+                         c["StatusBar1"]["text"]).group(1)
+        self.assertIn(kept, c["File1"]["items"])
+        for archive, expected in (("Bob1.zip", files()), (kept, before)):
             with zipfile.ZipFile(os.path.join(folder, archive)) as z:
                 self.assertEqual({n: z.read(n) for n in z.namelist()}, expected, archive)
 

@@ -49,16 +49,31 @@ class RestoreTest : public ::testing::Test {
     }
     return found;
   }
-  std::string Restore(const std::string& archive) {
+  std::string Restore(const std::string& archive, const std::string& stamp = "20261207-170412") {
     ck::RestoreSource source;
     const std::string problem = ck::ReadRestoreSource(faulty_, save_, archive, source);
-    return problem.empty() ? ck::RestoreCharacter(faulty_, save_, source) : problem;
+    return problem.empty() ? ck::RestoreCharacter(faulty_, save_, source, stamp, kept_) : problem;
+  }
+  // Every state of Bob's the folder keeps: his files, and each archive's.
+  std::vector<Files> States() {
+    std::vector<Files> states(1);
+    for (auto& [name, data] : Folder()) {
+      std::vector<ck::ZipEntry> entries;
+      if (!name.ends_with(".zip")) {
+        if (name.starts_with("Bob.")) states.front()[name] = data;
+      } else if (ck::ReadZip(data, entries)) {
+        states.emplace_back();
+        for (auto& e : entries) states.back()[e.name] = e.data;
+      }
+    }
+    return states;
   }
 
   const fs::path dir_ = fs::temp_directory_path() / ("ck-restore-" + std::to_string(::getpid()));
   const std::string save_ = dir_.string() + "/";
   const Files archived_ = {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("new keys")}, {"Bob.ma1", Bytes(9, 2)}};
   ck::testing::FaultyFs faulty_;
+  std::string kept_;  // where the last restore kept the present files
 };
 
 TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
@@ -73,6 +88,10 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
       {{{"C:\\x\\Bob.d2s", save}}, "Bob3.zip holds C:\\x\\Bob.d2s, which is no file of the save folder"},
       {{{"BOBBYT~1.d2s", save}}, "Bob3.zip holds BOBBYT~1.d2s, which is no file of the save folder"},
       {{{"Bob.d2s", save}, {"sub\\Bob.key", key}}, "Bob3.zip holds sub\\Bob.key, which is no file of the save"},
+      {{{"Bob.d2s", save}, {"sub/Bob.key", key}}, "Bob3.zip holds sub/Bob.key, which is no file of the save"},
+      {{{"Bob.d2s", save}, {"Bob./../../x.txt", key}}, "Bob3.zip holds Bob./../../x.txt, which is no file of"},
+      {{{"Bob.d2s", save}, {"Bob.zip", key}}, "Bob3.zip holds the archive Bob.zip: nothing was restored."},
+      {{{"Bob.d2s", save}, {"Bob.x.ZIP", key}}, "Bob3.zip holds the archive Bob.x.ZIP: nothing was restored."},
       {{{"Bob.d2s", save}, {"Alice.key", key}}, "Bob3.zip holds Alice.key, which is not one of Bob.d2s's files"},
       {{{"Bob.d2s", save}, {"Bob.KEY", key}, {"Bob.key", key}}, "Bob3.zip holds Bob.key twice"},
       {{{"Bob.d2s", torn}}, "Bob.d2s in Bob3.zip is not a whole save: nothing was restored."},
@@ -87,52 +106,131 @@ TEST_F(RestoreTest, EachBadArchiveIsRefusedByNameAndNothingIsWritten) {
   EXPECT_EQ(Restore("Bob3.zip"), "Bob3.zip is damaged: nothing was restored.");
 }
 
-// Undone, a restore gives back the first state byte for byte, and the
-// last-write times to the two seconds an archive keeps, though a numbered
-// slot, which the rotation writes over, held the first state too.
-TEST_F(RestoreTest, ARestoreAndItsUndoFromTheBeforeRestoreArchiveItself) {
+// Going back from the archive that a restore made gives back the first
+// state byte for byte, with its times to the two seconds an archive keeps;
+// each restore keeps the present in an archive of its own, never written
+// over. Whose archive it is comes from its .d2s, not its name.
+TEST_F(RestoreTest, EachRestoreKeepsThePresentInANewArchiveAndGoingBackFromItUndoes) {
   const Files first = Folder();
   const auto keyTime = fs::last_write_time(dir_ / "Bob.key");
-  Files bob = first;
-  bob.erase("Alice.d2s");
-  Put(bob, "Bob2.zip");
-  Put(archived_, "Bob1.zip");
-  ASSERT_EQ(Restore("Bob1.zip"), "");
+  Put(archived_, "Old - Copy.zip");
+  ASSERT_EQ(Restore("Old - Copy.zip", "20261207-170412"), "");
+  ASSERT_EQ(kept_, "Bob-before-restore-20261207-170412.zip");
   Files now = Folder(false);
   EXPECT_EQ(now.erase("Alice.d2s"), 1u);
   EXPECT_EQ(now, archived_);
-  ASSERT_EQ(Restore("Bob-before-restore.zip"), "");
+  const Bytes keptFirst = Folder().at(kept_);
+  ASSERT_EQ(Restore(kept_, "20261207-170412"), "");  // the same second: a clash
+  EXPECT_EQ(kept_, "Bob-before-restore-20261207-170412-2.zip");
   EXPECT_EQ(Folder(false), first);
   EXPECT_LT(std::chrono::abs(fs::last_write_time(dir_ / "Bob.key") - keyTime), std::chrono::seconds(2));
-  EXPECT_EQ(Restore("Bob-before-restore.zip"), "");  // the undo of the undo
+  ASSERT_EQ(Restore(kept_, "20261207-170500"), "");  // the undo of the undo
   EXPECT_EQ(Folder(false).at("Bob.key"), archived_.at("Bob.key"));
+  EXPECT_EQ(Folder().at("Bob-before-restore-20261207-170412.zip"), keptFirst);
 
-  // Restored from the newest slot, Bob is unchanged: the before-restore
+  // An earlier version's before-restore archive, a torn save in it, goes
+  // back too, and is never written.
+  Bytes torn = WholeSave("Bob", 900);
+  torn.resize(400);
+  Put({{"Bob.d2s", torn}}, "Bob-before-restore.zip");
+  const Bytes old = Folder().at("Bob-before-restore.zip");
+  ASSERT_EQ(Restore("Bob-before-restore.zip", "20261207-180000"), "");
+  EXPECT_EQ(Folder(false).at("Bob.d2s"), torn);
+  EXPECT_EQ(Folder().at("Bob-before-restore.zip"), old);
+
+  // Restored from his newest slot, Bob is unchanged: a before-restore
   // archive, newer still, is no slot of his.
+  Put(archived_, "Bob1.zip");
   ck::CharacterTable table;
   ck::LastWritten written;
-  fs::last_write_time(dir_ / "Bob2.zip", fs::file_time_type::clock::now() - std::chrono::hours(2));
   fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
-  ASSERT_EQ(Restore("Bob1.zip"), "");
+  ASSERT_EQ(Restore("Bob1.zip", "20261207-190000"), "");
   EXPECT_EQ(ck::RunBackupPass(faulty_, save_, 10, table, written)->unchanged, std::vector<std::string>{"Bob"});
 }
 
-// A file held by another program at each step: every file as it was.
+// An editor's companion ("Bob.d2s~") is one of Bob's files, kept and
+// restored; a file that appears after the present was kept is not removed,
+// as no archive keeps it.
+TEST_F(RestoreTest, ACompanionWithATildeGoesBackAndAFileNoArchiveKeepsStays) {
+  Put({{"Bob.d2s~", Text("an editor's copy")}});
+  Files archived = archived_;
+  archived["Bob.key~"] = Text("older keys");
+  Put(archived, "Bob1.zip");
+  faulty_.onRead = [this](const std::string& path) {
+    if (path.find("-before-restore-") != std::string::npos) Put({{"Bob.ma9", Text("saved meanwhile")}});
+  };
+  ASSERT_EQ(Restore("Bob1.zip"), "");
+  Files now = Folder(false);
+  EXPECT_EQ(now.at("Bob.ma9"), Text("saved meanwhile"));
+  now.erase("Bob.ma9");
+  now.erase("Alice.d2s");
+  EXPECT_EQ(now, archived);
+  faulty_.onRead = [](const std::string&) {};
+  ASSERT_EQ(Restore(kept_, "20261207-170500"), "");
+  EXPECT_EQ(Folder(false).at("Bob.d2s~"), Text("an editor's copy"));
+}
+
+// A file held by another program at each step: every file as it was, and no
+// archive left of a present that is whole.
 TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
   Put(archived_, "Bob1.zip");
   for (const char* heldFile : {"Bob.key", "Bob.ma1", "Bob.ma0"}) {
-    const Files before = Folder(false);
+    const Files before = Folder();
     faulty_.held = [&](const std::string& path) { return path.ends_with(heldFile); };
     EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore " + std::string(heldFile) + ": Bob's files are as they were.");
-    EXPECT_EQ(Folder(false), before) << heldFile;
+    EXPECT_EQ(Folder(), before) << heldFile;
   }
-  // A failed undo leaves what it was to give back.
+}
+
+// A put-back that fails for one file still puts back all the others, and
+// the archive that keeps the present stays, named.
+TEST_F(RestoreTest, APutBackThatFailsForOneFilePutsBackTheOthersAndKeepsTheArchive) {
+  Put(archived_, "Bob1.zip");
+  const Files before = Folder(false);
+  int keyReplaces = 0;
+  faulty_.held = [&](const std::string& path) {
+    return path.ends_with("Bob.ma0") || (path.ends_with("Bob.key") && ++keyReplaces > 1);
+  };
+  EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma0, nor to put all of Bob's files back: they are kept in "
+                                 "Bob-before-restore-20261207-170412.zip.");
+  Files now = Folder(false);
+  EXPECT_EQ(now.at("Bob.key"), archived_.at("Bob.key"));
+  now.erase("Bob.key");
+  Files others = before;
+  others.erase("Bob.key");
+  EXPECT_EQ(now, others);
   faulty_.held = [](const std::string&) { return false; };
-  ASSERT_EQ(Restore("Bob1.zip"), "");
-  const Files before = Folder();
-  faulty_.held = [](const std::string& path) { return path.ends_with("Bob.ma0"); };
-  EXPECT_EQ(Restore("Bob-before-restore.zip"), "Unable to restore Bob.ma0: Bob's files are as they were.");
-  EXPECT_EQ(Folder(), before);
+  ASSERT_EQ(Restore(kept_, "20261207-170500"), "");
+  EXPECT_EQ(Folder(false), before);
+}
+
+// The disk goes away after the k-th write, replace or remove of a restore,
+// for every k, and the player's next pass and restore run as usual: every
+// state that existed before is still whole somewhere in the folder.
+TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
+  for (const char* from : {"Bob1.zip", "Bob-before-restore.zip"}) {
+    bool finished = false;
+    for (int k = 0; !finished; ++k) {
+      TearDown();
+      SetUp();
+      Put(archived_, "Bob1.zip");
+      Put({{"Bob.d2s", WholeSave("Bob", 700)}, {"Bob.key", Text("keys before")}}, "Bob-before-restore.zip");
+      const std::vector<Files> before = States();
+      faulty_.changesLeft = k;
+      Restore(from, "20261207-170412");
+      finished = faulty_.changesLeft > 0;
+      faulty_.changesLeft = -1;
+      ck::CharacterTable table;
+      ck::LastWritten written;
+      ck::RunBackupPass(faulty_, save_, 10, table, written);
+      Restore(from, "20261207-170413");
+      const std::vector<Files> after = States();
+      for (const Files& state : before) {
+        EXPECT_NE(std::find(after.begin(), after.end(), state), after.end()) << from << " cut after " << k;
+      }
+      ASSERT_LT(k, 100);
+    }
+  }
 }
 
 TEST(RunsGame, ByFullPathIgnoringCaseOrByNameWhereThereIsNoPath) {

@@ -90,7 +90,9 @@ TEST_F(BackupPassTest, HeldFilesAndAReadOnlySlotAreReportedOrPassedOverAndKept) 
       Put(archive, Text("old archive"));
       FILETIME time;
       ::SystemTimeToFileTime(&now, &time);
-      reinterpret_cast<ULARGE_INTEGER&>(time).QuadPart -= (4 - slot) * 36000000000ull;  // hours ago
+      ULARGE_INTEGER ticks{{time.dwLowDateTime, time.dwHighDateTime}};
+      ticks.QuadPart -= (4 - slot) * 36000000000ull;  // hours ago
+      time = {ticks.u.LowPart, ticks.u.HighPart};
       HANDLE file = ::CreateFileA((folder_ + archive).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
                                   nullptr);
       ::SetFileTime(file, nullptr, nullptr, &time);
