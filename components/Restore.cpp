@@ -93,7 +93,9 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   AddResult added = AddResult::Exists;
   std::string kept;
   for (int clash = 1; clash < 100 && added == AddResult::Exists; ++clash) {
-    kept = BeforeRestoreName(character, stamp + (clash > 1 ? "-" + std::to_string(clash) : ""));
+    std::string moment = stamp;
+    if (clash > 1) moment.append("-").append(std::to_string(clash));
+    kept = BeforeRestoreName(character, moment);
     keeper.ZipFileName = folder + kept;
     added = keeper.Add();
   }
