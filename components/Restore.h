@@ -1,9 +1,9 @@
 // Going back: a character's files made exactly those of one of its
 // archives, in one step that loses nothing. The archive is read whole and
 // checked before anything is touched; the present files are kept first in a
-// new before-restore archive of their own, which nothing ever writes over or
-// removes; each file is then replaced atomically, and a failure half-way
-// puts back what was already replaced.
+// new before-restore archive of their own, which no pass and no other
+// restore ever writes over or removes; each file is then replaced
+// atomically, and a failure half-way puts back what was already replaced.
 #pragma once
 
 #include <cstdint>

@@ -14,26 +14,23 @@ std::string ArchivePath(const std::string& saveDir, const std::string& name, int
 
 namespace {
 
-// Whether `file` is one of the slot archives of `name`: the name, digits,
-// ".zip". Bobby1.zip is not Bob's, and neither is Bob.zip. Asked of every
-// file for every character, so it allocates nothing.
-bool IsSlotArchive(std::string_view file, std::string_view name) {
+// The slot number of `file` if it is one of the slot archives of `name` (the
+// name, the number without leading zeros, ".zip"), else 0. Bobby1.zip is not
+// Bob's, and neither is Bob.zip. Asked of every archive for every character,
+// so it allocates nothing.
+int SlotOf(std::string_view file, std::string_view name) {
   constexpr std::size_t kZip = 4;  // ".zip"
   if (file.size() <= name.size() + kZip || !MatchesMask(file.substr(file.size() - kZip), ".zip") ||
       !MatchesMask(file.substr(0, name.size()), name)) {
-    return false;
+    return 0;
   }
-  const std::string_view slot = file.substr(name.size(), file.size() - kZip - name.size());
-  return std::all_of(slot.begin(), slot.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The slot number of `file` if it is one of the slot archives of `name`, else 0.
-int SlotOf(std::string_view file, std::string_view name) {
-  if (!IsSlotArchive(file, name)) return 0;
-  const std::string_view digits = file.substr(name.size(), file.size() - 4 - name.size());
+  const std::string_view digits = file.substr(name.size(), file.size() - kZip - name.size());
   if (digits.size() > 4 || digits.front() == '0') return 0;
   int slot = 0;
-  for (char c : digits) slot = slot * 10 + (c - '0');
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    slot = slot * 10 + (c - '0');
+  }
   return slot;
 }
 

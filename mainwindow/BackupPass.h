@@ -1,4 +1,4 @@
-// One backup pass: every character's files into its next rotating archive.
+// One backup pass: every character's files into one of its own rotating archives.
 #pragma once
 
 #include <cstdint>
