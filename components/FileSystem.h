@@ -32,6 +32,9 @@ enum class ReadStatus { Ok, Missing, TooLarge, Failed };
 // Exists: a file is there already, and a placing never writes over one.
 enum class ReplaceStatus { Done, Held, Failed, Exists };
 
+// Why a write, a replace or a remove failed, as far as the platform says.
+enum class Trouble { Unknown, Held, ReadOnly, DiskFull };
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -75,6 +78,9 @@ class FileSystem {
 
   // Waits a moment before trying again.
   virtual void Pause(unsigned milliseconds) = 0;
+
+  // Why the last write, replace or remove that failed did.
+  virtual Trouble LastTrouble() const { return Trouble::Unknown; }
 };
 
 }  // namespace ck

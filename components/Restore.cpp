@@ -56,8 +56,9 @@ std::string ReadEntries(FileSystem& fs, const std::string& path, const std::stri
 
 // Puts `entry` in the place of the file `name`: written whole beside it,
 // flushed and dated, then swapped in, waiting a moment for a file held by
-// a scanner or an indexer.
-bool Put(FileSystem& fs, const std::string& folder, const std::string& name, const ZipEntry& entry) {
+// a scanner or an indexer. On a failure, `why` says what stood in the way.
+bool Put(FileSystem& fs, const std::string& folder, const std::string& name, const ZipEntry& entry,
+         Trouble* why = nullptr) {
   const std::string target = folder + name, temporary = ZipArchiver::TemporaryName(target);
   fs.Remove(temporary);
   if (fs.WriteFlushed(temporary, entry.data) && fs.SetLastWrite(temporary, entry.dosDate, entry.dosTime)) {
@@ -68,6 +69,7 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
       if (replaced == ReplaceStatus::Failed) break;
     }
   }
+  if (why) *why = fs.IsReadOnly(target) ? Trouble::ReadOnly : fs.LastTrouble();
   fs.Remove(temporary);
   return false;
 }
@@ -104,6 +106,21 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
   if (added != AddResult::Saved && added != AddResult::NothingToAdd) {
     return "Unable to keep " + character + "'s files in " + kept + kNothingRestored;
+  }
+  return {};
+}
+
+// Why a file could not be restored, in the player's words.
+std::string Because(Trouble why) {
+  switch (why) {
+    case Trouble::Held:
+      return " (another program holds it)";
+    case Trouble::ReadOnly:
+      return " (it is read-only)";
+    case Trouble::DiskFull:
+      return " (the disk is full)";
+    case Trouble::Unknown:
+      break;
   }
   return {};
 }
@@ -162,8 +179,9 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 
   std::vector<std::string> changed;
   std::string failed;
+  Trouble why = Trouble::Unknown;
   for (const ZipEntry& e : source.entries) {
-    if (!Put(fs, folder, e.name, e)) {
+    if (!Put(fs, folder, e.name, e, &why)) {
       failed = e.name;
       break;
     }
@@ -175,6 +193,7 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     if (Find(source.entries, name)) continue;
     if (!fs.Remove(folder + name)) {
       failed = name;
+      why = fs.LastTrouble();
       break;
     }
     changed.push_back(name);
@@ -191,9 +210,9 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
   if (putBack) {
     if (!keptIn.empty()) fs.Remove(folder + keptIn);
     keptIn.clear();
-    return "Unable to restore " + failed + ": " + character + "'s files are as they were.";
+    return "Unable to restore " + failed + Because(why) + ": " + character + "'s files are as they were.";
   }
-  return "Unable to restore " + failed + ", nor to put all of " + character + "'s files back" +
+  return "Unable to restore " + failed + Because(why) + ", nor to put all of " + character + "'s files back" +
          (keptIn.empty() ? "." : ": they are kept in " + keptIn + ".");
 }
 

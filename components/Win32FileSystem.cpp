@@ -90,7 +90,7 @@ ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, File
 
 bool Win32FileSystem::WriteFlushed(const std::string& path, const Bytes& data) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) return Failed();
   // A write may store fewer bytes than asked (Wine does on a full disk)
   // and fail only on the next call: continue until all are written.
   std::size_t done = 0;
@@ -98,25 +98,48 @@ bool Win32FileSystem::WriteFlushed(const std::string& path, const Bytes& data) {
     DWORD wrote = 0;
     if (!::WriteFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &wrote, nullptr) ||
         wrote == 0) {
-      return false;
+      return Failed();
     }
     done += wrote;
   }
-  return ::FlushFileBuffers(file.get()) != 0;
+  return ::FlushFileBuffers(file.get()) != 0 || Failed();
 }
 
 ReplaceStatus Win32FileSystem::Replace(const std::string& from, const std::string& to) {
   if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return ReplaceStatus::Done;
   }
-  return ReplaceRefusal(::GetLastError());
+  Failed();
+  return ReplaceRefusal(lastError_);
 }
 
 // Without MOVEFILE_REPLACE_EXISTING, a move refuses an existing target.
 ReplaceStatus Win32FileSystem::Place(const std::string& from, const std::string& to) {
   if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return ReplaceStatus::Done;
-  const DWORD error = ::GetLastError();
-  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? ReplaceStatus::Exists : ReplaceRefusal(error);
+  Failed();
+  return lastError_ == ERROR_ALREADY_EXISTS || lastError_ == ERROR_FILE_EXISTS ? ReplaceStatus::Exists
+                                                                                : ReplaceRefusal(lastError_);
+}
+
+bool Win32FileSystem::Failed() {
+  lastError_ = ::GetLastError();
+  return false;
+}
+
+Trouble Win32FileSystem::TroubleOf(unsigned long error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:  // a replace over a file another handle holds open
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return Trouble::Held;
+    case ERROR_WRITE_PROTECT:
+      return Trouble::ReadOnly;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Trouble::DiskFull;
+    default:
+      return Trouble::Unknown;
+  }
 }
 
 // Another handle open on the target: a scanner, an indexer, the game saving.
@@ -135,7 +158,7 @@ bool Win32FileSystem::Remove(const std::string& path) {
   // Windows deletes no read-only file, and CREATE_ALWAYS would refuse a
   // hidden one left behind: clear both marks first.
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return ::DeleteFileA(path.c_str()) != 0;
+  return ::DeleteFileA(path.c_str()) != 0 || Failed();
 }
 
 bool Win32FileSystem::IsReadOnly(const std::string& path) {

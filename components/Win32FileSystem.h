@@ -22,6 +22,7 @@ class Win32FileSystem : public FileSystem {
   bool SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override;
   bool NativeName(const std::string& utf8Name, std::string& name) override;
   void Pause(unsigned milliseconds) override;
+  Trouble LastTrouble() const override { return TroubleOf(lastError_); }
 
   // A name as the file calls give it, in UTF-8; as it stands when it does not
   // convert: it could not be opened by that name either.
@@ -29,9 +30,15 @@ class Win32FileSystem : public FileSystem {
   // What the error of a refused replace means: held for a moment by another
   // program, worth another try, or refused for good.
   static ReplaceStatus ReplaceRefusal(unsigned long error);
+  // What a failure's error means to the player.
+  static Trouble TroubleOf(unsigned long error);
 
  private:
+  // Keeps the error of a call that failed, for LastTrouble; false.
+  bool Failed();
+
   unsigned codePage_;
+  unsigned long lastError_ = 0;
 };
 
 }  // namespace ck

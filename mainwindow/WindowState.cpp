@@ -47,6 +47,21 @@ void frmMain::Restore() {
   ::ShowWindow(hwnd_, SW_SHOW);
 }
 
+void frmMain::ShowRunning() {
+  // The one running may be starting too: its window comes a moment after the
+  // name that told us of it.
+  HWND running = nullptr;
+  for (int wait = 0; wait < 100 && !(running = ::FindWindowA(kClassName, nullptr)); ++wait) ::Sleep(50);
+  if (!running) return;
+  // Windows lets a process come to the front only when the one in front
+  // allows it, which this one, just started by the player, may do. Wine
+  // does not enforce the rule, so the tests cannot show the call is needed.
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(running, &process);
+  ::AllowSetForegroundWindow(process);
+  ::PostMessageA(running, kShowMessage, 0, 0);
+}
+
 void frmMain::ShowTrayMenu() {
   // A menu whose window is not in front stays open after a click elsewhere.
   ::SetForegroundWindow(hwnd_);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -154,11 +155,12 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
   // so to the dialog manager, which would take the keys to move the focus.
   const bool arrow = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN);
   if (arrow && (msg.hwnd == Control(IDC_UDINTERVAL) || msg.hwnd == Control(IDC_UDBACKUP))) return false;
-  // Enter on the list with an archive selected offers to restore it; the
-  // dialog manager would press the start button.
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == Control(IDC_FILE1) &&
-      ::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) {
-    return ::PostMessageA(hwnd_, kArchiveChosenMessage, 0, 0) != 0;
+  // Enter on the list offers to restore the archive selected, and with none
+  // does nothing: the dialog manager would press the start button and start
+  // the game the player meant to restore.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == Control(IDC_FILE1)) {
+    if (::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) ::PostMessageA(hwnd_, kArchiveChosenMessage, 0, 0);
+    return true;
   }
   return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_.TranslateDialogKeys(msg);
 }
@@ -205,6 +207,9 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kArchiveChosenMessage:
       OnArchiveChosen();
+      return 0;
+    case kShowMessage:
+      Restore();
       return 0;
     case kTrayCallbackMessage:
       OnTrayNotification(wParam, lParam);
@@ -457,13 +462,32 @@ void frmMain::RefreshClockPanels() {
   }
 }
 
+// The archive the player selected stays selected while it is the same file
+// (a slot written anew is no longer what was chosen), and the list does not
+// scroll.
 void frmMain::RefreshArchiveList() {
   HWND list = Control(IDC_FILE1);
+  const auto sameFile = [](const FileInfo& a, const FileInfo& b) {
+    return a.name == b.name && a.size == b.size && a.lastWrite == b.lastWrite;
+  };
+  const std::string selectedName = SelectedArchive();
+  const auto selected = std::find_if(archives_.begin(), archives_.end(),
+                                     [&](const FileInfo& f) { return f.name == selectedName; });
+  const FileInfo chosen = selected == archives_.end() ? FileInfo{} : *selected;
+  const auto top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+  archives_ = ListExactly(files_, FolderPrefix(saveDir_), "*.zip");
   ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  for (const FileInfo& file : ListExactly(files_, FolderPrefix(saveDir_), "*.zip")) {
+  bool stillThere = false;
+  for (const FileInfo& file : archives_) {
     ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
+    stillThere = stillThere || (!chosen.name.empty() && sameFile(file, chosen));
   }
+  if (stillThere) {
+    const auto index = ::SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(chosen.name.c_str()));
+    ::SendMessageA(list, LB_SETCURSEL, index, 0);
+  }
+  ::SendMessageA(list, LB_SETTOPINDEX, top, 0);
   ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list, nullptr, TRUE);
 }

@@ -29,6 +29,11 @@ class frmMain {
   static constexpr UINT_PTR kTimerId = 1;
   // Enter on the archive list, as a double click on it.
   static constexpr UINT kArchiveChosenMessage = WM_APP + 2;
+  // From a second start: show the window, in front.
+  static constexpr UINT kShowMessage = WM_APP + 3;
+  // The name of what tells a second start in the same session that the
+  // program runs already.
+  static constexpr const char* kRunningName = "Local\\Cairnkeep.Running";
   static constexpr std::size_t kControlCount = 12;  // from IDC_CMDSTART on
 
   explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
@@ -48,6 +53,9 @@ class frmMain {
   // Shows the window, normal or minimised (and so hidden) as `showCommand`
   // asks, with the focus on the start button, and its notification icon.
   void Show(int showCommand);
+  // For a second start: shows the window of the Cairnkeep already running,
+  // waiting a moment for it should that one be starting too.
+  static void ShowRunning();
   // The one way out: stops the timer, releases the timing objects, removes
   // the notification icon and ends the process.
   [[noreturn]] void Unload();
@@ -123,6 +131,8 @@ class frmMain {
   TrayIcon tray_;
   Win32FileSystem files_;
   CharacterTable characters_;
+  // The archives the list shows, as they were listed.
+  std::vector<FileInfo> archives_;
   frmAbout about_;
 
   // What the clock panels show, so they are redrawn only when it changes.

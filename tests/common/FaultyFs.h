@@ -18,6 +18,7 @@ class FaultyFs : public ck::PosixFileSystem {
   bool failWriteHalfway = false;
   bool refuseOverwrite = false;  // as Windows refuses to write over a read-only or hidden file
   ck::ReplaceStatus replaceRefused = ck::ReplaceStatus::Done;
+  bool refuseReadOnlyTarget = false;  // as Windows refuses to replace a read-only file
   // Files another program holds open: neither replaced nor removed.
   std::function<bool(const std::string&)> held = [](const std::string&) { return false; };
   std::function<void()> onPause = [] {};
@@ -43,17 +44,27 @@ class FaultyFs : public ck::PosixFileSystem {
     if (refuseOverwrite && std::filesystem::exists(path)) return false;
     if (!failWriteHalfway) return PosixFileSystem::WriteFlushed(path, data);
     PosixFileSystem::WriteFlushed(path, ck::Bytes(data.begin(), data.begin() + data.size() / 2));
+    trouble = ck::Trouble::DiskFull;
     return false;
   }
   ck::ReplaceStatus Replace(const std::string& from, const std::string& to) override {
     if (!Change()) return ck::ReplaceStatus::Failed;
-    if (held(to)) return ck::ReplaceStatus::Held;
+    if (held(to)) {
+      trouble = ck::Trouble::Held;
+      return ck::ReplaceStatus::Held;
+    }
+    if (refuseReadOnlyTarget && IsReadOnly(to)) return ck::ReplaceStatus::Failed;
     return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : PosixFileSystem::Replace(from, to);
   }
   ck::ReplaceStatus Place(const std::string& from, const std::string& to) override {
     return Change() ? PosixFileSystem::Place(from, to) : ck::ReplaceStatus::Failed;
   }
-  bool Remove(const std::string& path) override { return Change() && !held(path) && PosixFileSystem::Remove(path); }
+  bool Remove(const std::string& path) override {
+    if (held(path)) trouble = ck::Trouble::Held;
+    return Change() && !held(path) && PosixFileSystem::Remove(path);
+  }
+  ck::Trouble LastTrouble() const override { return trouble; }
+  ck::Trouble trouble = ck::Trouble::Unknown;
   bool SetLastWrite(const std::string& path, std::uint16_t date, std::uint16_t time) override {
     return Change() && PosixFileSystem::SetLastWrite(path, date, time);
   }

@@ -202,6 +202,18 @@ class TrayTest(WineTest):
         self.assertEqual(s.wait_exit(), 0)
         self.assertEqual(s.tray_icons(), [])
 
+    def test_a_second_start_shows_the_one_running_and_ends(self):
+        s = self.wine
+        hwnd = self.started()["hwnd"]
+        s.driver("post", hwnd, *self.SC_MINIMIZE)
+        self.wait_shown(hwnd, False)
+        second = subprocess.run([WINE, harness.EXE], env=s.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(second.returncode, 0)
+        self.wait_shown(hwnd, True)
+        self.assertIsNone(s.app.poll())
+        self.assertEqual(len(s.tray_icons()), 1)
+
     def test_the_list_names_the_selected_archive_and_exit_ends_a_message_box_too(self):
         s = self.wine
         w = self.started("Bob1.zip", "Bob2.zip")

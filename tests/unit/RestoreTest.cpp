@@ -170,16 +170,31 @@ TEST_F(RestoreTest, ACompanionWithATildeGoesBackAndAFileNoArchiveKeepsStays) {
   EXPECT_EQ(Folder(false).at("Bob.d2s~"), Text("an editor's copy"));
 }
 
-// A file held by another program at each step: every file as it was, and no
-// archive left of a present that is whole.
+// A file held by another program at each step, a read-only file, a full
+// disk: every file as it was, no archive left of a present that is whole,
+// and the message says why in the player's words.
 TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
   Put(archived_, "Bob1.zip");
   for (const char* heldFile : {"Bob.key", "Bob.ma1", "Bob.ma0"}) {
     const Files before = Folder();
     faulty_.held = [&](const std::string& path) { return path.ends_with(heldFile); };
-    EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore " + std::string(heldFile) + ": Bob's files are as they were.");
+    EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore " + std::string(heldFile) +
+                                       " (another program holds it): Bob's files are as they were.");
     EXPECT_EQ(Folder(), before) << heldFile;
   }
+  faulty_.held = [](const std::string&) { return false; };
+  fs::permissions(dir_ / "Bob.key", fs::perms::owner_write, fs::perm_options::remove);
+  faulty_.refuseReadOnlyTarget = true;
+  const Files before = Folder();
+  EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.key (it is read-only): Bob's files are as they were.");
+  EXPECT_EQ(Folder(), before);
+  fs::permissions(dir_ / "Bob.key", fs::perms::owner_write, fs::perm_options::add);
+  // The archive that keeps the present fits; the restored files do not.
+  faulty_.onRead = [this](const std::string& path) {
+    if (path.find("-before-restore-") != std::string::npos) faulty_.failWriteHalfway = true;
+  };
+  EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.d2s (the disk is full): Bob's files are as they were.");
+  EXPECT_EQ(Folder(), before);
 }
 
 // A put-back that fails for one file still puts back all the others, and
@@ -191,8 +206,8 @@ TEST_F(RestoreTest, APutBackThatFailsForOneFilePutsBackTheOthersAndKeepsTheArchi
   faulty_.held = [&](const std::string& path) {
     return path.ends_with("Bob.ma0") || (path.ends_with("Bob.key") && ++keyReplaces > 1);
   };
-  EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma0, nor to put all of Bob's files back: they are kept in "
-                                 "Bob-before-restore-20261207-170412.zip.");
+  EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma0 (another program holds it), nor to put all of Bob's "
+                                 "files back: they are kept in Bob-before-restore-20261207-170412.zip.");
   Files now = Folder(false);
   EXPECT_EQ(now.at("Bob.key"), archived_.at("Bob.key"));
   now.erase("Bob.key");

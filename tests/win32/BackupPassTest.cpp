@@ -60,6 +60,42 @@ TEST_F(BackupPassTest, APassShowsItselfAndTheIntervalStartsAgain) {
   EXPECT_EQ(StatusTip(), Status() + " - saved: Bob - unchanged: Alice");
 }
 
+// A pass keeps the archive the player selected selected while it is the same
+// file, so that Enter offers to restore what was chosen; a slot the pass
+// wrote anew is no longer that, and with nothing selected Enter on the list
+// does nothing at all, and surely does not start the game.
+TEST_F(BackupPassTest, APassKeepsTheSelectionAndEnterOnTheListNeverStartsTheGame) {
+  Character("Bob");
+  ck::testing::launches.clear();
+  Start(folder_, "C:\\Program Files\\Diablo II\\Game.exe", ck::testing::kRecorder);
+  ::SetWindowTextA(Control(IDC_TXTNUMBACKUP), "2");
+  HWND list = Control(IDC_FILE1);
+  const auto pressEnterOnTheList = [&] {
+    ::SetFocus(list);
+    Press(VK_RETURN);
+    for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageA(&msg);
+  };
+  const auto select = [&](const char* archive) {
+    ::SendMessageA(list, LB_SETCURSEL, ::SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(archive)),
+                   0);
+  };
+  TickAfter(180000);
+  select("Bob1.zip");
+  Put("Bob.key", Text("new keys of Bob"));
+  TickAfter(180000);  // writes Bob2.zip
+  ck::testing::BoxAnswers answers([](const std::string&) { return IDNO; });
+  pressEnterOnTheList();
+  ASSERT_EQ(answers.seen.size(), 1u);
+  EXPECT_EQ(answers.seen[0].substr(0, 32), "Restore Bob from Bob1.zip, made ") << answers.seen[0];
+
+  Put("Bob.key", Text("newer keys of Bob"));
+  TickAfter(180000);  // writes Bob1.zip anew, its oldest
+  EXPECT_EQ(::SendMessageA(list, LB_GETCURSEL, 0, 0), LB_ERR);
+  pressEnterOnTheList();
+  EXPECT_EQ(answers.seen.size(), 1u);
+  EXPECT_TRUE(ck::testing::launches.empty());
+}
+
 TEST_F(BackupPassTest, WithoutCharactersNothingHappensEveryTick) {
   Start(folder_ + "missing\\");
   TickAfter(180000);
@@ -158,6 +194,16 @@ TEST(Win32FileSystem, NamesConvertFromAndToTheAnsiCodePage) {
     if (c.native.empty()) continue;
     EXPECT_EQ(native, c.native) << c.codePage;
     EXPECT_EQ(files.Utf8Name(c.native), c.utf8) << c.codePage;
+  }
+}
+
+// What a failed write, replace or remove tells the player.
+TEST(Win32FileSystem, EachErrorSaysWhyInThePlayersWords) {
+  for (const auto& [error, trouble] :
+       {std::pair<DWORD, ck::Trouble>(ERROR_SHARING_VIOLATION, ck::Trouble::Held), {ERROR_ACCESS_DENIED, ck::Trouble::Held},
+        {ERROR_WRITE_PROTECT, ck::Trouble::ReadOnly}, {ERROR_DISK_FULL, ck::Trouble::DiskFull},
+        {ERROR_HANDLE_DISK_FULL, ck::Trouble::DiskFull}, {ERROR_PATH_NOT_FOUND, ck::Trouble::Unknown}}) {
+    EXPECT_EQ(ck::Win32FileSystem::TroubleOf(error), trouble) << error;
   }
 }
 
