@@ -96,6 +96,35 @@ TEST_F(BackupPassTest, APassKeepsTheSelectionAndEnterOnTheListNeverStartsTheGame
   EXPECT_TRUE(ck::testing::launches.empty());
 }
 
+// The game started while the question is open: seen after Yes, and nothing
+// is touched.
+bool gameRuns = false;
+bool ImagesWithTheGame(std::vector<std::string>& images) {
+  if (gameRuns) images.push_back("C:\\Program Files\\Diablo II\\Game.exe");
+  return true;
+}
+
+TEST_F(BackupPassTest, AGameStartedWhileTheQuestionIsOpenIsSeenAfterYes) {
+  static const ck::RunningApi running{&ImagesWithTheGame};
+  running_ = &running;
+  gameRuns = false;
+  Character("Bob");
+  Start();
+  TickAfter(180000);
+  Put("Bob.key", Text("new keys of Bob"));
+  const std::vector<std::string> before = Listed();
+  ::SendMessageA(Control(IDC_FILE1), LB_SETCURSEL, 0, 0);
+  ck::testing::BoxAnswers answers([](const std::string&) {
+    gameRuns = true;
+    return IDYES;
+  });
+  ::SendMessageA(form_->Handle(), ck::frmMain::kArchiveChosenMessage, 0, 0);
+  ASSERT_EQ(answers.seen.size(), 2u);
+  EXPECT_EQ(answers.seen[1], "Close Diablo II before restoring: it would save over the restored files.");
+  EXPECT_EQ(Get("Bob.key"), Text("new keys of Bob"));
+  EXPECT_EQ(Listed(), before);
+}
+
 TEST_F(BackupPassTest, WithoutCharactersNothingHappensEveryTick) {
   Start(folder_ + "missing\\");
   TickAfter(180000);

@@ -111,7 +111,7 @@ class GameWindowTest : public ::testing::Test {
     SetGameValue("Program", program);
     now = 1000000;
     form_ = std::make_unique<frmMain>(::GetModuleHandleA(nullptr), RegistryApi::Advapi32(), &TestClock, processes,
-                                      RunningApi::Toolhelp32(), *shell_);
+                                      *running_, *shell_);
     EXPECT_TRUE(form_->Create());
     form_->Load();
     clockReads = 0;
@@ -178,7 +178,9 @@ class GameWindowTest : public ::testing::Test {
   }
 
   std::string folder_;
-  const NotifyApi* shell_ = &NotifyApi::Shell32();  // for the windows Start makes
+  // The seams of the windows Start makes.
+  const RunningApi* running_ = &RunningApi::Toolhelp32();
+  const NotifyApi* shell_ = &NotifyApi::Shell32();
   std::unique_ptr<frmMain> form_;
 };
 
