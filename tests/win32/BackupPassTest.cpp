@@ -226,16 +226,6 @@ TEST(Win32FileSystem, NamesConvertFromAndToTheAnsiCodePage) {
   }
 }
 
-// What a failed write, replace or remove tells the player.
-TEST(Win32FileSystem, EachErrorSaysWhyInThePlayersWords) {
-  for (const auto& [error, trouble] :
-       {std::pair<DWORD, ck::Trouble>(ERROR_SHARING_VIOLATION, ck::Trouble::Held), {ERROR_ACCESS_DENIED, ck::Trouble::Held},
-        {ERROR_WRITE_PROTECT, ck::Trouble::ReadOnly}, {ERROR_DISK_FULL, ck::Trouble::DiskFull},
-        {ERROR_HANDLE_DISK_FULL, ck::Trouble::DiskFull}, {ERROR_PATH_NOT_FOUND, ck::Trouble::Unknown}}) {
-    EXPECT_EQ(ck::Win32FileSystem::TroubleOf(error), trouble) << error;
-  }
-}
-
 // A file of exactly the limit is read; one byte more, and it is not.
 TEST_F(BackupPassTest, AFileOfExactlyTheLimitIsRead) {
   Put("Bob.ma0", Noise(1001));
@@ -246,15 +236,24 @@ TEST_F(BackupPassTest, AFileOfExactlyTheLimitIsRead) {
   }
 }
 
-// Only another handle on the target is worth waiting for; anything else
-// would only cost the pass its waiting budget.
-TEST(Win32FileSystem, OnlyAHeldTargetIsTriedAgain) {
-  for (DWORD held : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}) {
-    EXPECT_EQ(ck::Win32FileSystem::ReplaceRefusal(held), ck::ReplaceStatus::Held) << held;
-  }
-  for (DWORD failed : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL, ERROR_INVALID_NAME,
-                       ERROR_NOT_SAME_DEVICE, ERROR_WRITE_PROTECT}) {
-    EXPECT_EQ(ck::Win32FileSystem::ReplaceRefusal(failed), ck::ReplaceStatus::Failed) << failed;
+// What an error means: only another handle on the target is worth waiting
+// for (anything else would only cost the pass its waiting budget), and the
+// player is told why in words.
+TEST(Win32FileSystem, EachErrorIsReadForWhatItMeans) {
+  using ck::ReplaceStatus, ck::Trouble;
+  const std::tuple<DWORD, ReplaceStatus, Trouble> errors[] = {
+      {ERROR_ACCESS_DENIED, ReplaceStatus::Held, Trouble::Held},
+      {ERROR_SHARING_VIOLATION, ReplaceStatus::Held, Trouble::Held},
+      {ERROR_LOCK_VIOLATION, ReplaceStatus::Held, Trouble::Held},
+      {ERROR_WRITE_PROTECT, ReplaceStatus::Failed, Trouble::ReadOnly},
+      {ERROR_DISK_FULL, ReplaceStatus::Failed, Trouble::DiskFull},
+      {ERROR_HANDLE_DISK_FULL, ReplaceStatus::Failed, Trouble::DiskFull},
+      {ERROR_FILE_NOT_FOUND, ReplaceStatus::Failed, Trouble::Unknown},
+      {ERROR_PATH_NOT_FOUND, ReplaceStatus::Failed, Trouble::Unknown},
+      {ERROR_NOT_SAME_DEVICE, ReplaceStatus::Failed, Trouble::Unknown}};
+  for (const auto& [error, replace, trouble] : errors) {
+    EXPECT_EQ(ck::Win32FileSystem::ReplaceRefusal(error), replace) << error;
+    EXPECT_EQ(ck::Win32FileSystem::TroubleOf(error), trouble) << error;
   }
 }
 
