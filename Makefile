@@ -1,6 +1,6 @@
-# Cairnkeep: make demo | make check | make bench | make soak | make dist
+# Cairnkeep: make demo | make check | make bench | make fuzz | make soak | make dist
 MAKEFLAGS += --no-print-directory
-.PHONY: all deps build build-windows build-native check demo bench soak dist clean
+.PHONY: all deps build build-windows build-native check demo bench fuzz soak dist clean
 
 all: build
 
@@ -41,6 +41,10 @@ bench: deps
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target Cairnkeep >/dev/null
 	@$(WINE_PRESET) && cmake --build --preset $$preset --target win32_pass Cairnkeep ckdriver cksoak >/dev/null && \
 	CK_BENCH_NATIVE=build/bench-native bench/run.sh
+
+# Every fuzz target under libFuzzer for FUZZ_SECONDS (600) each.
+fuzz: deps
+	@tools/fuzz.sh
 
 # Half an hour of passes a minute apart beside a simulated game
 # (SOAK_MINUTES=30).

@@ -15,8 +15,9 @@ struct FileInfo {
   std::string name;      // without folder, as the platform's file calls take it
   std::string utf8Name;  // the same name in UTF-8, as archives store it
   std::uint64_t size = 0;
-  std::uint16_t dosDate = 0, dosTime = 0;  // last write, local time
+  std::uint16_t dosDate = 0, dosTime = 0;  // last write, local time of its own date
   std::uint64_t lastWrite = 0;             // the same, finer, in the platform's own ticks
+  std::int64_t unixTime = 0;               // the same, in seconds since 1970 UTC
 };
 
 // Size and last-write time of an open file, to notice a write during a read.
@@ -68,9 +69,11 @@ class FileSystem {
   // Whether `path` exists and is marked read-only.
   virtual bool IsReadOnly(const std::string& path) = 0;
 
-  // Sets the last-write time of `path` from a DOS date and time, in local
-  // time as archives keep it.
-  virtual bool SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) = 0;
+  // Sets the last-write time of `path` to the time `entry` was archived
+  // with: its Unix time where it has one, else its DOS time, taken as local
+  // time by the summer-time rule of its own date. A time that is no time
+  // leaves the file as it is; false only when the file cannot be dated.
+  virtual bool SetLastWrite(const std::string& path, const ZipEntry& entry) = 0;
 
   // The name the platform's file calls take for a name stored in UTF-8.
   // False when the platform cannot name such a file.

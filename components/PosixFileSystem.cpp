@@ -38,7 +38,7 @@ std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std
     struct stat st;
     if (::stat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     // Names here are in UTF-8 already.
-    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0, LastWrite(st)};
+    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0, LastWrite(st), st.st_mtime};
     struct tm local;
     ::localtime_r(&st.st_mtime, &local);
     ToDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
@@ -110,17 +110,23 @@ bool PosixFileSystem::IsReadOnly(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-bool PosixFileSystem::SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) {
-  struct tm local {};
-  local.tm_year = 80 + (dosDate >> 9);
-  local.tm_mon = ((dosDate >> 5) & 15) - 1;
-  local.tm_mday = dosDate & 31;
-  local.tm_hour = dosTime >> 11;
-  local.tm_min = (dosTime >> 5) & 63;
-  local.tm_sec = 2 * (dosTime & 31);
-  local.tm_isdst = -1;
-  const struct timespec times[2] = {{0, UTIME_OMIT}, {::mktime(&local), 0}};
-  return times[1].tv_sec != -1 && ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+bool PosixFileSystem::SetLastWrite(const std::string& path, const ZipEntry& entry) {
+  struct timespec times[2] = {{0, UTIME_OMIT}, {0, 0}};
+  if (entry.unixTime) {
+    times[1].tv_sec = static_cast<time_t>(*entry.unixTime);
+  } else {
+    struct tm local {};
+    local.tm_year = 80 + (entry.dosDate >> 9);
+    local.tm_mon = ((entry.dosDate >> 5) & 15) - 1;
+    local.tm_mday = entry.dosDate & 31;
+    local.tm_hour = entry.dosTime >> 11;
+    local.tm_min = (entry.dosTime >> 5) & 63;
+    local.tm_sec = 2 * (entry.dosTime & 31);
+    local.tm_isdst = -1;  // the rule of that date
+    times[1].tv_sec = ::mktime(&local);
+    if (times[1].tv_sec == -1) times[1].tv_nsec = UTIME_OMIT;
+  }
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
 bool PosixFileSystem::NativeName(const std::string& utf8Name, std::string& name) {

@@ -16,7 +16,7 @@ class PosixFileSystem : public FileSystem {
   ReplaceStatus Place(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;
-  bool SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) override;
+  bool SetLastWrite(const std::string& path, const ZipEntry& entry) override;
   bool NativeName(const std::string& utf8Name, std::string& name) override;
   void Pause(unsigned milliseconds) override;
 };

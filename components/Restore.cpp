@@ -33,15 +33,42 @@ const ZipEntry* Find(const std::vector<ZipEntry>& entries, const std::string& na
   return found == entries.end() ? nullptr : &*found;
 }
 
+// Why an archive cannot be read, in the player's words.
+std::string Unreadable(const std::string& archive, const ZipProblem& why) {
+  const std::string cannot = ", which Cairnkeep cannot read" + std::string(kNothingRestored);
+  switch (why.error) {
+    case ZipError::Encrypted:
+      return archive + " uses encryption" + cannot;
+    case ZipError::Method:
+      return archive + " uses a compression method other than deflate" + cannot;
+    case ZipError::Zip64:
+      return archive + " uses the zip64 extensions" + cannot;
+    case ZipError::Folder:
+      return archive + " holds the folder " + why.entry + ", and only a character's own files are restored" +
+             kNothingRestored;
+    case ZipError::TooLarge:
+      return archive + " holds " + why.entry + ", larger than 32 MB, which no character's file is" + kNothingRestored;
+    case ZipError::TooMuch:
+      return archive + " holds more than 64 MB, which no character's files do" + kNothingRestored;
+    case ZipError::Damaged:
+    case ZipError::None:
+      break;
+  }
+  return archive + " is damaged" + kNothingRestored;
+}
+
 // The archive at `path`, whole and checked, its names as the platform takes them.
 std::string ReadEntries(FileSystem& fs, const std::string& path, const std::string& archive,
                         std::vector<ZipEntry>& entries, std::uint64_t* madeAt = nullptr) {
   Bytes data;
   FileStamp before, after;
-  if (fs.ReadWhole(path, data, before, after, ZipArchiver::kLargestFile) != ReadStatus::Ok) {
-    return "Unable to read " + archive + kNothingRestored;
-  }
-  if (!ReadZip(data, entries)) return archive + " is damaged" + kNothingRestored;
+  // Room for the headers of what the reader holds at most.
+  constexpr std::uint64_t kLargestArchive = kLargestContents + (1u << 20);
+  const ReadStatus read = fs.ReadWhole(path, data, before, after, kLargestArchive);
+  if (read == ReadStatus::TooLarge) return Unreadable(archive, {ZipError::TooMuch, {}});
+  if (read != ReadStatus::Ok) return "Unable to read " + archive + kNothingRestored;
+  ZipProblem why;
+  if (!ReadZip(data, entries, &why)) return Unreadable(archive, why);
   if (madeAt) *madeAt = before.lastWrite;
   for (ZipEntry& e : entries) {
     if (!IsPlainFileName(e.name) || !fs.NativeName(e.name, e.name)) {
@@ -61,7 +88,7 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
          Trouble* why = nullptr) {
   const std::string target = folder + name, temporary = ZipArchiver::TemporaryName(target);
   fs.Remove(temporary);
-  if (fs.WriteFlushed(temporary, entry.data) && fs.SetLastWrite(temporary, entry.dosDate, entry.dosTime)) {
+  if (fs.WriteFlushed(temporary, entry.data) && fs.SetLastWrite(temporary, entry)) {
     for (int attempt = 0; attempt < ZipArchiver::kReplaceAttempts; ++attempt) {
       if (attempt > 0) fs.Pause(ZipArchiver::kReplacePauseMs);
       const ReplaceStatus replaced = fs.Replace(temporary, target);

@@ -13,6 +13,42 @@ std::uint64_t Ticks(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// FILETIME counts 100 ns from 1601.
+constexpr std::int64_t kTicksPerSecond = 10000000;
+constexpr std::int64_t kUnixEpoch = 11644473600LL * kTicksPerSecond;
+
+std::int64_t UnixTime(std::uint64_t ticks) {
+  const std::int64_t since = static_cast<std::int64_t>(ticks) - kUnixEpoch;
+  return since / kTicksPerSecond - (since % kTicksPerSecond < 0 ? 1 : 0);  // rounded down, before 1970 too
+}
+
+// A DOS time is the local time of the file's own date: FileTimeToLocalFileTime
+// would apply today's summer-time rule, an hour off for half the year.
+bool ToDos(const FILETIME& utc, std::uint16_t& dosDate, std::uint16_t& dosTime) {
+  SYSTEMTIME system, local;
+  if (!::FileTimeToSystemTime(&utc, &system) || !::SystemTimeToTzSpecificLocalTime(nullptr, &system, &local)) {
+    return false;
+  }
+  ToDosDateTime(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, dosDate, dosTime);
+  return true;
+}
+
+// The way back, by the rule of the same date.
+bool FromDos(std::uint16_t dosDate, std::uint16_t dosTime, FILETIME& utc) {
+  SYSTEMTIME local{}, system;
+  local.wYear = static_cast<WORD>(1980 + (dosDate >> 9));
+  local.wMonth = static_cast<WORD>((dosDate >> 5) & 15);
+  local.wDay = static_cast<WORD>(dosDate & 31);
+  local.wHour = static_cast<WORD>(dosTime >> 11);
+  local.wMinute = static_cast<WORD>((dosTime >> 5) & 63);
+  local.wSecond = static_cast<WORD>(2 * (dosTime & 31));
+  // SystemTimeToFileTime refuses a date that does not exist, such as the
+  // 31st of April, before the zone conversion gets to see it.
+  FILETIME check;
+  return ::SystemTimeToFileTime(&local, &check) && ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &system) &&
+         ::SystemTimeToFileTime(&system, &utc);
+}
+
 bool StampOf(HANDLE file, FileStamp& stamp) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!::GetFileInformationByHandle(file, &info)) return false;
@@ -51,12 +87,8 @@ std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std
     info.utf8Name = Utf8Name(info.name);
     info.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     info.lastWrite = Ticks(found.ftLastWriteTime);
-    FILETIME local;
-    WORD date = 0, time = 0;
-    if (::FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && ::FileTimeToDosDateTime(&local, &date, &time)) {
-      info.dosDate = date;
-      info.dosTime = time;
-    }
+    info.unixTime = UnixTime(info.lastWrite);
+    ToDos(found.ftLastWriteTime, info.dosDate, info.dosTime);
     files.push_back(std::move(info));
   } while (::FindNextFileA(find.get(), &found));
   return files;
@@ -166,13 +198,19 @@ bool Win32FileSystem::IsReadOnly(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool Win32FileSystem::SetLastWrite(const std::string& path, std::uint16_t dosDate, std::uint16_t dosTime) {
-  // The reverse of List's conversion, so that a time read back is the same.
-  FILETIME local, utc;
-  if (!::DosDateTimeToFileTime(dosDate, dosTime, &local) || !::LocalFileTimeToFileTime(&local, &utc)) return false;
+bool Win32FileSystem::SetLastWrite(const std::string& path, const ZipEntry& entry) {
   UniqueFile file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && ::SetFileTime(file.get(), nullptr, nullptr, &utc) != 0;
+  if (!file) return Failed();
+  FILETIME utc;
+  if (entry.unixTime) {
+    const std::uint64_t ticks = static_cast<std::uint64_t>(*entry.unixTime * kTicksPerSecond + kUnixEpoch);
+    utc.dwLowDateTime = static_cast<DWORD>(ticks);
+    utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  } else if (!FromDos(entry.dosDate, entry.dosTime, utc)) {
+    return true;
+  }
+  return ::SetFileTime(file.get(), nullptr, nullptr, &utc) != 0 || Failed();
 }
 
 bool Win32FileSystem::NativeName(const std::string& utf8Name, std::string& name) {

@@ -76,11 +76,21 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
   LeftOut.clear();
   Packed.clear();
   bool required = RequiredFile.empty();
+  std::uint64_t contents = 0;
   std::vector<FileInfo> listed;
   const std::vector<FileInfo>& files = Listing ? *Listing : (listed = fs_.List(folder, IncludeFileMask, false));
+  // The smallest first: when the files together are more than an archive
+  // holds, the largest are left out, never the save.
+  std::vector<const FileInfo*> included;
   for (const FileInfo& f : files) {
-    if (!MatchesMask(f.name, IncludeFileMask) || MatchesMask(f.name, ExcludeFileMask)) continue;
-    ZipEntry entry{f.utf8Name, {}, f.dosTime, f.dosDate};
+    if (MatchesMask(f.name, IncludeFileMask) && !MatchesMask(f.name, ExcludeFileMask)) included.push_back(&f);
+  }
+  std::sort(included.begin(), included.end(), [](const FileInfo* a, const FileInfo* b) {
+    return a->size != b->size ? a->size < b->size : a->name < b->name;
+  });
+  for (const FileInfo* listed : included) {
+    const FileInfo& f = *listed;
+    ZipEntry entry{f.utf8Name, {}, f.dosTime, f.dosDate, f.unixTime};
     FileStamp before, after;
     switch (fs_.ReadWhole(folder + f.name, entry.data, before, after, kLargestFile)) {
       case ReadStatus::Missing:
@@ -94,6 +104,11 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
         break;
     }
     if (!(before == after)) return AddResult::TornSave;
+    if (contents + entry.data.size() > kLargestContents) {
+      LeftOut.push_back(f.name);
+      continue;
+    }
+    contents += entry.data.size();
     if (WholeSavesOnly && MatchesMask(f.name, "*.d2s") && !IsWholeSave(entry.data.data(), entry.data.size())) {
       return AddResult::TornSave;
     }
@@ -102,16 +117,14 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
     Packed.push_back(f.name);
   }
   if (!required) return AddResult::SaveMissing;
+  std::sort(LeftOut.begin(), LeftOut.end());
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   return AddResult::Saved;
 }
 
 bool ZipArchiver::NewestHolds(const std::vector<ZipEntry>& entries) {
-  // An archive of these files cannot be larger than the files stored as
-  // they are, with their two headers each; anything larger differs, and is
-  // not worth reading.
-  std::uint64_t largest = 22;
-  for (const ZipEntry& e : entries) largest += e.data.size() + 76 + 2 * e.name.size();
+  // A larger archive differs, and is not worth reading.
+  const std::uint64_t largest = LargestArchiveOf(entries);
   Bytes archive;
   FileStamp before, after;
   for (const std::string& path : Newest) {

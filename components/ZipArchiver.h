@@ -55,7 +55,8 @@ class ZipArchiver {
   // After Add: the files it read into the archive, by the names the file
   // calls take.
   std::vector<std::string> Packed;
-  // After Add: the files left out because they are larger than kLargestFile.
+  // After Add: the files left out because they are larger than kLargestFile,
+  // or would take the archive's contents beyond what a restore reads.
   std::vector<std::string> LeftOut;
 
   AddResult Add();
@@ -72,7 +73,7 @@ class ZipArchiver {
   // Hundreds of times any file the game writes. A larger one (a video named
   // like a character, a log another tool grew) is left out: read whole, it
   // could exhaust a 32-bit program's address space.
-  static constexpr std::uint64_t kLargestFile = 32u << 20;
+  static constexpr std::uint64_t kLargestFile = kLargestEntry;
 
   // How often and how long to wait for a file that is being written or
   // held, and for a replace that is refused for a moment.

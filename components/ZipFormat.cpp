@@ -12,6 +12,7 @@ namespace {
 constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kEndSignature = 0x06054b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr std::uint16_t kVersion20 = 20;
 // "Made by" for a name in UTF-8: Windows NTFS rather than MS-DOS, whose names
 // Info-ZIP reads in code page 437 even when the UTF-8 flag is set.
@@ -20,6 +21,21 @@ constexpr std::uint16_t kUtf8Name = 1 << 11;
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
 constexpr std::uint32_t kArchiveAttribute = 0x20;
+constexpr std::uint16_t kEncrypted = 1 << 0;
+constexpr std::uint16_t kDataDescriptor = 1 << 3;
+constexpr std::uint16_t kStrongEncryption = 1 << 6;
+constexpr std::uint16_t kAesEncrypted = 99;  // WinZip's AES, a method of its own
+constexpr std::uint16_t kZip64Tag = 0x0001;
+// The extended timestamp: a flags byte, then the modification time as a
+// signed 32-bit count of seconds since 1970 when its bit 0 is set.
+constexpr std::uint16_t kUnixTimeTag = 0x5455;
+constexpr std::uint16_t kUnixTimeSize = 5;
+// 7-Zip's: after 4 reserved bytes, attributes; the first holds the
+// modification time as a Windows FILETIME (100 ns since 1601).
+constexpr std::uint16_t kNtfsTimeTag = 0x000A;
+constexpr std::uint16_t kNtfsTimes = 0x0001;
+constexpr std::uint64_t kNtfsTicksPerSecond = 10000000;
+constexpr std::uint64_t kNtfsSecondsTo1970 = 11644473600;
 
 void Put16(Bytes& out, std::uint16_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
@@ -52,6 +68,21 @@ void PutEntryFields(Bytes& out, const ZipEntry& e, std::uint16_t method, std::ui
   Put32(out, static_cast<std::uint32_t>(packed));
   Put32(out, static_cast<std::uint32_t>(e.data.size()));
   Put16(out, static_cast<std::uint16_t>(e.name.size()));
+}
+
+// The extended timestamp, where the entry's time fits its signed field:
+// not past January 2038.
+Bytes UnixTimeField(const ZipEntry& e) {
+  Bytes field;
+  if (!e.unixTime || *e.unixTime < std::numeric_limits<std::int32_t>::min() ||
+      *e.unixTime > std::numeric_limits<std::int32_t>::max()) {
+    return field;
+  }
+  Put16(field, kUnixTimeTag);
+  Put16(field, kUnixTimeSize);
+  field.push_back(1);  // the modification time only
+  Put32(field, static_cast<std::uint32_t>(static_cast<std::int32_t>(*e.unixTime)));
+  return field;
 }
 
 // Raw deflate, one stream reset for every entry: setting a stream up costs
@@ -141,23 +172,26 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
     const Bytes& body = deflated ? packed : e.data;
     const std::uint16_t method = deflated ? kDeflated : kStored;
     const auto offset = static_cast<std::uint32_t>(archive.size());
+    const Bytes extra = UnixTimeField(e);
 
     Put32(archive, kLocalSignature);
     PutEntryFields(archive, e, method, crc, body.size());
-    Put16(archive, 0);  // extra
+    Put16(archive, static_cast<std::uint16_t>(extra.size()));
     archive.insert(archive.end(), e.name.begin(), e.name.end());
+    archive.insert(archive.end(), extra.begin(), extra.end());
     archive.insert(archive.end(), body.begin(), body.end());
 
     Put32(central, kCentralSignature);
     Put16(central, IsAscii(e.name) ? kVersion20 : kMadeByNtfs);  // made by: 2.0
     PutEntryFields(central, e, method, crc, body.size());
-    Put16(central, 0);  // extra
+    Put16(central, static_cast<std::uint16_t>(extra.size()));
     Put16(central, 0);  // comment
     Put16(central, 0);  // disk
     Put16(central, 0);  // internal attributes
     Put32(central, kArchiveAttribute);
     Put32(central, offset);
     central.insert(central.end(), e.name.begin(), e.name.end());
+    central.insert(central.end(), extra.begin(), extra.end());
   }
   if (archive.size() + central.size() >= kMax) return {};
   const auto centralOffset = static_cast<std::uint32_t>(archive.size());
@@ -173,6 +207,13 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
   return archive;
 }
 
+std::uint64_t LargestArchiveOf(const std::vector<ZipEntry>& entries) {
+  constexpr std::uint64_t kEndRecord = 22, kHeaders = 30 + 46, kExtras = 2 * (4 + kUnixTimeSize);
+  std::uint64_t largest = kEndRecord;
+  for (const ZipEntry& e : entries) largest += kHeaders + kExtras + 2 * e.name.size() + e.data.size();
+  return largest;
+}
+
 namespace {
 
 // What the central directory says of one entry, once the entry has been
@@ -184,80 +225,209 @@ struct StoredEntry {
   bool operator==(const StoredEntry&) const = default;
 };
 
-// The one walk over an archive: every check of VerifyZip, and with
-// `contents`, every entry whole as well.
-bool Verify(const Bytes& a, std::vector<StoredEntry>& found, std::vector<ZipEntry>* contents = nullptr) {
-  // Every offset and size here is a 32-bit field that damage may have set
-  // anywhere, so each is compared with the length that remains, never added
-  // to another and compared with an end: a sum wraps round in a 32-bit build
-  // and would lead the check outside its buffer.
-  constexpr std::uint32_t kEndRecord = 22, kCentralRecord = 46, kLocalRecord = 30;
+// One central directory entry, read but not yet checked against its data.
+struct Listed {
+  std::string name;
+  std::uint16_t flags = 0, method = 0, dosTime = 0, dosDate = 0;
+  std::uint32_t crc = 0, packedSize = 0, size = 0, local = 0;
+  std::optional<std::int64_t> unixTime;
+};
+
+// Every offset and size here is a 32-bit field that damage may have set
+// anywhere, so each is compared with the length that remains, never added
+// to another and compared with an end: a sum wraps round in a 32-bit build
+// and would lead the reader outside its buffer.
+constexpr std::uint32_t kEndRecord = 22, kCentralRecord = 46, kLocalRecord = 30;
+
+// Where the extra field `tag` starts in the `length` bytes of extra fields
+// at `at`, and its size; false when it is not there, or the fields run over
+// their length: unknown fields are no concern of ours.
+bool FindExtra(const Bytes& a, std::uint32_t at, std::uint32_t length, std::uint16_t tag, std::uint32_t& field,
+               std::uint32_t& size) {
+  while (length >= 4) {
+    const std::uint32_t id = Get16(a, at), n = Get16(a, at + 2);
+    if (n > length - 4) return false;
+    if (id == tag) {
+      field = at + 4;
+      size = n;
+      return true;
+    }
+    at += 4 + n;
+    length -= 4 + n;
+  }
+  return false;
+}
+
+// The exact modification time that the extra fields keep, if any: the
+// extended timestamp, else 7-Zip's NTFS times, whose DOS time may be an
+// hour off. Only what the extended timestamp could hold, as this program
+// would write it again.
+std::optional<std::int64_t> UnixTimeIn(const Bytes& a, std::uint32_t at, std::uint32_t length) {
+  std::uint32_t field = 0, size = 0;
+  if (FindExtra(a, at, length, kUnixTimeTag, field, size) && size >= kUnixTimeSize && (a[field] & 1)) {
+    return static_cast<std::int32_t>(Get32(a, field + 1));
+  }
+  std::uint32_t times = 0, timesSize = 0;
+  if (FindExtra(a, at, length, kNtfsTimeTag, field, size) && size >= 4 &&
+      FindExtra(a, field + 4, size - 4, kNtfsTimes, times, timesSize) && timesSize >= 24) {
+    const std::uint64_t ticks = Get32(a, times) | (std::uint64_t{Get32(a, times + 4)} << 32);
+    const auto seconds = static_cast<std::int64_t>(ticks / kNtfsTicksPerSecond - kNtfsSecondsTo1970);
+    if (ticks / kNtfsTicksPerSecond >= kNtfsSecondsTo1970 && seconds <= std::numeric_limits<std::int32_t>::max()) {
+      return seconds;
+    }
+  }
+  return std::nullopt;
+}
+
+// The end record is the last 22 bytes, or comes before a comment of up to
+// 65535 bytes that runs exactly to the end.
+bool FindEnd(const Bytes& a, std::uint32_t& end) {
+  if (a.size() < kEndRecord) return false;
+  const std::size_t last = a.size() - kEndRecord;
+  const std::size_t first = last > 0xFFFF ? last - 0xFFFF : 0;
+  for (std::size_t at = last + 1; at-- > first;) {
+    if (Get32(a, static_cast<std::uint32_t>(at)) == kEndSignature &&
+        Get16(a, static_cast<std::uint32_t>(at + 20)) == last - at) {
+      end = static_cast<std::uint32_t>(at);
+      return true;
+    }
+  }
+  return false;
+}
+
+ZipProblem Problem(ZipError error, const std::string& entry = {}) { return {error, entry}; }
+
+// The central directory, whole, and every entry it lists refused or kept
+// before any data is read: what no reader of ours can hold is refused before
+// anything is allocated for it.
+ZipProblem ReadCentral(const Bytes& a, std::uint32_t end, std::vector<Listed>& listed) {
   // Deflate never expands a byte into more than 1032.
   constexpr std::uint64_t kMostInflated = 1032;
-  // We write no archive comment, so the end record is the last 22 bytes.
-  if (a.size() < kEndRecord || std::uint64_t{a.size()} > std::numeric_limits<std::uint32_t>::max()) return false;
-  const auto end = static_cast<std::uint32_t>(a.size() - kEndRecord);
-  if (Get32(a, end) != kEndSignature) return false;
   const std::uint32_t count = Get16(a, end + 10);
   const std::uint32_t centralSize = Get32(a, end + 12);
   const std::uint32_t centralOffset = Get32(a, end + 16);
-  if (Get16(a, end + 8) != count || centralOffset > end || centralSize != end - centralOffset) return false;
-
-  found.clear();
-  if (contents) contents->clear();
-  Bytes plain;
+  if (end >= 20 && Get32(a, end - 20) == kZip64LocatorSignature) return Problem(ZipError::Zip64);
+  // One disk only, and the central directory right before the end record.
+  if (Get16(a, end + 4) != 0 || Get16(a, end + 6) != 0 || Get16(a, end + 8) != count || centralOffset > end ||
+      centralSize != end - centralOffset) {
+    return Problem(ZipError::Damaged);
+  }
+  std::uint64_t total = 0;
   std::uint32_t at = centralOffset;  // never beyond end
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (end - at < kCentralRecord || Get32(a, at) != kCentralSignature) return false;
-    const std::uint16_t method = Get16(a, at + 10);
-    const std::uint32_t crc = Get32(a, at + 16);
-    const std::uint32_t packedSize = Get32(a, at + 20);
-    const std::uint32_t size = Get32(a, at + 24);
-    const std::uint32_t nameLength = Get16(a, at + 28);
-    const std::uint32_t record = kCentralRecord + nameLength + Get16(a, at + 30) + Get16(a, at + 32);
-    const std::uint32_t local = Get32(a, at + 42);
-    if (end - at < record) return false;
+    if (end - at < kCentralRecord || Get32(a, at) != kCentralSignature) return Problem(ZipError::Damaged);
+    const std::uint32_t nameLength = Get16(a, at + 28), extraLength = Get16(a, at + 30);
+    const std::uint32_t record = kCentralRecord + nameLength + extraLength + Get16(a, at + 32);
+    if (end - at < record) return Problem(ZipError::Damaged);
     const auto nameAt = a.begin() + static_cast<std::ptrdiff_t>(at + kCentralRecord);
-    const std::string name(nameAt, nameAt + nameLength);
+    Listed e;
+    e.name.assign(nameAt, nameAt + nameLength);
+    e.flags = Get16(a, at + 8);
+    e.method = Get16(a, at + 10);
+    e.dosTime = Get16(a, at + 12);
+    e.dosDate = Get16(a, at + 14);
+    e.crc = Get32(a, at + 16);
+    e.packedSize = Get32(a, at + 20);
+    e.size = Get32(a, at + 24);
+    e.local = Get32(a, at + 42);
+    const std::uint32_t extra = at + kCentralRecord + nameLength;
+    e.unixTime = UnixTimeIn(a, extra, extraLength);
+    std::uint32_t field = 0, fieldSize = 0;
 
-    // The local header, its name and its data lie before the central directory.
-    if (local > centralOffset || centralOffset - local < kLocalRecord || Get32(a, local) != kLocalSignature) {
-      return false;
+    if ((e.flags & (kEncrypted | kStrongEncryption)) || e.method == kAesEncrypted) {
+      return Problem(ZipError::Encrypted, e.name);
     }
-    const std::uint32_t localName = Get16(a, local + 26), localExtra = Get16(a, local + 28);
-    if (centralOffset - local - kLocalRecord < localName + localExtra) return false;
-    const std::uint32_t data = local + kLocalRecord + localName + localExtra;
-    if (Get16(a, local + 6) != Get16(a, at + 8) || Get16(a, local + 8) != method || Get32(a, local + 14) != crc ||
-        Get32(a, local + 18) != packedSize || Get32(a, local + 22) != size || localName != nameLength ||
-        packedSize > centralOffset - data || std::memcmp(&a[local + kLocalRecord], name.data(), nameLength) != 0) {
-      return false;
+    if (e.packedSize == 0xFFFFFFFF || e.size == 0xFFFFFFFF || e.local == 0xFFFFFFFF ||
+        FindExtra(a, extra, extraLength, kZip64Tag, field, fieldSize)) {
+      return Problem(ZipError::Zip64, e.name);
     }
-    if (method == kStored) {
-      if (packedSize != size || Crc(&a[data], size) != crc) return false;
-    } else if (method == kDeflated) {
-      if (size > packedSize * kMostInflated || !Inflate(&a[data], packedSize, size, plain) ||
-          Crc(plain.data(), plain.size()) != crc) {
-        return false;
-      }
-    } else {
-      return false;
+    if (!e.name.empty() && (e.name.back() == '/' || e.name.back() == '\\')) return Problem(ZipError::Folder, e.name);
+    if (e.method != kStored && e.method != kDeflated) return Problem(ZipError::Method, e.name);
+    if (e.size > kLargestEntry) return Problem(ZipError::TooLarge, e.name);
+    if (e.method == kStored ? e.packedSize != e.size : e.size > e.packedSize * kMostInflated) {
+      return Problem(ZipError::Damaged, e.name);
     }
-    if (contents) {
-      const auto from = a.begin() + static_cast<std::ptrdiff_t>(data);
-      contents->push_back({name, method == kStored ? Bytes(from, from + size) : std::move(plain), Get16(a, at + 12),
-                           Get16(a, at + 14)});
-    }
-    found.push_back({name, size, crc});
+    total += e.size;
+    if (total > kLargestContents) return Problem(ZipError::TooMuch);
+    listed.push_back(std::move(e));
     at += record;
   }
-  return at == end;
+  return Problem(at == end ? ZipError::None : ZipError::Damaged);
+}
+
+// Where the data of `e` starts, once its local header agrees with the
+// central directory. With a data descriptor, the header's CRC and sizes
+// may be zero: the central directory's are checked against the data.
+ZipProblem FindData(const Bytes& a, std::uint32_t centralOffset, const Listed& e, std::uint32_t& data) {
+  const std::uint32_t local = e.local;
+  const ZipProblem damaged = Problem(ZipError::Damaged, e.name);
+  // The local header, its name and its data lie before the central directory.
+  if (local > centralOffset || centralOffset - local < kLocalRecord || Get32(a, local) != kLocalSignature) {
+    return damaged;
+  }
+  const std::uint32_t localName = Get16(a, local + 26), localExtra = Get16(a, local + 28);
+  if (centralOffset - local - kLocalRecord < localName + localExtra) return damaged;
+  data = local + kLocalRecord + localName + localExtra;
+  std::uint32_t field = 0, fieldSize = 0;
+  if (FindExtra(a, local + kLocalRecord + localName, localExtra, kZip64Tag, field, fieldSize)) {
+    return Problem(ZipError::Zip64, e.name);
+  }
+  const auto agrees = [&](std::uint32_t value, std::uint32_t central) {
+    return value == central || ((e.flags & kDataDescriptor) && value == 0);
+  };
+  if (Get16(a, local + 6) != e.flags || Get16(a, local + 8) != e.method || !agrees(Get32(a, local + 14), e.crc) ||
+      !agrees(Get32(a, local + 18), e.packedSize) || !agrees(Get32(a, local + 22), e.size) ||
+      localName != e.name.size() || e.packedSize > centralOffset - data ||
+      std::memcmp(&a[local + kLocalRecord], e.name.data(), localName) != 0) {
+    return damaged;
+  }
+  return Problem(ZipError::None);
+}
+
+// The one walk over an archive: every check of VerifyZip, and with
+// `contents`, every entry whole as well.
+ZipProblem Verify(const Bytes& a, std::vector<StoredEntry>& found, std::vector<ZipEntry>* contents = nullptr) {
+  found.clear();
+  if (contents) contents->clear();
+  std::uint32_t end = 0;
+  if (std::uint64_t{a.size()} > std::numeric_limits<std::uint32_t>::max() || !FindEnd(a, end)) {
+    return Problem(ZipError::Damaged);
+  }
+  std::vector<Listed> listed;
+  const ZipProblem central = ReadCentral(a, end, listed);
+  if (central.error != ZipError::None) return central;
+
+  const std::uint32_t centralOffset = Get32(a, end + 16);
+  Bytes plain;
+  for (Listed& e : listed) {
+    std::uint32_t data = 0;
+    const ZipProblem local = FindData(a, centralOffset, e, data);
+    if (local.error != ZipError::None) return local;
+    if (e.method == kStored) {
+      if (Crc(&a[data], e.size) != e.crc) return Problem(ZipError::Damaged, e.name);
+    } else if (!Inflate(&a[data], e.packedSize, e.size, plain) || Crc(plain.data(), plain.size()) != e.crc) {
+      return Problem(ZipError::Damaged, e.name);
+    }
+    if (contents) {
+      // Other tools may keep the time in the local header alone.
+      if (!e.unixTime) {
+        const std::uint32_t nameEnd = e.local + kLocalRecord + Get16(a, e.local + 26);
+        e.unixTime = UnixTimeIn(a, nameEnd, data - nameEnd);
+      }
+      const auto from = a.begin() + static_cast<std::ptrdiff_t>(data);
+      contents->push_back({e.name, e.method == kStored ? Bytes(from, from + e.size) : std::move(plain), e.dosTime,
+                           e.dosDate, e.unixTime});
+    }
+    found.push_back({std::move(e.name), e.size, e.crc});
+  }
+  return Problem(ZipError::None);
 }
 
 }  // namespace
 
 bool VerifyZip(const Bytes& archive, std::vector<std::string>* names) {
   std::vector<StoredEntry> found;
-  if (!Verify(archive, found)) return false;
+  if (Verify(archive, found).error != ZipError::None) return false;
   if (names) {
     names->clear();
     for (StoredEntry& e : found) names->push_back(std::move(e.name));
@@ -265,14 +435,18 @@ bool VerifyZip(const Bytes& archive, std::vector<std::string>* names) {
   return true;
 }
 
-bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries) {
+bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries, ZipProblem* why) {
   std::vector<StoredEntry> found;
-  return Verify(archive, found, &entries);
+  ZipProblem problem = Verify(archive, found, &entries);
+  const bool read = problem.error == ZipError::None;
+  if (!read) entries.clear();
+  if (why) *why = std::move(problem);
+  return read;
 }
 
 bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries) {
   std::vector<StoredEntry> stored, wanted;
-  if (!Verify(archive, stored)) return false;
+  if (Verify(archive, stored).error != ZipError::None) return false;
   for (const ZipEntry& e : entries) {
     if (e.data.size() > std::numeric_limits<std::uint32_t>::max()) return false;
     wanted.push_back({e.name, static_cast<std::uint32_t>(e.data.size()), Crc(e.data.data(), e.data.size())});

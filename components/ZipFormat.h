@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,45 @@ struct ZipEntry {
   Bytes data;
   std::uint16_t dosTime = 0;
   std::uint16_t dosDate = (1 << 5) | 1;  // 1980-01-01
+  // The same moment exactly, in seconds since 1970 UTC, when known: kept in
+  // the extended timestamp field ("UT"), as Info-ZIP, bsdtar and 7-Zip read
+  // it. The DOS time alone says nothing of the zone it was written in.
+  std::optional<std::int64_t> unixTime;
+};
+
+// No character's file comes near these: a declared size beyond them is
+// refused before anything is allocated, as a 32-bit program's address space
+// is not much larger. All entries are held inflated at once, so their sum
+// is bounded too.
+constexpr std::uint32_t kLargestEntry = 32u << 20;
+constexpr std::uint32_t kLargestContents = 64u << 20;
+
+// Why an archive is not read. Other tools' archives are read when they are
+// plain zip: stored or deflated entries, with or without data descriptors,
+// unknown extra fields, an archive comment.
+enum class ZipError {
+  None,
+  Damaged,    // not a zip archive, or one whose sizes, offsets or CRC-32s disagree
+  Encrypted,  // an entry is encrypted
+  Method,     // an entry is compressed otherwise than deflated or stored
+  Zip64,      // the zip64 extensions, for archives far larger than any character's
+  Folder,     // an entry is a folder
+  TooLarge,   // an entry declares more than kLargestEntry
+  TooMuch,    // the entries declare more than kLargestContents in all
+};
+
+struct ZipProblem {
+  ZipError error = ZipError::None;
+  std::string entry;  // the entry it concerns, where one does
 };
 
 // The archive holding `entries`, or an empty buffer when they cannot be
 // stored without zip64 (over 65535 entries or 4 GB).
 Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6);
+
+// The largest archive BuildZip makes of `entries`: each stored as it is,
+// with its two headers. An archive of them that is larger differs.
+std::uint64_t LargestArchiveOf(const std::vector<ZipEntry>& entries);
 
 // Reads an archive back as `unzip -t` tests it: the end record, every
 // central directory entry and its local header, and every entry inflated
@@ -31,8 +66,9 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6);
 // entries' names in order.
 bool VerifyZip(const Bytes& archive, std::vector<std::string>* names = nullptr);
 
-// Every entry of an archive that passes VerifyZip, whole, in order.
-bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries);
+// Every entry of an archive that passes VerifyZip, whole, in order; else
+// `why` says what stood in the way.
+bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries, ZipProblem* why = nullptr);
 
 // Whether `archive` passes VerifyZip and holds exactly `entries`: the same
 // names, sizes and CRC-32s, in any order. A damaged archive never does.

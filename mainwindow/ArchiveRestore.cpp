@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <new>
 
 #include "components/Restore.h"
 #include "mainwindow/GameLaunch.h"
@@ -65,7 +66,15 @@ void frmMain::OnArchiveChosen() {
   RestoreSource source;
   const std::string archive = SelectedArchive();
   if (archive.empty()) return;
-  std::string problem = ReadRestoreSource(files_, saveDir_, archive, source);
+  std::string problem;
+  // The reader holds an archive of up to 64 MB inflated, which a 32-bit
+  // program's fragmented address space may not have room for; nothing may
+  // throw out of the window procedure.
+  try {
+    problem = ReadRestoreSource(files_, saveDir_, archive, source);
+  } catch (const std::bad_alloc&) {
+    problem = "Unable to read " + archive + ", too large for the memory free: nothing was restored.";
+  }
   if (problem.empty()) problem = GameRunningProblem();
   if (problem.empty()) {
     const std::string question = RestoreQuestion(source, LocalDateTime(source.madeAt));

@@ -14,6 +14,8 @@ packages=(
   g++ googletest zlib1g-dev
   wine wine32:i386 wine64
   fonts-wine xvfb xdotool x11-utils imagemagick
+  # make fuzz: clang's libFuzzer; and the other tools whose archives seed it.
+  clang libclang-rt-14-dev libarchive-tools 7zip
 )
 
 missing=()

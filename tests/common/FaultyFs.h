@@ -65,8 +65,8 @@ class FaultyFs : public ck::PosixFileSystem {
   }
   ck::Trouble LastTrouble() const override { return trouble; }
   ck::Trouble trouble = ck::Trouble::Unknown;
-  bool SetLastWrite(const std::string& path, std::uint16_t date, std::uint16_t time) override {
-    return Change() && PosixFileSystem::SetLastWrite(path, date, time);
+  bool SetLastWrite(const std::string& path, const ck::ZipEntry& entry) override {
+    return Change() && PosixFileSystem::SetLastWrite(path, entry);
   }
   bool Change() { return changesLeft < 0 || (changesLeft > 0 && changesLeft--); }
   void Pause(unsigned ms) override {

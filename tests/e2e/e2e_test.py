@@ -1,12 +1,15 @@
 """End-to-end tests of the real Cairnkeep.exe under Wine and Xvfb."""
+import datetime
 import os
 import pathlib
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import unittest
 import zipfile
+import zoneinfo
 
 sys.path.insert(0, os.environ.get("CK_TOOLS") or os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 from harness import TOOLS, WINE, WinePrefix, until  # noqa: E402
@@ -254,6 +257,22 @@ class ExitTest(WineTest):
         self.assertEqual(s.wait_exit(), 0)
 
 
+BERLIN = zoneinfo.ZoneInfo("Europe/Berlin")
+# The time of the files in the seed archives, a summer's day; and a winter's
+# one. Whatever the season of the run, one of them lies in the other.
+SUMMER = datetime.datetime(2026, 7, 7, 12, 0, 0, tzinfo=BERLIN).timestamp()
+WINTER = datetime.datetime(2026, 1, 7, 12, 0, 0, tzinfo=BERLIN).timestamp()
+SEEDS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "seeds", "archives")
+
+
+def unix_time(info):
+    """The modification time in an entry's extended timestamp, as the central directory has it."""
+    extra = info.extra
+    while len(extra) >= 9 and struct.unpack_from("<HH", extra) != (0x5455, 5):
+        extra = extra[4 + struct.unpack_from("<H", extra, 2)[0]:]
+    return struct.unpack_from("<i", extra, 5)[0] if len(extra) >= 9 else None
+
+
 class RestoreTest(WineTest):
     def ask(self, window, key=None):
         """A real double click on the list's first archive, or a click and `key`: the message box."""
@@ -266,10 +285,18 @@ class RestoreTest(WineTest):
     def test_refused_while_the_game_runs_no_by_default_and_yes_restores(self):
         s, game = self.wine, r"C:\Diablo II\Game.exe"  # the registry's "Program": a stand-in that waits a minute
         shutil.copy(harness.DRIVER, os.path.join(s.make_folder(r"C:\Diablo II"), "Game.exe"))
-        folder, older = s.make_folder(SAVE), os.path.join(s.root, "older")
-        make_saves(older, "--names", "Bob", "--seed", "2")
+        folder = s.make_folder(SAVE)
         make_saves(folder, "--names", "Bob")
-        shutil.make_archive(os.path.join(folder, "Bob1"), "zip", older)
+        # In a zone with summer time, local time follows the rule of each
+        # file's own date, never that of the day of the run; an odd second
+        # shows the DOS time's two.
+        was = {"Bob.d2s": SUMMER + 1, "Bob.key": WINTER + 1}
+        for name, time in was.items():
+            os.utime(os.path.join(folder, name), (time, time))
+        # Python's zipfile writing to a stream that cannot seek, as Java and
+        # many libraries write: data descriptors, and DOS times alone.
+        shutil.copy(os.path.join(SEEDS, "python-streamed.zip"), os.path.join(folder, "Bob1.zip"))
+        s.env["TZ"] = "Europe/Berlin"
         s.set_game(SAVE)
         s.start()
         w = s.dump(s.main_window())
@@ -306,6 +333,15 @@ class RestoreTest(WineTest):
         for archive, expected in (("Bob1.zip", files()), (kept, before)):
             with zipfile.ZipFile(os.path.join(folder, archive)) as z:
                 self.assertEqual({n: z.read(n) for n in z.namelist()}, expected, archive)
+        # Back to the local time of its date, from the DOS time alone.
+        self.assertEqual({n: os.stat(os.path.join(folder, n)).st_mtime for n in files()},
+                         dict.fromkeys(files(), SUMMER))
+        # The archive the program wrote: each DOS time the local time of the
+        # file's own date, and the exact time beside it.
+        with zipfile.ZipFile(os.path.join(folder, kept)) as z:
+            times = {i.filename: (datetime.datetime(*i.date_time, tzinfo=BERLIN).timestamp(), unix_time(i))
+                     for i in z.infolist()}
+        self.assertEqual({n: times[n] for n in was}, {n: (t - 1, int(t)) for n, t in was.items()})
 
 if __name__ == "__main__":
     unittest.main()

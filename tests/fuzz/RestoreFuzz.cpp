@@ -1,0 +1,58 @@
+// Going back from a fuzzed archive, over a save folder in memory: either the
+// folder afterwards holds exactly the archive's files, each a plain name of
+// its character, with the character's files from before kept in a new
+// archive and every other file as it was; or nothing changed, byte for byte.
+#include "components/FileMask.h"
+#include "components/Restore.h"
+#include "tests/fuzz/Fuzz.h"
+#include "tests/fuzz/MemoryFileSystem.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace ck;
+  using fuzz::MemoryFileSystem;
+  MemoryFileSystem fs("save/");
+  fs.Put("Bob.d2s", testing::WholeSave("Bob", 800));
+  fs.Put("Bob.key", testing::Text("the keys of now"));
+  fs.Put("Bob.ma1", testing::Text("a map that no archive holds"));
+  fs.Put("Alice.d2s", testing::WholeSave("Alice"));
+  fs.Put("Bob1.zip", BuildZip(fuzz::Character()));
+  fs.Put("Bob3.zip", Bytes(data, data + size));
+  const auto before = fs.Contents();
+
+  RestoreSource source;
+  std::string keptIn, problem = ReadRestoreSource(fs, "save/", "Bob3.zip", source);
+  if (problem.empty()) problem = RestoreCharacter(fs, "save/", source, "20261207-120000", keptIn);
+  auto after = fs.Contents();
+  if (!problem.empty()) {
+    CK_FUZZ_CHECK(after == before);
+    return 0;
+  }
+  // The character's files: exactly the archive's now, and kept as they were.
+  const auto theirs = [&](const std::string& name) {
+    return MatchesMask(name, source.character + ".*") && !MatchesMask(name, "*.zip");
+  };
+  std::map<std::string, Bytes> restored, was, kept;
+  for (const ZipEntry& e : source.entries) {
+    CK_FUZZ_CHECK(theirs(e.name));
+    restored[MemoryFileSystem::Key(e.name)] = e.data;
+  }
+  for (const auto& [name, bytes] : before) {
+    if (theirs(name)) was[name] = bytes;
+  }
+  if (!keptIn.empty()) {
+    std::vector<ZipEntry> entries;
+    CK_FUZZ_CHECK(!before.contains(MemoryFileSystem::Key(keptIn)) &&
+                  ReadZip(after[MemoryFileSystem::Key(keptIn)], entries));
+    for (const ZipEntry& e : entries) kept[MemoryFileSystem::Key(e.name)] = e.data;
+    after.erase(MemoryFileSystem::Key(keptIn));
+  }
+  CK_FUZZ_CHECK(kept == was);
+  // Every other file is as it was, and no other is new.
+  for (const auto& [name, bytes] : before) {
+    if (!theirs(name)) CK_FUZZ_CHECK(after.contains(name) && after.at(name) == bytes);
+  }
+  for (const auto& [name, bytes] : after) CK_FUZZ_CHECK(theirs(name) || before.contains(name));
+  std::erase_if(after, [&](const auto& file) { return !theirs(file.first); });
+  CK_FUZZ_CHECK(after == restored);
+  return 0;
+}
