@@ -16,6 +16,8 @@ packages=(
   fonts-wine xvfb xdotool x11-utils imagemagick
   # make fuzz: clang's libFuzzer; and the other tools whose archives seed it.
   clang libclang-rt-14-dev libarchive-tools 7zip
+  # Time zones with summer time, for the tests of archived times.
+  tzdata
 )
 
 missing=()
