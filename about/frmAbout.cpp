@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "mainwindow/LabelFit.h"
-#include "mainwindow/Layout.h"
+#include "components/LabelFit.h"
+#include "components/Twips.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "about/ShellApi.h"
+#include "components/ProcessApi.h"
 #include "components/UniqueHandle.h"
-#include "mainwindow/ProcessApi.h"
 #include "registry/RegistryApi.h"
 
 namespace ck {

@@ -7,9 +7,9 @@
 #include <iterator>
 
 #include "components/FolderPrefix.h"
+#include "components/LabelFit.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
-#include "mainwindow/LabelFit.h"
 #include "mainwindow/Layout.h"
 #include "mainwindow/NumberText.h"
 #include "resources/resource.h"

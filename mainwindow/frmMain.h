@@ -10,13 +10,13 @@
 #include <string>
 
 #include "about/frmAbout.h"
+#include "components/ProcessApi.h"
 #include "components/Stopwatch.h"
 #include "components/Timer.h"
 #include "components/UniqueHandle.h"
 #include "components/Win32FileSystem.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
-#include "mainwindow/ProcessApi.h"
 #include "mainwindow/RunningApi.h"
 #include "registry/clsRegistry.h"
 #include "tray/TrayIcon.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "components/FileMask.h"
-#include "mainwindow/Layout.h"
+#include "components/Twips.h"
 
 using ck::MatchesMask;
 
