@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-600}
 jobs=${FUZZ_JOBS:-1}
-targets=${FUZZ_TARGETS:-reader unchanged restore save}
+targets=${FUZZ_TARGETS:-reader unchanged restore save state}
 build=build/fuzz
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCK_FUZZ=ON \
@@ -19,7 +19,7 @@ cmake --build "$build" -j2 >/dev/null
 
 run() {
   local name=$1 seeds=archives dict=zip.dict
-  if [[ $name == save ]]; then seeds=saves dict=save.dict; fi
+  if [[ $name == save || $name == state ]]; then seeds=saves dict=save.dict; fi
   mkdir -p "$build/corpus/$name" "$build/findings/$name"
   "$build/tests/fuzz/fuzz_$name" "$build/corpus/$name" "tests/fuzz/corpus/$name" "tests/fuzz/seeds/$seeds" \
     -dict="tests/fuzz/$dict" -max_total_time="$seconds" -malloc_limit_mb=33 -max_len=65536 -timeout=10 \

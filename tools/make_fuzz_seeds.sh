@@ -89,6 +89,9 @@ PY
 cp Bob.d2s "$saves/whole.d2s"
 python3 "$tools/make_saves.py" "$work/made" --count 1 --names Tamsin --seed 7 >/dev/null
 cp "$work/made/Tamsin.d2s" "$saves/whole-made.d2s"
+# Laid out as the game's: alive, hardcore and dead, and holding a corpse.
+python3 "$tools/make_saves.py" "$work/states" --names Alive,Dead,Corpse --dead Dead --corpse Corpse --seed 5 >/dev/null
+for state in Alive Dead Corpse; do cp "$work/states/$state.d2s" "$saves/made-$state.d2s"; done
 head -c 300 Bob.d2s >"$saves/cut.d2s"
 head -c 15 Bob.d2s >"$saves/cut-in-header.d2s"
 python3 - Bob.d2s "$saves" <<'PY'
