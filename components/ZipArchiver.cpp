@@ -47,6 +47,7 @@ AddResult ZipArchiver::Add() {
   // refuse to replace it, Wine would not: ask before writing anything.
   if (!PlaceOnly && fs_.IsReadOnly(ZipFileName)) return AddResult::ReadOnly;
   if (DryRun) return AddResult::Saved;
+  if (BeforeWrite && !BeforeWrite(entries)) return AddResult::Withheld;
 
   const Bytes archive = BuildZip(entries);
   if (archive.empty()) return AddResult::Failed;
@@ -58,17 +59,43 @@ AddResult ZipArchiver::Add() {
     fs_.Remove(temporary);
     return AddResult::Failed;
   }
+  const ReplaceStatus replaced = PutInPlace(temporary, ZipFileName, !PlaceOnly);
+  if (replaced == ReplaceStatus::Done) return AddResult::Saved;
+  fs_.Remove(temporary);
+  return replaced == ReplaceStatus::Exists ? AddResult::Exists : AddResult::Refused;
+}
+
+ReplaceStatus ZipArchiver::PutInPlace(const std::string& temporary, const std::string& target, bool replace) {
   // An indexer or a virus scanner may hold the new file for a moment; any
   // other refusal will not pass.
   ReplaceStatus replaced = ReplaceStatus::Failed;
   for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
     if (attempt > 0 && !Wait(kReplacePauseMs)) break;
-    replaced = PlaceOnly ? fs_.Place(temporary, ZipFileName) : fs_.Replace(temporary, ZipFileName);
-    if (replaced == ReplaceStatus::Done) return AddResult::Saved;
+    replaced = replace ? fs_.Replace(temporary, target) : fs_.Place(temporary, target);
     if (replaced != ReplaceStatus::Held) break;
   }
+  return replaced;
+}
+
+std::string ZipArchiver::PlaceNew(const Bytes& archive, const std::string& folder, const std::string& base,
+                                  std::int64_t unixTime) {
+  const std::string temporary = TemporaryName(folder + base + ".zip");
   fs_.Remove(temporary);
-  return replaced == ReplaceStatus::Exists ? AddResult::Exists : AddResult::Refused;
+  ZipEntry dated;
+  dated.unixTime = unixTime;
+  std::string name;
+  if (WriteChecked(temporary, archive) && fs_.SetLastWrite(temporary, dated)) {
+    ReplaceStatus placed = ReplaceStatus::Exists;
+    for (int clash = 1; clash < 100 && placed == ReplaceStatus::Exists; ++clash) {
+      name = base;
+      if (clash > 1) name.append("-").append(std::to_string(clash));
+      name.append(".zip");
+      placed = PutInPlace(temporary, folder + name, false);
+    }
+    if (placed == ReplaceStatus::Done) return name;
+  }
+  fs_.Remove(temporary);
+  return {};
 }
 
 AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries) {

@@ -4,6 +4,7 @@
 // place in one atomic step.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ enum class AddResult {
   Refused,       // the archive's place refused the new one (another program holds it); it was left alone
   Exists,        // with PlaceOnly, an archive of that name is there already; it was left alone
   SaveMissing,   // RequiredFile was gone; the archive was left alone
+  Withheld,      // BeforeWrite held the write back; the archive was left alone
   Failed,        // a file could not be read or the archive not written
 };
 
@@ -52,6 +54,10 @@ class ZipArchiver {
   // Never writes over an archive: one of that name that is there already
   // stays as it is, and Add says Exists.
   bool PlaceOnly = false;
+  // Optional: asked with the files about to be written, once Add has found
+  // that they differ from the newest archive and before anything is
+  // written. False leaves the archive as it was: Add says Withheld.
+  std::function<bool(const std::vector<ZipEntry>&)> BeforeWrite;
   // After Add: the files it read into the archive, by the names the file
   // calls take.
   std::vector<std::string> Packed;
@@ -60,6 +66,13 @@ class ZipArchiver {
   std::vector<std::string> LeftOut;
 
   AddResult Add();
+
+  // Writes `archive` as a new archive of `folder`: "<base>.zip", or
+  // "<base>-2.zip", "-3", ... where a file has that name, never over one.
+  // Checked as Add checks its own, and dated `unixTime`. The name it took;
+  // empty when it could not be written.
+  std::string PlaceNew(const Bytes& archive, const std::string& folder, const std::string& base,
+                       std::int64_t unixTime);
 
   // Where the archive is written before it replaces ZipFileName: in the same
   // folder, under a name that no listing of "*.zip", "*.d2s" or "<name>.*"
@@ -89,6 +102,9 @@ class ZipArchiver {
  private:
   AddResult ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries);
   bool WriteChecked(const std::string& temporary, const Bytes& archive);
+  // Puts the temporary in the place of `target`, waiting a moment for a
+  // file held by a scanner or an indexer; with `replace`, over a file.
+  ReplaceStatus PutInPlace(const std::string& temporary, const std::string& target, bool replace);
   bool NewestHolds(const std::vector<ZipEntry>& entries);
   // Pauses when what is left of the budget allows; false when it does not.
   bool Wait(unsigned milliseconds);

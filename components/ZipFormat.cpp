@@ -384,40 +384,50 @@ ZipProblem FindData(const Bytes& a, std::uint32_t centralOffset, const Listed& e
   return Problem(ZipError::None);
 }
 
+// The central directory of `a`, every entry listed in it refused or kept.
+ZipProblem ReadDirectory(const Bytes& a, std::uint32_t& centralOffset, std::vector<Listed>& listed) {
+  std::uint32_t end = 0;
+  if (std::uint64_t{a.size()} > std::numeric_limits<std::uint32_t>::max() || !FindEnd(a, end)) {
+    return Problem(ZipError::Damaged);
+  }
+  centralOffset = Get32(a, end + 16);
+  return ReadCentral(a, end, listed);
+}
+
+// The bytes of one entry of the central directory, checked against its
+// size and CRC, and its time where only the local header keeps it (as
+// other tools may write it).
+ZipProblem ReadData(const Bytes& a, std::uint32_t centralOffset, Listed& e, Bytes& plain) {
+  std::uint32_t data = 0;
+  const ZipProblem local = FindData(a, centralOffset, e, data);
+  if (local.error != ZipError::None) return local;
+  if (e.method == kStored) {
+    plain.assign(a.begin() + static_cast<std::ptrdiff_t>(data), a.begin() + static_cast<std::ptrdiff_t>(data + e.size));
+  } else if (!Inflate(&a[data], e.packedSize, e.size, plain)) {
+    return Problem(ZipError::Damaged, e.name);
+  }
+  if (Crc(plain.data(), plain.size()) != e.crc) return Problem(ZipError::Damaged, e.name);
+  if (!e.unixTime) {
+    const std::uint32_t nameEnd = e.local + kLocalRecord + Get16(a, e.local + 26);
+    e.unixTime = UnixTimeIn(a, nameEnd, data - nameEnd);
+  }
+  return Problem(ZipError::None);
+}
+
 // The one walk over an archive: every check of VerifyZip, and with
 // `contents`, every entry whole as well.
 ZipProblem Verify(const Bytes& a, std::vector<StoredEntry>& found, std::vector<ZipEntry>* contents = nullptr) {
   found.clear();
   if (contents) contents->clear();
-  std::uint32_t end = 0;
-  if (std::uint64_t{a.size()} > std::numeric_limits<std::uint32_t>::max() || !FindEnd(a, end)) {
-    return Problem(ZipError::Damaged);
-  }
+  std::uint32_t centralOffset = 0;
   std::vector<Listed> listed;
-  const ZipProblem central = ReadCentral(a, end, listed);
+  const ZipProblem central = ReadDirectory(a, centralOffset, listed);
   if (central.error != ZipError::None) return central;
-
-  const std::uint32_t centralOffset = Get32(a, end + 16);
   Bytes plain;
   for (Listed& e : listed) {
-    std::uint32_t data = 0;
-    const ZipProblem local = FindData(a, centralOffset, e, data);
-    if (local.error != ZipError::None) return local;
-    if (e.method == kStored) {
-      if (Crc(&a[data], e.size) != e.crc) return Problem(ZipError::Damaged, e.name);
-    } else if (!Inflate(&a[data], e.packedSize, e.size, plain) || Crc(plain.data(), plain.size()) != e.crc) {
-      return Problem(ZipError::Damaged, e.name);
-    }
-    if (contents) {
-      // Other tools may keep the time in the local header alone.
-      if (!e.unixTime) {
-        const std::uint32_t nameEnd = e.local + kLocalRecord + Get16(a, e.local + 26);
-        e.unixTime = UnixTimeIn(a, nameEnd, data - nameEnd);
-      }
-      const auto from = a.begin() + static_cast<std::ptrdiff_t>(data);
-      contents->push_back({e.name, e.method == kStored ? Bytes(from, from + e.size) : std::move(plain), e.dosTime,
-                           e.dosDate, e.unixTime});
-    }
+    const ZipProblem data = ReadData(a, centralOffset, e, plain);
+    if (data.error != ZipError::None) return data;
+    if (contents) contents->push_back({e.name, std::move(plain), e.dosTime, e.dosDate, e.unixTime});
     found.push_back({std::move(e.name), e.size, e.crc});
   }
   return Problem(ZipError::None);
@@ -442,6 +452,17 @@ bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries, ZipProblem* w
   if (!read) entries.clear();
   if (why) *why = std::move(problem);
   return read;
+}
+
+bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::string&)>& wanted, ZipEntry& entry) {
+  std::uint32_t centralOffset = 0;
+  std::vector<Listed> listed;
+  if (ReadDirectory(archive, centralOffset, listed).error != ZipError::None) return false;
+  const auto found = std::find_if(listed.begin(), listed.end(), [&](const Listed& e) { return wanted(e.name); });
+  Bytes plain;
+  if (found == listed.end() || ReadData(archive, centralOffset, *found, plain).error != ZipError::None) return false;
+  entry = {found->name, std::move(plain), found->dosTime, found->dosDate, found->unixTime};
+  return true;
 }
 
 bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries) {

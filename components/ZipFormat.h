@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,11 @@ bool VerifyZip(const Bytes& archive, std::vector<std::string>* names = nullptr);
 // Every entry of an archive that passes VerifyZip, whole, in order; else
 // `why` says what stood in the way.
 bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries, ZipProblem* why = nullptr);
+
+// The first entry whose name is `wanted`, read and checked alone: the
+// central directory, its local header, its size and CRC. False when there
+// is none, or the archive is one ReadZip refuses before reading data.
+bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::string&)>& wanted, ZipEntry& entry);
 
 // Whether `archive` passes VerifyZip and holds exactly `entries`: the same
 // names, sizes and CRC-32s, in any order. A damaged archive never does.

@@ -1,9 +1,11 @@
 #include "mainwindow/BackupPass.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
+#include "components/SaveState.h"
 #include "components/ZipArchiver.h"
 
 namespace ck {
@@ -51,10 +53,55 @@ std::vector<std::string> NewestArchives(const std::vector<FileInfo>& archives, c
   return newest;
 }
 
+// The newest slot archive of `name`: the one this process wrote last, else
+// the latest by time.
+const FileInfo* NewestOf(const std::vector<FileInfo>& archives, const std::string& name, int lastWritten) {
+  const FileInfo* newest = nullptr;
+  for (const FileInfo& f : archives) {
+    const int slot = SlotOf(f.name, name);
+    if (slot && lastWritten == slot) return &f;
+    if (slot && (!newest || f.lastWrite > newest->lastWrite)) newest = &f;
+  }
+  return newest;
+}
+
+// Whether the character died since `newest` was written, going by its save
+// among `entries`; if so, `keptIn` names the copy of `newest` made first,
+// empty when it could not be made. A newest archive that cannot be read, or
+// is damaged, tells nothing: the pass goes on as usual.
+bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& folder, const std::string& name,
+                     const FileInfo* newest, const std::vector<ZipEntry>& entries, std::string& keptIn) {
+  const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
+  const auto now = std::find_if(entries.begin(), entries.end(), isSave);
+  Bytes archive;
+  FileStamp before, after;
+  std::vector<ZipEntry> held;
+  if (!newest || now == entries.end() ||
+      fs.ReadWhole(folder + newest->name, archive, before, after, kLargestContents) != ReadStatus::Ok ||
+      !ReadZip(archive, held)) {
+    return false;
+  }
+  const auto then = std::find_if(held.begin(), held.end(), isSave);
+  if (then == held.end() || !DiedSince(ReadSaveState(then->data.data(), then->data.size()),
+                                       ReadSaveState(now->data.data(), now->data.size()))) {
+    return false;
+  }
+  keptIn = archiver.PlaceNew(archive, folder, BeforeDeathStem(name, *newest), newest->unixTime);
+  return true;
+}
+
 // A slot the archive could not take; another may.
 bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added == AddResult::Refused; }
 
 }  // namespace
+
+std::string BeforeDeathStem(const std::string& name, const FileInfo& archive) {
+  char stamp[24];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", 1980 + (archive.dosDate >> 9),
+                (archive.dosDate >> 5) & 15, archive.dosDate & 31, archive.dosTime >> 11, (archive.dosTime >> 5) & 63,
+                2 * (archive.dosTime & 31));
+  return name + "-before-death-" + stamp;
+}
 
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
                               int lastWritten) {
@@ -102,6 +149,15 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       archiver.SourceDirectory = saveDir;
       archiver.RequiredFile = name + ".d2s";
       archiver.Newest = NewestArchives(archives, folder, name, last);
+      const FileInfo* newest = NewestOf(archives, name, last);
+      const std::string newestPath = newest ? ArchivePath(saveDir, name, SlotOf(newest->name, name)) : "";
+      std::optional<bool> died;
+      std::string keptIn;
+      archiver.BeforeWrite = [&](const std::vector<ZipEntry>& entries) {
+        if (!died) died = KeepBeforeDeath(fs, archiver, folder, name, newest, entries, keptIn);
+        // A death never takes the place of the only state before it.
+        return !*died || !keptIn.empty() || archiver.ZipFileName != newestPath;
+      };
       for (int slot : SlotsToWrite(archives, name, keep, last)) {
         archiver.ZipFileName = ArchivePath(saveDir, name, slot);
         added = archiver.Add();
@@ -109,6 +165,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         if (!SlotRefused(added)) break;
       }
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
+      if (died.value_or(false)) result.died.emplace_back(name, keptIn);
     } catch (...) {
       added = AddResult::Failed;
     }
@@ -150,6 +207,10 @@ std::string LastSaveTip(std::string_view time, const PassResult& pass) {
   AppendList(tip, " - left out, too large: ", pass.leftOut);
   AppendList(tip, " - saved: ", pass.saved);
   AppendList(tip, " - unchanged: ", pass.unchanged);
+  for (const auto& [name, keptIn] : pass.died) {
+    tip += " - " + name + " died: the last backup before it " +
+           (keptIn.empty() ? "could not be kept apart" : "is kept in " + keptIn);
+  }
   return tip;
 }
 

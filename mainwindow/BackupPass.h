@@ -18,6 +18,9 @@ struct PassResult {
   std::vector<std::string> unchanged;  // characters whose newest archive already held their files
   std::vector<std::string> notSaved;  // characters whose archive was left as it was
   std::vector<std::string> leftOut;   // files too large to archive
+  // Characters who died since their newest archive, and where that archive,
+  // the last state before the death, is kept; empty where it could not be.
+  std::vector<std::pair<std::string, std::string>> died;
 };
 
 // The slot this process last wrote for each character: its newest archive,
@@ -36,10 +39,18 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
 // of its SlotsToWrite that takes it (a read-only slot, or one another program
 // holds, is passed over), unless its newest archive already holds the same
 // files. So each character keeps its `keep` newest distinct states, whatever
-// passes skipped it. A character that fails, even by an exception, does not
-// stop the others. No character: nothing happens and no result.
+// passes skipped it. A character who died since its newest archive has that
+// archive kept first, out of the rotation, as BeforeDeathName; where it
+// cannot be, the newest archive itself is never the slot written. A
+// character that fails, even by an exception, does not stop the others. No
+// character: nothing happens and no result.
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,
                                         LastWritten& lastWritten);
+
+// "<name>-before-death-<yyyymmdd-hhmmss>" (".zip" follows), for the local
+// time `archive` was made: no pass or restore ever writes or removes it,
+// and no digits follow the name, so it is never a slot.
+std::string BeforeDeathStem(const std::string& name, const FileInfo& archive);
 
 // The archive of character `name` in slot `slot`.
 std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot);

@@ -57,7 +57,8 @@ class FaultyFs : public ck::PosixFileSystem {
     return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : PosixFileSystem::Replace(from, to);
   }
   ck::ReplaceStatus Place(const std::string& from, const std::string& to) override {
-    return Change() ? PosixFileSystem::Place(from, to) : ck::ReplaceStatus::Failed;
+    if (!Change()) return ck::ReplaceStatus::Failed;
+    return held(to) ? ck::ReplaceStatus::Held : PosixFileSystem::Place(from, to);
   }
   bool Remove(const std::string& path) override {
     if (held(path)) trouble = ck::Trouble::Held;

@@ -266,6 +266,90 @@ TEST_F(ArchiverTest, AnUnreadableNewestArchiveIsNeverTakenAsTheSame) {
   EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
 }
 
+// Saves laid out as the game's (tools/make_saves.py, in the fuzz seeds):
+// "Alive", "Dead" (hardcore) and "Corpse" (softcore, died, a corpse there).
+Bytes MadeSave(const std::string& state, int status = -1) {
+  std::ifstream in(fs::path(CK_FUZZ_SEEDS) / "saves" / ("made-" + state + ".d2s"), std::ios::binary);
+  Bytes save(std::istreambuf_iterator<char>(in), {});
+  if (status >= 0) {  // another status byte, the checksum made whole again
+    save[0x24] = static_cast<std::uint8_t>(status);
+    const std::uint32_t sum = ck::SaveChecksum(save.data(), save.size());
+    for (int b = 0; b < 4; ++b) save[12 + b] = static_cast<std::uint8_t>(sum >> (8 * b));
+  }
+  return save;
+}
+
+// The newest archive from before each death is kept byte for byte, out of
+// the rotation: a hardcore death, a softcore character's corpse, and a
+// second death beside the first. A corpse there in both states, or a
+// damaged newest archive, keeps nothing, and never stops the pass.
+TEST_F(ArchiverTest, TheLastArchiveBeforeEachDeathIsKeptApart) {
+  const auto died = [&](const std::string& name) {
+    std::vector<std::string> kept;
+    for (const auto& [file, data] : Files(".zip")) {
+      if (file.starts_with(name + "-before-death-")) kept.push_back(file);
+    }
+    return kept;
+  };
+  for (const std::string name : {"Bob", "Hel", "Dam"}) Character(name);
+  for (const std::string name : {"Bob", "Hel", "Dam"}) Write(name + ".d2s", MadeSave("Alive"));
+  Pass(posix_);
+  const Bytes bobAlive = Read("Bob1.zip"), helAlive = Read("Hel1.zip");
+  Bytes damaged = Read("Dam1.zip");
+  damaged[damaged.size() / 3] ^= 0x55;
+  Write("Dam1.zip", damaged);
+  Write("Bob.d2s", MadeSave("Corpse"));
+  Write("Hel.d2s", MadeSave("Dead"));
+  Write("Dam.d2s", MadeSave("Dead"));
+  auto pass = Pass(posix_);
+  ASSERT_EQ(died("Bob").size(), 1u);
+  ASSERT_EQ(died("Hel").size(), 1u);
+  EXPECT_EQ(Read(died("Bob")[0]), bobAlive);
+  EXPECT_EQ(Read(died("Hel")[0]), helAlive);
+  EXPECT_TRUE(died("Dam").empty());
+  EXPECT_EQ(pass->saved.size(), 3u);
+  EXPECT_NE(ck::LastSaveTip("12:00:00", *pass).find(" - Hel died: the last backup before it is kept in " +
+                                                    died("Hel")[0]),
+            std::string::npos);
+
+  // Bob takes his corpse back (died, no corpse), then dies again.
+  Write("Bob.d2s", MadeSave("Alive", 0x28));
+  Pass(posix_);
+  EXPECT_EQ(died("Bob").size(), 1u);
+  const Bytes bobBack = Read("Bob3.zip");
+  Write("Bob.d2s", MadeSave("Corpse"));
+  Pass(posix_);
+  ASSERT_EQ(died("Bob").size(), 2u);
+  EXPECT_TRUE(Read(died("Bob")[0]) == bobBack || Read(died("Bob")[1]) == bobBack);
+  // Played on with the corpse still there: nothing more is kept.
+  const auto before = Files(".zip");
+  Play({"Bob"});
+  Pass(posix_);
+  EXPECT_EQ(died("Bob").size(), 2u);
+  EXPECT_EQ(Read(died("Bob")[0]), before.at(died("Bob")[0]));
+}
+
+// With one archive kept, a death whose last archive cannot be kept apart
+// never takes that archive's place.
+TEST_F(ArchiverTest, WithOneKeptTheOnlyArchiveBeforeADeathIsNeverWrittenOver) {
+  Character("Hel");
+  Write("Hel.d2s", MadeSave("Alive"));
+  Pass(posix_, 1);
+  const Bytes alive = Read("Hel1.zip");
+  Write("Hel.d2s", MadeSave("Dead"));
+  FaultyFs faulty;
+  faulty.held = [](const std::string& path) { return path.ends_with(".zip") && path.find("-before-death-") != std::string::npos; };
+  const auto pass = Pass(faulty, 1);
+  EXPECT_EQ(Read("Hel1.zip"), alive);
+  EXPECT_EQ(Files(".zip").size(), 1u);
+  EXPECT_EQ(pass->notSaved, std::vector<std::string>{"Hel"});
+  EXPECT_NE(ck::LastSaveTip("12:00:00", *pass).find("Hel died: the last backup before it could not be kept apart"),
+            std::string::npos);
+  EXPECT_TRUE(Files(".cktmp").empty());
+  Pass(posix_, 1);  // once it can be, it is
+  EXPECT_EQ(Files(".zip").size(), 2u);
+}
+
 // Each failure leaves the slot's previous archive as it was, leaves no
 // temporary file, reports who was not saved and does not stop the others.
 TEST_F(ArchiverTest, EachFailureKeepsThePreviousArchive) {
