@@ -186,6 +186,12 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
   if (!IsBeforeRestore(archive, source.character) && !IsWholeSave(save.data.data(), save.data.size())) {
     return save.name + " in " + archive + " is not a whole save" + kNothingRestored;
   }
+  source.archived = ReadSaveState(save.data.data(), save.data.size());
+  Bytes present;
+  FileStamp before, after;
+  if (fs.ReadWhole(FolderPrefix(saveDir) + save.name, present, before, after, kLargestEntry) == ReadStatus::Ok) {
+    source.present = ReadSaveState(present.data(), present.size());
+  }
   // What could refuse the present files is found now, before anything is written.
   return KeepPresent(fs, FolderPrefix(saveDir), source.character, "00000000-000000", true, source.keptIn);
 }
@@ -245,9 +251,14 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt) {
   const std::string& name = source.character;
-  const std::string first = IsBeforeRestore(source.archive, name)
-                                ? "Restore " + name + " to the files from before the restore of " + madeAt + "?"
-                                : "Restore " + name + " from " + source.archive + ", made " + madeAt + "?";
+  const auto described = [](const SaveState& s) {
+    return "level " + std::to_string(s.level) + (s.dead() ? ", dead" : "") + (s.corpse() ? ", with a corpse" : "");
+  };
+  std::string first = IsBeforeRestore(source.archive, name)
+                          ? "Restore " + name + " to the files from before the restore of " + madeAt + "?"
+                          : "Restore " + name + " from " + source.archive + ", made " + madeAt +
+                                (source.archived.known ? " (" + described(source.archived) + ")?" : "?");
+  if (source.present.known) first += "\n" + name + " is now " + described(source.present) + ".";
   const std::string kept = source.keptIn.empty() ? name + " has no current files."
                                                 : name + "'s current files are kept first in a new " + name +
                                                       "-before-restore archive.";

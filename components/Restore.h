@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "components/FileSystem.h"
+#include "components/SaveState.h"
 
 namespace ck {
 
@@ -21,6 +22,7 @@ struct RestoreSource {
   std::vector<ZipEntry> entries;  // named as the platform's file calls take them
   std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
   std::string keptIn;             // not empty when there are present files to keep
+  SaveState archived, present;    // the character as the archive's save and the present one tell
 };
 
 // "<character>-before-restore-<yyyymmdd-hhmmss>.zip", for the moment of the
@@ -49,7 +51,8 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
                              const std::string& stamp, std::string& keptIn);
 
-// The question asked before a restore, with the archive made at `madeAt`.
+// The question asked before a restore, with the archive made at `madeAt`:
+// the states of both saves, where they can be read.
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt);
 
 // The first status panel after a restore finished at `time`, whose present

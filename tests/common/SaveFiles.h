@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "components/SaveCheck.h"
@@ -24,5 +27,20 @@ inline Bytes WholeSave(const std::string& name, std::size_t size = 700, std::uin
 }
 
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+#ifdef CK_FUZZ_SEEDS
+// Saves laid out as the game's (tools/make_saves.py, in the fuzz seeds):
+// "Alive", "Dead" (hardcore) and "Corpse" (softcore, died, a corpse there).
+inline Bytes MadeSave(const std::string& state, int status = -1) {
+  std::ifstream in(std::filesystem::path(CK_FUZZ_SEEDS) / "saves" / ("made-" + state + ".d2s"), std::ios::binary);
+  Bytes save(std::istreambuf_iterator<char>(in), {});
+  if (status >= 0) {  // another status byte, the checksum made whole again
+    save[0x24] = static_cast<std::uint8_t>(status);
+    const std::uint32_t sum = SaveChecksum(save.data(), save.size());
+    for (int b = 0; b < 4; ++b) save[12 + b] = static_cast<std::uint8_t>(sum >> (8 * b));
+  }
+  return save;
+}
+#endif
 
 }  // namespace ck::testing

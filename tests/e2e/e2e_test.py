@@ -322,7 +322,7 @@ class RestoreTest(WineTest):
         self.assertEqual((files(), [n for n in os.listdir(folder) if "before-restore" in n]), (before, []))
 
         box = self.ask(w)
-        self.assertRegex(box["text"], r"^Restore Bob from Bob1\.zip, made .+\?\n"
+        self.assertRegex(box["text"], r"^Restore Bob from Bob1\.zip, made [^(]+\?\nBob is now level \d+\.\n"
                                       r"Bob's current files are kept first in a new Bob-before-restore archive\.$")
         s.driver("command", box["hwnd"], 6)  # Yes
         c = until(lambda: controls_by_name(s.dump(w["hwnd"])), lambda c: c["StatusBar1"]["text"].startswith(

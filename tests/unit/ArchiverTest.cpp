@@ -23,6 +23,7 @@
 namespace fs = std::filesystem;
 using ck::AddResult;
 using ck::testing::FaultyFs;
+using ck::testing::MadeSave;
 using ck::Bytes;
 using ck::testing::Text;
 using ck::testing::WholeSave;
@@ -264,19 +265,6 @@ TEST_F(ArchiverTest, AnUnreadableNewestArchiveIsNeverTakenAsTheSame) {
   FaultyFs faulty;
   faulty.lockedRead = [](const std::string& path) { return path.ends_with("Bob1.zip"); };
   EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
-}
-
-// Saves laid out as the game's (tools/make_saves.py, in the fuzz seeds):
-// "Alive", "Dead" (hardcore) and "Corpse" (softcore, died, a corpse there).
-Bytes MadeSave(const std::string& state, int status = -1) {
-  std::ifstream in(fs::path(CK_FUZZ_SEEDS) / "saves" / ("made-" + state + ".d2s"), std::ios::binary);
-  Bytes save(std::istreambuf_iterator<char>(in), {});
-  if (status >= 0) {  // another status byte, the checksum made whole again
-    save[0x24] = static_cast<std::uint8_t>(status);
-    const std::uint32_t sum = ck::SaveChecksum(save.data(), save.size());
-    for (int b = 0; b < 4; ++b) save[12 + b] = static_cast<std::uint8_t>(sum >> (8 * b));
-  }
-  return save;
 }
 
 // The newest archive from before each death is kept byte for byte, out of

@@ -20,6 +20,7 @@
 namespace fs = std::filesystem;
 using ck::Bytes;
 using ck::testing::Text;
+using ck::testing::MadeSave;
 using ck::testing::WholeSave;
 using Files = std::map<std::string, Bytes>;
 
@@ -175,6 +176,27 @@ TEST_F(RestoreTest, AnArchiveOfWhatNoCharacterNeedsIsRefusedForItsReason) {
     EXPECT_EQ(Restore(archive), archive + message);
     EXPECT_EQ(Folder(), before) << archive;
   }
+}
+
+// The question tells the character's level and death in the archive and
+// now; a save it cannot read tells nothing, and the question stays plain.
+TEST_F(RestoreTest, TheQuestionShowsTheStateInTheArchiveAndNow) {
+  const Bytes alive = MadeSave("Alive"), corpse = MadeSave("Corpse"), dead = MadeSave("Dead");
+  const auto question = [&](const Bytes& archived, const Bytes& present) {
+    Put({{"Bob.d2s", present}});
+    Put({{"Bob.d2s", archived}}, "Bob3.zip");
+    ck::RestoreSource source;
+    EXPECT_EQ(ck::ReadRestoreSource(faulty_, save_, "Bob3.zip", source), "");
+    return ck::RestoreQuestion(source, "12/7/2026 5:04 AM");
+  };
+  const std::string kept = "\nBob's current files are kept first in a new Bob-before-restore archive.";
+  const auto level = [](const Bytes& save) { return std::to_string(save[0x2B]); };
+  EXPECT_EQ(question(alive, corpse), "Restore Bob from Bob3.zip, made 12/7/2026 5:04 AM (level " + level(alive) +
+                                         ")?\nBob is now level " + level(corpse) + ", with a corpse." + kept);
+  EXPECT_EQ(question(corpse, dead), "Restore Bob from Bob3.zip, made 12/7/2026 5:04 AM (level " + level(corpse) +
+                                        ", with a corpse)?\nBob is now level " + level(dead) + ", dead." + kept);
+  EXPECT_EQ(question(WholeSave("Bob", 900, 0x59), WholeSave("Bob", 900, 0x59)),
+            "Restore Bob from Bob3.zip, made 12/7/2026 5:04 AM?" + kept);
 }
 
 // Going back from the archive that a restore made gives back the first
