@@ -12,6 +12,8 @@ namespace ck {
 namespace {
 
 constexpr const char* kNothingRestored = ": nothing was restored.";
+// The largest archive read: what the reader holds at most, and room for headers.
+constexpr std::uint64_t kLargestArchive = kLargestContents + (1u << 20);
 
 // A file of the save folder itself: no folder, no drive, no "..", nothing
 // Windows would read as more than a name or change in passing, and no "~"
@@ -62,8 +64,6 @@ std::string ReadEntries(FileSystem& fs, const std::string& path, const std::stri
                         std::vector<ZipEntry>& entries, std::uint64_t* madeAt = nullptr) {
   Bytes data;
   FileStamp before, after;
-  // Room for the headers of what the reader holds at most.
-  constexpr std::uint64_t kLargestArchive = kLargestContents + (1u << 20);
   const ReadStatus read = fs.ReadWhole(path, data, before, after, kLargestArchive);
   if (read == ReadStatus::TooLarge) return Unreadable(archive, {ZipError::TooMuch, {}});
   if (read != ReadStatus::Ok) return "Unable to read " + archive + kNothingRestored;
@@ -247,6 +247,23 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
   }
   return "Unable to restore " + failed + Because(why) + ", nor to put all of " + character + "'s files back" +
          (keptIn.empty() ? "." : ": they are kept in " + keptIn + ".");
+}
+
+std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
+                        std::string& keptIn) {
+  const std::string folder = FolderPrefix(saveDir);
+  const std::vector<FileInfo> listed = ListExactly(fs, folder, source.archive, true);
+  Bytes archive;
+  FileStamp before, after;
+  ZipArchiver keeper(fs);
+  keptIn.clear();
+  if (listed.size() == 1 && fs.ReadWhole(folder + source.archive, archive, before, after,
+                                         kLargestArchive) == ReadStatus::Ok) {
+    keptIn = keeper.PlaceNew(archive, folder, source.character + "-kept-" +
+                                                  DosStamp(listed.front().dosDate, listed.front().dosTime),
+                             listed.front().unixTime);
+  }
+  return keptIn.empty() ? "Unable to keep " + source.archive + "." : "";
 }
 
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt) {

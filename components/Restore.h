@@ -51,6 +51,14 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
                              const std::string& stamp, std::string& keptIn);
 
+// Copies the archive `source` was read from to a new
+// "<character>-kept-<yyyymmdd-hhmmss>.zip", named and dated for the time the
+// archive was made, through the same checked write as every archive, where
+// no file is ("-2", "-3", ... on a clash): no pass ever writes or removes it.
+// Empty when done, `keptIn` naming it; else what went wrong.
+std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
+                        std::string& keptIn);
+
 // The question asked before a restore, with the archive made at `madeAt`:
 // the states of both saves, where they can be read.
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt);

@@ -58,6 +58,40 @@ std::string frmMain::GameRunningProblem() const {
   return {};
 }
 
+bool frmMain::CanKeepSelected() {
+  RestoreSource source;
+  const std::string archive = SelectedArchive();
+  try {
+    return !archive.empty() && ReadRestoreSource(files_, saveDir_, archive, source).empty();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void frmMain::OnInitMenuPopup(HMENU menu) {
+  if (::GetMenuState(menu, IDM_FILE_KEEP, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
+  ::EnableMenuItem(menu, IDM_FILE_KEEP, MF_BYCOMMAND | (CanKeepSelected() ? MF_ENABLED : MF_GRAYED));
+}
+
+// A copy of the archive out of the rotation, which no pass writes or removes.
+void frmMain::OnKeepSelected() {
+  RestoreSource source;
+  const std::string archive = SelectedArchive();
+  std::string problem, keptIn;
+  try {
+    if (archive.empty() || !ReadRestoreSource(files_, saveDir_, archive, source).empty()) return;
+    problem = KeepArchive(files_, saveDir_, source, keptIn);
+  } catch (const std::bad_alloc&) {
+    problem = "Unable to keep " + archive + ".";
+  }
+  if (problem.empty()) {
+    const std::string text = "Kept " + archive + " as " + keptIn;
+    ShowFirstPanel(text, text);
+  }
+  RefreshArchiveList();
+  if (!problem.empty()) ::MessageBoxA(hwnd_, problem.c_str(), CK_TITLE, MB_OK);
+}
+
 // The archive is read and checked before the question, and what the user
 // agrees to is what is restored: a pass during the question may write the
 // same archive anew. The game is looked for again after the answer, as the

@@ -1,7 +1,6 @@
 #include "mainwindow/BackupPass.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
@@ -96,11 +95,7 @@ bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added
 }  // namespace
 
 std::string BeforeDeathStem(const std::string& name, const FileInfo& archive) {
-  char stamp[24];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", 1980 + (archive.dosDate >> 9),
-                (archive.dosDate >> 5) & 15, archive.dosDate & 31, archive.dosTime >> 11, (archive.dosTime >> 5) & 63,
-                2 * (archive.dosTime & 31));
-  return name + "-before-death-" + stamp;
+  return name + "-before-death-" + DosStamp(archive.dosDate, archive.dosTime);
 }
 
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,

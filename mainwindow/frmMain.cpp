@@ -133,6 +133,7 @@ bool frmMain::Create() {
   if (!hwnd_) return false;
   menu.release();  // the window destroys its menu bar
   trayMenu_.reset(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TRAYMENU)));
+  accelerators_ = ::LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDR_ACCELERATORS));
   return true;
 }
 
@@ -162,6 +163,7 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
     if (::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) ::PostMessageA(hwnd_, kArchiveChosenMessage, 0, 0);
     return true;
   }
+  if (hwnd_ && accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg)) return true;
   return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_.TranslateDialogKeys(msg);
 }
 
@@ -213,6 +215,9 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kTrayCallbackMessage:
       OnTrayNotification(wParam, lParam);
+      return 0;
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
       return 0;
     case WM_CONTEXTMENU:
       // The list's right click, not the keyboard's menu key (-1); the
@@ -377,6 +382,9 @@ void frmMain::OnCommand(UINT id, UINT code) {
       break;
     case IDM_FILE_START:
       StartGame();
+      break;
+    case IDM_FILE_KEEP:
+      OnKeepSelected();
       break;
     case IDM_HELP_ABOUT:
       about_.Show(hwnd_);

@@ -81,6 +81,11 @@ class frmMain {
   void OnTaskbarCreated();
   void OnArchiveListRightClick();
   void OnArchiveChosen();
+  // File > Keep Selected Backup, and whether it can be: an archive selected
+  // that could be restored.
+  void OnKeepSelected();
+  bool CanKeepSelected();
+  void OnInitMenuPopup(HMENU menu);
   void Restore();
   void ShowTrayMenu();
   void OnSettingTextChanged(int textId);
@@ -140,6 +145,7 @@ class frmMain {
   std::string shownDate_;
 
   UniqueMenu trayMenu_;
+  HACCEL accelerators_ = nullptr;  // a resource's: freed with the program
   UniqueFont font_;
   UniqueFont startFont_;
   UniqueBrush backBrush_;

@@ -7,6 +7,7 @@
 #define IDR_MAINMENU 100
 #define IDR_TRAYMENU 101
 #define IDD_ABOUT 102
+#define IDR_ACCELERATORS 103
 
 // Menu commands. The tray menu's items are "System Tray Popup"'s children and
 // never appear on the menu bar.
@@ -15,6 +16,7 @@
 #define IDM_HELP_ABOUT 202
 #define IDM_TRAY_RESTORE 203
 #define IDM_TRAY_EXIT 204
+#define IDM_FILE_KEEP 205
 
 // Controls of the main window, in tab order.
 #define IDC_CMDSTART 1000

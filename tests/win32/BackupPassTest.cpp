@@ -96,6 +96,49 @@ TEST_F(BackupPassTest, APassKeepsTheSelectionAndEnterOnTheListNeverStartsTheGame
   EXPECT_TRUE(ck::testing::launches.empty());
 }
 
+// File > Keep Selected Backup, and Ctrl+K: the selected archive copied out
+// of the rotation, named and dated for the time it was made, a second copy
+// beside the first; disabled with nothing selected, or an archive that is
+// not a character's.
+TEST_F(BackupPassTest, KeepSelectedBackupCopiesTheArchiveOutOfTheRotation) {
+  Character("Bob");
+  Put("Other.zip", Text("not an archive"));
+  Start();
+  TickAfter(180000);
+  HWND list = Control(IDC_FILE1);
+  HMENU file = ::GetSubMenu(::GetMenu(form_->Handle()), 0);
+  const auto enabled = [&](const char* archive) {
+    ::SendMessageA(list, LB_SETCURSEL, ::SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(archive)),
+                   0);
+    ::SendMessageA(form_->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    return (::GetMenuState(file, IDM_FILE_KEEP, MF_BYCOMMAND) & MF_GRAYED) == 0;
+  };
+  EXPECT_FALSE(enabled("none"));
+  EXPECT_FALSE(enabled("Other.zip"));
+  ASSERT_TRUE(enabled("Bob1.zip"));
+
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  ::SetFocus(list);
+  Press('K');
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  ::SendMessageA(form_->Handle(), WM_COMMAND, IDM_FILE_KEEP, 0);
+  ck::Win32FileSystem files;
+  const auto kept = ck::ListExactly(files, folder_, "Bob-kept-*.zip");
+  const auto slot = ck::ListExactly(files, folder_, "Bob1.zip");
+  ASSERT_EQ(kept.size(), 2u);
+  ASSERT_EQ(slot.size(), 1u);
+  const std::string stamp = ck::DosStamp(slot[0].dosDate, slot[0].dosTime);
+  EXPECT_EQ(kept[0].name.substr(0, 9 + stamp.size()), "Bob-kept-" + stamp);
+  for (const ck::FileInfo& copy : kept) {
+    EXPECT_EQ(Get(copy.name), Get("Bob1.zip"));
+    EXPECT_EQ(copy.unixTime, slot[0].unixTime);
+  }
+  EXPECT_EQ(Status(), "Kept Bob1.zip as Bob-kept-" + stamp + "-2.zip");
+}
+
 // The game started while the question is open: seen after Yes, and nothing
 // is touched.
 bool gameRuns = false;
