@@ -419,6 +419,10 @@ ZipProblem ReadData(const Bytes& a, std::uint32_t centralOffset, Listed& e, Byte
     const std::uint32_t nameEnd = e.local + kLocalRecord + Get16(a, e.local + 26);
     e.unixTime = UnixTimeIn(a, nameEnd, data - nameEnd);
   }
+  // libarchive writes a time past 2038 unsigned, which reads as one before
+  // 1970: the DOS date tells which it is.
+  constexpr std::int64_t kWrap = std::int64_t{1} << 32;
+  if (e.unixTime && *e.unixTime < 0 && 1980 + (e.dosDate >> 9) >= 2038) *e.unixTime += kWrap;
   return Problem(ZipError::None);
 }
 

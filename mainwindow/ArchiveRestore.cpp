@@ -116,7 +116,14 @@ void frmMain::OnArchiveChosen() {
     problem = GameRunningProblem();
   }
   std::string keptIn;
-  if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source, StampNow(), keptIn);
+  // Memory runs short, if at all, while the present is kept and read back,
+  // before any file is replaced.
+  try {
+    if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source, StampNow(), keptIn);
+  } catch (const std::bad_alloc&) {
+    problem = "Unable to restore " + source.character + " from " + archive +
+              ", too large for the memory free: " + source.character + "'s files are as they were.";
+  }
   if (problem.empty()) {
     const std::string text = RestoredText(source, TimeNow(), keptIn);
     ShowFirstPanel(text, text);

@@ -20,11 +20,17 @@ class MemoryFileSystem : public FileSystem {
   };
   // Every path is "<folder><name>"; the files by name in lower case.
   explicit MemoryFileSystem(std::string folder) : folder_(std::move(folder)) {}
+  // How many more writes, renames, removes and datings succeed; then every
+  // one fails, as when the disk goes away. -1: all of them.
+  int changesLeft = -1;
   void Put(const std::string& name, const Bytes& data) { files_[Key(folder_ + name)] = {name, data, ++clock_}; }
-  // The folder's contents, by name in lower case.
+  // The folder's contents, by name in lower case, but for the temporaries
+  // that start-up removes.
   std::map<std::string, Bytes> Contents() const {
     std::map<std::string, Bytes> contents;
-    for (const auto& [key, f] : files_) contents[Key(f.name)] = f.data;
+    for (const auto& [key, f] : files_) {
+      if (!MatchesMask(f.name, "~*.cktmp")) contents[Key(f.name)] = f.data;
+    }
     return contents;
   }
 
@@ -45,14 +51,14 @@ class MemoryFileSystem : public FileSystem {
     return ReadStatus::Ok;
   }
   bool WriteFlushed(const std::string& path, const Bytes& data) override {
-    if (!path.starts_with(folder_)) return false;
+    if (!Change() || !path.starts_with(folder_)) return false;
     Put(path.substr(folder_.size()), data);
     return true;
   }
   // As a rename: the target takes the name it is given.
   ReplaceStatus Replace(const std::string& from, const std::string& to) override {
     const auto f = files_.find(Key(from));
-    if (f == files_.end() || !to.starts_with(folder_)) return ReplaceStatus::Failed;
+    if (!Change() || f == files_.end() || !to.starts_with(folder_)) return ReplaceStatus::Failed;
     File moved = std::move(f->second);
     files_.erase(f);
     moved.name = to.substr(folder_.size());
@@ -63,9 +69,11 @@ class MemoryFileSystem : public FileSystem {
   ReplaceStatus Place(const std::string& from, const std::string& to) override {
     return files_.contains(Key(to)) ? ReplaceStatus::Exists : Replace(from, to);
   }
-  bool Remove(const std::string& path) override { return files_.erase(Key(path)) == 1; }
+  bool Remove(const std::string& path) override { return Change() && files_.erase(Key(path)) == 1; }
   bool IsReadOnly(const std::string&) override { return false; }
-  bool SetLastWrite(const std::string& path, const ZipEntry&) override { return files_.contains(Key(path)); }
+  bool SetLastWrite(const std::string& path, const ZipEntry&) override {
+    return Change() && files_.contains(Key(path));
+  }
   bool NativeName(const std::string& utf8Name, std::string& name) override {
     name = utf8Name;
     return true;
@@ -78,6 +86,8 @@ class MemoryFileSystem : public FileSystem {
   }
 
  private:
+  bool Change() { return changesLeft < 0 || (changesLeft > 0 && changesLeft--); }
+
   std::string folder_;
   std::map<std::string, File> files_;  // by path in lower case
   std::uint64_t clock_ = 0;

@@ -509,6 +509,12 @@ TEST(ZipFormat, TheExactTimeIsInBothHeadersUntil2038) {
     found.push_back(static_cast<std::int32_t>(at[5] | at[6] << 8 | at[7] << 16 | std::uint32_t{at[8]} << 24));
   }
   EXPECT_EQ(found, (std::vector<std::int64_t>{kJuly, -1, kJuly, -1}));
+  // bsdtar writes a time past 2038 unsigned: the DOS date tells which it is.
+  constexpr std::int64_t k2040 = 2208988800;
+  std::uint16_t date = 0, time = 0;
+  ck::ToDosDateTime(2040, 1, 1, 0, 0, 0, date, time);
+  ASSERT_TRUE(ck::ReadZip(ck::BuildZip({{"e", Text("v"), time, date, k2040 - (std::int64_t{1} << 32)}}), entries));
+  EXPECT_EQ(entries[0].unixTime, k2040);
 }
 
 TEST(ZipFormat, DosTimesStartIn1980) {
