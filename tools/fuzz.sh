@@ -21,7 +21,9 @@ run() {
   local name=$1 seeds=archives dict=zip.dict
   if [[ $name == save || $name == state ]]; then seeds=saves dict=save.dict; fi
   mkdir -p "$build/corpus/$name" "$build/findings/$name"
-  "$build/tests/fuzz/fuzz_$name" "$build/corpus/$name" "tests/fuzz/corpus/$name" "tests/fuzz/seeds/$seeds" \
+  local kept=()
+  if [[ -d tests/fuzz/corpus/$name ]]; then kept=("tests/fuzz/corpus/$name"); fi
+  "$build/tests/fuzz/fuzz_$name" "$build/corpus/$name" "${kept[@]}" "tests/fuzz/seeds/$seeds" \
     -dict="tests/fuzz/$dict" -max_total_time="$seconds" -malloc_limit_mb=33 -max_len=65536 -timeout=10 \
     -artifact_prefix="$build/findings/$name/" -print_final_stats=1 >"$build/$name.log" 2>&1 || true
   local last execs rate findings
