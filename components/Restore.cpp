@@ -163,7 +163,7 @@ bool IsBeforeRestore(const std::string& archive, const std::string& character) {
          MatchesMask(archive, character + "-before-restore-*.zip");
 }
 
-std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
+std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source) {
   source = RestoreSource{};
   source.archive = archive;
@@ -192,6 +192,13 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
   if (fs.ReadWhole(FolderPrefix(saveDir) + save.name, present, before, after, kLargestEntry) == ReadStatus::Ok) {
     source.present = ReadSaveState(present.data(), present.size());
   }
+  return {};
+}
+
+std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
+                              RestoreSource& source) {
+  const std::string problem = ReadArchiveSource(fs, saveDir, archive, source);
+  if (!problem.empty()) return problem;
   // What could refuse the present files is found now, before anything is written.
   return KeepPresent(fs, FolderPrefix(saveDir), source.character, "00000000-000000", true, source.keptIn);
 }

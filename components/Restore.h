@@ -43,6 +43,11 @@ bool IsBeforeRestore(const std::string& archive, const std::string& character);
 std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source);
 
+// The same, but for the present files: what the archive holds, for the
+// keep command, which touches none of them.
+std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
+                              RestoreSource& source);
+
 // Keeps the character's present files in a new archive named for `stamp`
 // ("yyyymmdd-hhmmss"), then makes them exactly `source`'s; `keptIn` names
 // that archive. Only files the new archive keeps are removed. Empty when

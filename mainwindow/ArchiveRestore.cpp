@@ -62,7 +62,7 @@ bool frmMain::CanKeepSelected() {
   RestoreSource source;
   const std::string archive = SelectedArchive();
   try {
-    return !archive.empty() && ReadRestoreSource(files_, saveDir_, archive, source).empty();
+    return !archive.empty() && ReadArchiveSource(files_, saveDir_, archive, source).empty();
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -77,12 +77,13 @@ void frmMain::OnInitMenuPopup(HMENU menu) {
 void frmMain::OnKeepSelected() {
   RestoreSource source;
   const std::string archive = SelectedArchive();
+  if (archive.empty()) return;
   std::string problem, keptIn;
   try {
-    if (archive.empty() || !ReadRestoreSource(files_, saveDir_, archive, source).empty()) return;
-    problem = KeepArchive(files_, saveDir_, source, keptIn);
+    problem = ReadArchiveSource(files_, saveDir_, archive, source);
+    if (problem.empty()) problem = KeepArchive(files_, saveDir_, source, keptIn);
   } catch (const std::bad_alloc&) {
-    problem = "Unable to keep " + archive + ".";
+    problem = "Unable to keep " + archive + ", too large for the memory free.";
   }
   if (problem.empty()) {
     const std::string text = "Kept " + archive + " as " + keptIn;
@@ -121,8 +122,8 @@ void frmMain::OnArchiveChosen() {
   try {
     if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source, StampNow(), keptIn);
   } catch (const std::bad_alloc&) {
-    problem = "Unable to restore " + source.character + " from " + archive +
-              ", too large for the memory free: " + source.character + "'s files are as they were.";
+    problem = "Unable to restore " + source.character + " from " + archive + ", too large for the memory free" +
+              (keptIn.empty() ? "." : ": the files before are kept in " + keptIn + ".");
   }
   if (problem.empty()) {
     const std::string text = RestoredText(source, TimeNow(), keptIn);

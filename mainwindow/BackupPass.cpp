@@ -65,27 +65,35 @@ const FileInfo* NewestOf(const std::vector<FileInfo>& archives, const std::strin
 }
 
 // Whether the character died since `newest` was written, going by its save
-// among `entries`; if so, `keptIn` names the copy of `newest` made first,
-// empty when it could not be made. A newest archive that cannot be read, or
-// is damaged, tells nothing: the pass goes on as usual.
+// among `entries`; if so, `keptIn` names the copy of `newest` kept apart
+// (made now, or by a pass whose own write then failed), empty when it could
+// not be made. A damaged newest archive tells nothing, and the pass goes on
+// as usual; one that cannot be read at all (held by another program) may
+// hide a death that the present save shows signs of: it counts as one.
 bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& folder, const std::string& name,
                      const FileInfo* newest, const std::vector<ZipEntry>& entries, std::string& keptIn) {
-  const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
-  const auto now = std::find_if(entries.begin(), entries.end(), isSave);
+  const auto isSave = [](const std::string& entry) { return MatchesMask(entry, "*.d2s"); };
+  const auto now = std::find_if(entries.begin(), entries.end(), [&](const ZipEntry& e) { return isSave(e.name); });
+  if (!newest || now == entries.end()) return false;
+  const SaveState present = ReadSaveState(now->data.data(), now->data.size());
   Bytes archive;
   FileStamp before, after;
-  std::vector<ZipEntry> held;
-  if (!newest || now == entries.end() ||
-      fs.ReadWhole(folder + newest->name, archive, before, after, kLargestContents) != ReadStatus::Ok ||
-      !ReadZip(archive, held)) {
+  ZipEntry then;
+  const ReadStatus read = fs.ReadWhole(folder + newest->name, archive, before, after, kLargestContents);
+  if (read != ReadStatus::Ok) return read != ReadStatus::Missing && (present.died || present.corpse());
+  if (!VerifyZip(archive) || !ReadZipEntry(archive, isSave, then) ||
+      !DiedSince(ReadSaveState(then.data.data(), then.data.size()), present)) {
     return false;
   }
-  const auto then = std::find_if(held.begin(), held.end(), isSave);
-  if (then == held.end() || !DiedSince(ReadSaveState(then->data.data(), then->data.size()),
-                                       ReadSaveState(now->data.data(), now->data.size()))) {
-    return false;
+  const std::string stem = BeforeDeathStem(name, *newest);
+  Bytes kept;
+  for (const FileInfo& earlier : ListExactly(fs, folder, stem + "*.zip", true)) {
+    if (fs.ReadWhole(folder + earlier.name, kept, before, after, archive.size()) == ReadStatus::Ok && kept == archive) {
+      keptIn = earlier.name;
+      return true;
+    }
   }
-  keptIn = archiver.PlaceNew(archive, folder, BeforeDeathStem(name, *newest), newest->unixTime);
+  keptIn = archiver.PlaceNew(archive, folder, stem, newest->unixTime);
   return true;
 }
 
@@ -145,13 +153,14 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       archiver.RequiredFile = name + ".d2s";
       archiver.Newest = NewestArchives(archives, folder, name, last);
       const FileInfo* newest = NewestOf(archives, name, last);
-      const std::string newestPath = newest ? ArchivePath(saveDir, name, SlotOf(newest->name, name)) : "";
       std::optional<bool> died;
       std::string keptIn;
       archiver.BeforeWrite = [&](const std::vector<ZipEntry>& entries) {
         if (!died) died = KeepBeforeDeath(fs, archiver, folder, name, newest, entries, keptIn);
-        // A death never takes the place of the only state before it.
-        return !*died || !keptIn.empty() || archiver.ZipFileName != newestPath;
+        // A death is written only once the state before it is kept apart:
+        // the rotation would take that state away, and a later pass, finding
+        // no death since the newest archive, would not keep it then.
+        return !*died || !keptIn.empty();
       };
       for (int slot : SlotsToWrite(archives, name, keep, last)) {
         archiver.ZipFileName = ArchivePath(saveDir, name, slot);

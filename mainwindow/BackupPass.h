@@ -40,8 +40,9 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
 // holds, is passed over), unless its newest archive already holds the same
 // files. So each character keeps its `keep` newest distinct states, whatever
 // passes skipped it. A character who died since its newest archive has that
-// archive kept first, out of the rotation, as BeforeDeathName; where it
-// cannot be, the newest archive itself is never the slot written. A
+// archive kept first, out of the rotation, as BeforeDeathStem; where it
+// cannot be, the character is not written, so that the next pass finds the
+// death again and keeps it then. A
 // character that fails, even by an exception, does not stop the others. No
 // character: nothing happens and no result.
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,

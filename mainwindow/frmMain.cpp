@@ -163,7 +163,9 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
     if (::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) ::PostMessageA(hwnd_, kArchiveChosenMessage, 0, 0);
     return true;
   }
-  if (hwnd_ && accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg)) return true;
+  // The window's own keys, not the About box's.
+  const bool ours = hwnd_ && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd));
+  if (ours && accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg)) return true;
   return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_.TranslateDialogKeys(msg);
 }
 

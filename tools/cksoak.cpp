@@ -32,6 +32,7 @@ std::vector<std::uint8_t> NewSave(const std::string& name, std::mt19937& rng) {
   std::memcpy(save.data(), header, sizeof header);
   std::memset(save.data() + 20, 0, 16);
   std::memcpy(save.data() + 20, name.data(), name.size() < 15 ? name.size() : 15);
+  save[0x24] = 0x20;  // an expansion character who never dies: each pass keeps one archive of it, no more
   const std::uint32_t sum = ck::SaveChecksum(save.data(), save.size());
   std::memcpy(save.data() + 12, &sum, sizeof sum);
   return save;

@@ -317,25 +317,37 @@ TEST_F(ArchiverTest, TheLastArchiveBeforeEachDeathIsKeptApart) {
   EXPECT_EQ(Read(died("Bob")[0]), before.at(died("Bob")[0]));
 }
 
-// With one archive kept, a death whose last archive cannot be kept apart
-// never takes that archive's place.
-TEST_F(ArchiverTest, WithOneKeptTheOnlyArchiveBeforeADeathIsNeverWrittenOver) {
+// A death is not written until the state before it is kept apart: not while
+// the copy is refused, nor while the newest archive cannot be read; and a
+// copy made by a pass whose own write failed is not made again.
+TEST_F(ArchiverTest, ADeathIsWrittenOnlyOnceTheStateBeforeItIsKeptApart) {
   Character("Hel");
   Write("Hel.d2s", MadeSave("Alive"));
-  Pass(posix_, 1);
+  Pass(posix_, 2);
   const Bytes alive = Read("Hel1.zip");
   Write("Hel.d2s", MadeSave("Dead"));
   FaultyFs faulty;
-  faulty.held = [](const std::string& path) { return path.ends_with(".zip") && path.find("-before-death-") != std::string::npos; };
-  const auto pass = Pass(faulty, 1);
-  EXPECT_EQ(Read("Hel1.zip"), alive);
-  EXPECT_EQ(Files(".zip").size(), 1u);
+  faulty.held = [](const std::string& path) {
+    return path.ends_with(".zip") && path.find("-before-death-") != std::string::npos;
+  };
+  auto pass = Pass(faulty, 2);
   EXPECT_EQ(pass->notSaved, std::vector<std::string>{"Hel"});
   EXPECT_NE(ck::LastSaveTip("12:00:00", *pass).find("Hel died: the last backup before it could not be kept apart"),
             std::string::npos);
+  faulty.held = [](const std::string&) { return false; };
+  faulty.lockedRead = [](const std::string& path) { return path.ends_with("Hel1.zip"); };
+  EXPECT_EQ(Pass(faulty, 2)->notSaved, std::vector<std::string>{"Hel"});
+  EXPECT_EQ(Files(".zip"), (std::map<std::string, Bytes>{{"Hel1.zip", alive}}));
   EXPECT_TRUE(Files(".cktmp").empty());
-  Pass(posix_, 1);  // once it can be, it is
-  EXPECT_EQ(Files(".zip").size(), 2u);
+
+  faulty.lockedRead = [](const std::string&) { return false; };
+  faulty.held = [](const std::string& path) { return path.ends_with("Hel2.zip"); };
+  Pass(faulty, 2);
+  Pass(faulty, 2);
+  EXPECT_EQ(Files(".zip").size(), 2u);  // Hel1.zip, and one copy of it
+  Pass(posix_, 2);
+  EXPECT_EQ(Files(".zip").size(), 3u);
+  EXPECT_EQ(Read("Hel1.zip"), alive);
 }
 
 // Each failure leaves the slot's previous archive as it was, leaves no
