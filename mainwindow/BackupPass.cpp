@@ -76,11 +76,13 @@ bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& f
   const auto now = std::find_if(entries.begin(), entries.end(), [&](const ZipEntry& e) { return isSave(e.name); });
   if (!newest || now == entries.end()) return false;
   const SaveState present = ReadSaveState(now->data.data(), now->data.size());
+  // No death without a sign of one now: most passes read nothing more.
+  if (!present.died && !present.corpse()) return false;
   Bytes archive;
   FileStamp before, after;
   ZipEntry then;
   const ReadStatus read = fs.ReadWhole(folder + newest->name, archive, before, after, kLargestContents);
-  if (read != ReadStatus::Ok) return read != ReadStatus::Missing && (present.died || present.corpse());
+  if (read != ReadStatus::Ok) return read != ReadStatus::Missing;
   if (!VerifyZip(archive) || !ReadZipEntry(archive, isSave, then) ||
       !DiedSince(ReadSaveState(then.data.data(), then.data.size()), present)) {
     return false;
