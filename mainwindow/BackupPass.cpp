@@ -82,7 +82,9 @@ bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& f
   FileStamp before, after;
   ZipEntry then;
   const ReadStatus read = fs.ReadWhole(folder + newest->name, archive, before, after, kLargestContents);
-  if (read != ReadStatus::Ok) return read != ReadStatus::Missing;
+  // Only a read that failed may hide a death; one too large to read is no
+  // archive of ours, and tells nothing, as a damaged one.
+  if (read != ReadStatus::Ok) return read == ReadStatus::Failed;
   if (!VerifyZip(archive) || !ReadZipEntry(archive, isSave, then) ||
       !DiedSince(ReadSaveState(then.data.data(), then.data.size()), present)) {
     return false;
