@@ -92,7 +92,7 @@ void PlayAll(const Folder& f) {
 double OurPass(const Folder& f) {
   ck::PosixFileSystem posix;
   ck::CharacterTable table;
-  ck::LastWritten written;
+  ck::PassMemory written;
   return MedianMs([&] { ck::RunBackupPass(posix, f.path, 10, table, written); }, [&] { PlayAll(f); });
 }
 

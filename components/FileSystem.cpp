@@ -1,10 +1,31 @@
 #include "components/FileSystem.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "components/FileMask.h"
 
 namespace ck {
+
+ReadStatus FileSystem::ReadParts(const std::string& path, FileStamp& stamp,
+                                 const std::function<void(std::uint64_t size, const ReadAt& read)>& use) {
+  Bytes whole;
+  FileStamp after;
+  const ReadStatus read = ReadWhole(path, whole, stamp, after, std::numeric_limits<std::uint64_t>::max());
+  if (read != ReadStatus::Ok) return read;
+  if (!(stamp == after)) return ReadStatus::Failed;
+  use(whole.size(), [&](std::uint64_t offset, std::uint32_t length, Bytes& data) {
+    if (offset > whole.size() || length > whole.size() - offset) return false;
+    const auto from = whole.begin() + static_cast<std::ptrdiff_t>(offset);
+    data.assign(from, from + length);
+    return true;
+  });
+  return ReadStatus::Ok;
+}
+
+void FileSystem::Identify(const std::string&, std::vector<FileInfo>&) {}
+
+std::uint64_t FileSystem::SettledBefore() { return 0; }
 
 std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask,
                                   bool withHidden) {

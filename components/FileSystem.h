@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,22 @@ struct FileInfo {
   std::uint16_t dosDate = 0, dosTime = 0;  // last write, local time of its own date
   std::uint64_t lastWrite = 0;             // the same, finer, in the platform's own ticks
   std::int64_t unixTime = 0;               // the same, in seconds since 1970 UTC
+  // Which file it is on its volume, kept through renames; 0 when unknown.
+  std::uint64_t identity = 0;
 };
 
-// Size and last-write time of an open file, to notice a write during a read.
+// Size, last-write time and identity of an open file, to notice a write
+// during a read, and a file replaced since.
 struct FileStamp {
   std::uint64_t size = 0;
   std::uint64_t lastWrite = 0;
+  std::uint64_t identity = 0;
   bool operator==(const FileStamp&) const = default;
 };
+
+// Reads `length` bytes at `offset` of a file opened for it; false when the
+// file has not that many there, or the read fails.
+using ReadAt = std::function<bool(std::uint64_t offset, std::uint32_t length, Bytes& data)>;
 
 enum class ReadStatus { Ok, Missing, TooLarge, Failed };
 
@@ -51,6 +60,21 @@ class FileSystem {
   // around the read. A file over `limit` bytes is not read: TooLarge.
   virtual ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
                                std::uint64_t limit) = 0;
+
+  // Opens `path` as ReadWhole does, for `use` to read the parts it needs of
+  // its `size` bytes. `stamp` is the file's when opened; Failed when it
+  // changed before the file was closed. Here, by reading it whole.
+  virtual ReadStatus ReadParts(const std::string& path, FileStamp& stamp,
+                               const std::function<void(std::uint64_t size, const ReadAt& read)>& use);
+
+  // Fills the identity of `files`, listed from `folder`, where the platform
+  // tells it without opening them. Here, not at all.
+  virtual void Identify(const std::string& folder, std::vector<FileInfo>& files);
+
+  // The latest last-write time of a file whose every later write will show
+  // a later one, however coarse the times its file system keeps: now, less
+  // a few seconds. Here, none: 0.
+  virtual std::uint64_t SettledBefore();
 
   // Creates `path` (replacing a stale one), writes every byte, flushes it to
   // the disk and closes it. False, with the file possibly left, on failure.

@@ -15,11 +15,24 @@
 namespace ck {
 namespace {
 
+// FAT keeps times to 2 seconds; one more for the clock's own steps.
+constexpr std::uint64_t kSettleNs = 3000000000ull;
+
 std::uint64_t LastWrite(const struct stat& st) {
   return static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
 }
 
-FileStamp StampOf(const struct stat& st) { return {static_cast<std::uint64_t>(st.st_size), LastWrite(st)}; }
+FileStamp StampOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_size), LastWrite(st), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// Closed however a reader lent it returns, or throws.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
 
 }  // namespace
 
@@ -38,7 +51,8 @@ std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std
     struct stat st;
     if (::stat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     // Names here are in UTF-8 already.
-    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0, LastWrite(st), st.st_mtime};
+    FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0, LastWrite(st), st.st_mtime,
+                  static_cast<std::uint64_t>(st.st_ino)};
     struct tm local;
     ::localtime_r(&st.st_mtime, &local);
     ToDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
@@ -74,6 +88,34 @@ ReadStatus PosixFileSystem::ReadWhole(const std::string& path, Bytes& data, File
   }
   ::close(fd);
   return status;
+}
+
+ReadStatus PosixFileSystem::ReadParts(const std::string& path, FileStamp& stamp,
+                                      const std::function<void(std::uint64_t size, const ReadAt& read)>& use) {
+  const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (file.fd < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+  struct stat st;
+  if (::fstat(file.fd, &st) != 0) return ReadStatus::Failed;
+  stamp = StampOf(st);
+  use(stamp.size, [&](std::uint64_t offset, std::uint32_t length, Bytes& data) {
+    data.resize(length);
+    std::size_t done = 0;
+    while (done < length) {
+      const ssize_t n = ::pread(file.fd, data.data() + done, length - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  });
+  return ::fstat(file.fd, &st) == 0 && StampOf(st) == stamp ? ReadStatus::Ok : ReadStatus::Failed;
+}
+
+std::uint64_t PosixFileSystem::SettledBefore() {
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const auto ns = static_cast<std::uint64_t>(now.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(now.tv_nsec);
+  return ns > kSettleNs ? ns - kSettleNs : 0;
 }
 
 bool PosixFileSystem::WriteFlushed(const std::string& path, const Bytes& data) {

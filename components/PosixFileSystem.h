@@ -11,6 +11,10 @@ class PosixFileSystem : public FileSystem {
   std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) override;
   ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,
                        std::uint64_t limit) override;
+  ReadStatus ReadParts(const std::string& path, FileStamp& stamp,
+                       const std::function<void(std::uint64_t size, const ReadAt& read)>& use) override;
+  // The listing gives each file's identity already.
+  std::uint64_t SettledBefore() override;
   bool WriteFlushed(const std::string& path, const Bytes& data) override;
   ReplaceStatus Replace(const std::string& from, const std::string& to) override;
   ReplaceStatus Place(const std::string& from, const std::string& to) override;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <unordered_map>
+
 #include "components/UniqueHandle.h"
 
 namespace ck {
@@ -54,8 +56,12 @@ bool StampOf(HANDLE file, FileStamp& stamp) {
   if (!::GetFileInformationByHandle(file, &info)) return false;
   stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   stamp.lastWrite = Ticks(info.ftLastWriteTime);
+  stamp.identity = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;
 }
+
+// FAT keeps times to 2 seconds; one more for the clock's own steps.
+constexpr auto kSettleTicks = static_cast<std::uint64_t>(3 * kTicksPerSecond);
 
 }  // namespace
 
@@ -118,6 +124,73 @@ ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, File
   }
   data.resize(done);
   return StampOf(file.get(), after) ? ReadStatus::Ok : ReadStatus::Failed;
+}
+
+ReadStatus Win32FileSystem::ReadParts(const std::string& path, FileStamp& stamp,
+                                      const std::function<void(std::uint64_t size, const ReadAt& read)>& use) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing
+                                                                           : ReadStatus::Failed;
+  }
+  if (!StampOf(file.get(), stamp)) return ReadStatus::Failed;
+  use(stamp.size, [&](std::uint64_t offset, std::uint32_t length, Bytes& data) {
+    data.resize(length);
+    std::uint32_t done = 0;
+    while (done < length) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset + done);
+      at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), data.data() + done, length - done, &got, &at) || got == 0) return false;
+      done += got;
+    }
+    return true;
+  });
+  FileStamp after;
+  return StampOf(file.get(), after) && after == stamp ? ReadStatus::Ok : ReadStatus::Failed;
+}
+
+// One walk over the folder's entries, which gives their identities with
+// their names: opening each file would cost a millisecond and more apiece
+// under Wine. A name that does not convert is left unknown.
+void Win32FileSystem::Identify(const std::string& folder, std::vector<FileInfo>& files) {
+  UniqueFile dir(::CreateFileA(folder.empty() ? "." : folder.c_str(), FILE_LIST_DIRECTORY, kShareAll, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!dir) return;
+  std::unordered_map<std::string, std::uint64_t> identities;
+  alignas(8) char buffer[32768];
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (::GetFileInformationByHandleEx(dir.get(), kind, buffer, sizeof buffer)) {
+    kind = FileIdBothDirectoryInfo;
+    for (std::size_t at = 0;;) {
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+      char name[2 * MAX_PATH];
+      BOOL lossy = FALSE;
+      const int length = ::WideCharToMultiByte(
+          codePage_, codePage_ == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, entry->FileName,
+          static_cast<int>(entry->FileNameLength / sizeof(WCHAR)), name, sizeof name, nullptr,
+          codePage_ == CP_UTF8 ? nullptr : &lossy);
+      if (length > 0 && !lossy) {
+        identities[std::string(name, static_cast<std::size_t>(length))] =
+            static_cast<std::uint64_t>(entry->FileId.QuadPart);
+      }
+      if (!entry->NextEntryOffset) break;
+      at += entry->NextEntryOffset;
+    }
+  }
+  for (FileInfo& f : files) {
+    const auto found = identities.find(f.name);
+    if (found != identities.end()) f.identity = found->second;
+  }
+}
+
+std::uint64_t Win32FileSystem::SettledBefore() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  const std::uint64_t ticks = Ticks(now);
+  return ticks > kSettleTicks ? ticks - kSettleTicks : 0;
 }
 
 bool Win32FileSystem::WriteFlushed(const std::string& path, const Bytes& data) {

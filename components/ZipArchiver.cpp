@@ -28,6 +28,7 @@ bool ZipArchiver::Wait(unsigned milliseconds) {
 }
 
 AddResult ZipArchiver::Add() {
+  HeldIn.clear();
   if (Action != 1) return AddResult::Failed;
   const std::string folder = FolderPrefix(SourceDirectory);
 
@@ -55,12 +56,18 @@ AddResult ZipArchiver::Add() {
   // A leftover of ours, since marked read-only or hidden, could not be
   // written over.
   fs_.Remove(temporary);
-  if (!WriteChecked(temporary, archive)) {
+  FileStamp written;
+  if (!WriteChecked(temporary, archive, &written)) {
     fs_.Remove(temporary);
     return AddResult::Failed;
   }
   const ReplaceStatus replaced = PutInPlace(temporary, ZipFileName, !PlaceOnly);
-  if (replaced == ReplaceStatus::Done) return AddResult::Saved;
+  if (replaced == ReplaceStatus::Done) {
+    // A rename keeps the file's identity and its time.
+    HeldIn = ZipFileName;
+    HeldInStamp = written;
+    return AddResult::Saved;
+  }
   fs_.Remove(temporary);
   return replaced == ReplaceStatus::Exists ? AddResult::Exists : AddResult::Refused;
 }
@@ -102,6 +109,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
   entries.clear();
   LeftOut.clear();
   Packed.clear();
+  Stamps.clear();
   bool required = RequiredFile.empty();
   std::uint64_t contents = 0;
   std::vector<FileInfo> listed;
@@ -124,6 +132,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
         continue;  // deleted since the listing: it is no longer a current file
       case ReadStatus::TooLarge:
         LeftOut.push_back(f.name);
+        Stamps.emplace_back(f.name, before);
         continue;
       case ReadStatus::Failed:
         return AddResult::Failed;
@@ -131,6 +140,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
         break;
     }
     if (!(before == after)) return AddResult::TornSave;
+    Stamps.emplace_back(f.name, before);
     if (contents + entry.data.size() > kLargestContents) {
       LeftOut.push_back(f.name);
       continue;
@@ -158,19 +168,25 @@ bool ZipArchiver::NewestHolds(const std::vector<ZipEntry>& entries) {
     // One that cannot be read, or is damaged, does not count: the files are
     // then written as usual.
     if (fs_.ReadWhole(path, archive, before, after, largest) == ReadStatus::Ok && HoldsSame(archive, entries)) {
+      if (before == after) {
+        HeldIn = path;
+        HeldInStamp = before;
+      }
       return true;
     }
   }
   return false;
 }
 
-bool ZipArchiver::WriteChecked(const std::string& temporary, const Bytes& archive) {
+bool ZipArchiver::WriteChecked(const std::string& temporary, const Bytes& archive, FileStamp* stamp) {
   if (!fs_.WriteFlushed(temporary, archive)) return false;
   Bytes back;
   FileStamp before, after;
   // Anything longer than what was written is damage already.
-  return fs_.ReadWhole(temporary, back, before, after, archive.size()) == ReadStatus::Ok &&
-         back.size() == archive.size() && VerifyZip(back);
+  const bool checked = fs_.ReadWhole(temporary, back, before, after, archive.size()) == ReadStatus::Ok &&
+                       before == after && back.size() == archive.size() && VerifyZip(back);
+  if (stamp) *stamp = before;
+  return checked;
 }
 
 }  // namespace ck

@@ -64,6 +64,12 @@ class ZipArchiver {
   // After Add: the files left out because they are larger than kLargestFile,
   // or would take the archive's contents beyond what a restore reads.
   std::vector<std::string> LeftOut;
+  // After Add: each file it read or left out, with its stamp as read with
+  // its contents; and, once Add found the files Unchanged or Saved them,
+  // the archive that holds them, with its stamp as read back.
+  std::vector<std::pair<std::string, FileStamp>> Stamps;
+  std::string HeldIn;
+  FileStamp HeldInStamp;
 
   AddResult Add();
 
@@ -101,7 +107,7 @@ class ZipArchiver {
 
  private:
   AddResult ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries);
-  bool WriteChecked(const std::string& temporary, const Bytes& archive);
+  bool WriteChecked(const std::string& temporary, const Bytes& archive, FileStamp* stamp = nullptr);
   // Puts the temporary in the place of `target`, waiting a moment for a
   // file held by a scanner or an indexer; with `replace`, over a file.
   ReplaceStatus PutInPlace(const std::string& temporary, const std::string& target, bool replace);

@@ -101,6 +101,44 @@ bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& f
   return true;
 }
 
+// Whether the character's files and the archive that held them are as the
+// last pass read them: `files` and `archives` as listed now, with their
+// identities, `newest` the archives a read would compare with.
+bool StillHeld(const CharacterMemory& memory, const std::vector<const FileInfo*>& files,
+               const std::vector<FileInfo>& archives, const std::vector<std::string>& newest,
+               const std::string& folder) {
+  const auto same = [](const FileInfo& f, const FileStamp& read) {
+    return f.identity != 0 && FileStamp{f.size, f.lastWrite, f.identity} == read;
+  };
+  if (memory.heldIn.empty() || files.size() != memory.files.size() ||
+      std::find(newest.begin(), newest.end(), memory.heldIn) == newest.end()) {
+    return false;
+  }
+  for (const FileInfo* f : files) {
+    const auto read = std::find_if(memory.files.begin(), memory.files.end(),
+                                   [&](const auto& stamp) { return stamp.first == f->name; });
+    if (read == memory.files.end() || !same(*f, read->second)) return false;
+  }
+  const auto archive = std::find_if(archives.begin(), archives.end(),
+                                    [&](const FileInfo& a) { return folder + a.name == memory.heldIn; });
+  return archive != archives.end() && same(*archive, memory.heldInStamp);
+}
+
+// Remembers what `archiver` read and where it found or put it, when every
+// file was written before `settled`: one written later could be written
+// again within the same tick of a coarse clock, with its size, and look the
+// same.
+void Remember(CharacterMemory& memory, const ZipArchiver& archiver, std::uint64_t settled) {
+  memory.heldIn.clear();
+  for (const auto& [name, stamp] : archiver.Stamps) {
+    if (stamp.identity == 0 || stamp.lastWrite >= settled) return;
+  }
+  memory.files = archiver.Stamps;
+  memory.heldIn = archiver.HeldIn;
+  memory.heldInStamp = archiver.HeldInStamp;
+  memory.leftOut = archiver.LeftOut;
+}
+
 // A slot the archive could not take; another may.
 bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added == AddResult::Refused; }
 
@@ -134,28 +172,43 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
 }
 
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,
-                                        LastWritten& lastWritten) {
+                                        PassMemory& memory) {
   EnumerateSaveFiles(fs, saveDir, table);
   if (table.SaveCount() == 0) return std::nullopt;
 
   PassResult result;
   const std::string folder = FolderPrefix(saveDir);
-  const std::vector<FileInfo> listing = fs.List(folder, "*", false);
+  std::vector<FileInfo> listing = fs.List(folder, "*", false);
   // Hidden archives too: a slot the user hid still keeps a state.
-  const std::vector<FileInfo> archives = ListExactly(fs, folder, "*.zip", true);
+  std::vector<FileInfo> archives = ListExactly(fs, folder, "*.zip", true);
+  fs.Identify(folder, listing);
+  fs.Identify(folder, archives);
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
   for (const std::string& name : table.SaveNames) {
     AddResult added = AddResult::Failed;
     // Whatever this character's files do, the pass goes on with the next.
     try {
-      int& last = lastWritten[name];
+      CharacterMemory& remembered = memory[name];
+      int& last = remembered.lastWritten;
       archiver.Action = 1;
       archiver.IncludeFileMask = name + ".*";
       archiver.ExcludeFileMask = "*.zip";
       archiver.SourceDirectory = saveDir;
       archiver.RequiredFile = name + ".d2s";
       archiver.Newest = NewestArchives(archives, folder, name, last);
+      std::vector<const FileInfo*> files;
+      for (const FileInfo& f : listing) {
+        if (MatchesMask(f.name, archiver.IncludeFileMask) && !MatchesMask(f.name, archiver.ExcludeFileMask)) {
+          files.push_back(&f);
+        }
+      }
+      if (StillHeld(remembered, files, archives, archiver.Newest, folder)) {
+        result.unchanged.push_back(name);
+        result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
+        continue;
+      }
+      const std::uint64_t settled = fs.SettledBefore();
       const FileInfo* newest = NewestOf(archives, name, last);
       std::optional<bool> died;
       std::string keptIn;
@@ -166,12 +219,14 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         // no death since the newest archive, would not keep it then.
         return !*died || !keptIn.empty();
       };
+      remembered.heldIn.clear();
       for (int slot : SlotsToWrite(archives, name, keep, last)) {
         archiver.ZipFileName = ArchivePath(saveDir, name, slot);
         added = archiver.Add();
         if (added == AddResult::Saved) last = slot;
         if (!SlotRefused(added)) break;
       }
+      if (added == AddResult::Saved || added == AddResult::Unchanged) Remember(remembered, archiver, settled);
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
       if (died.value_or(false)) result.died.emplace_back(name, keptIn);
     } catch (...) {

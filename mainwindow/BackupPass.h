@@ -23,9 +23,21 @@ struct PassResult {
   std::vector<std::pair<std::string, std::string>> died;
 };
 
-// The slot this process last wrote for each character: its newest archive,
-// whatever a clock set back says of the archives' times.
-using LastWritten = std::map<std::string, int>;
+// What passes remember of a character between them.
+struct CharacterMemory {
+  // The slot this process last wrote: its newest archive, whatever a clock
+  // set back says of the archives' times.
+  int lastWritten = 0;
+  // The files as the last pass read them, each written long enough before
+  // for a later write to show, and the newest archive that held them then.
+  // While the folder's listing shows every one of them as it was (size,
+  // last write and identity), the character is unchanged without a read.
+  std::vector<std::pair<std::string, FileStamp>> files;
+  std::string heldIn;
+  FileStamp heldInStamp;
+  std::vector<std::string> leftOut;
+};
+using PassMemory = std::map<std::string, CharacterMemory>;
 
 // The slots 1..`keep` of a character to write, best first: those that do
 // not exist yet (hidden ones exist), then the others from the oldest last
@@ -38,7 +50,8 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
 // Lists the characters of `saveDir`, and archives each one into the first
 // of its SlotsToWrite that takes it (a read-only slot, or one another program
 // holds, is passed over), unless its newest archive already holds the same
-// files. So each character keeps its `keep` newest distinct states, whatever
+// files: known from `memory` when the listing shows them and that archive as
+// the last pass read them, else read. So each character keeps its `keep` newest distinct states, whatever
 // passes skipped it. A character who died since its newest archive has that
 // archive kept first, out of the rotation, as BeforeDeathStem; where it
 // cannot be, the character is not written, so that the next pass finds the
@@ -46,7 +59,7 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
 // character that fails, even by an exception, does not stop the others. No
 // character: nothing happens and no result.
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,
-                                        LastWritten& lastWritten);
+                                        PassMemory& memory);
 
 // "<name>-before-death-<yyyymmdd-hhmmss>" (".zip" follows), for the local
 // time `archive` was made: no pass or restore ever writes or removes it,

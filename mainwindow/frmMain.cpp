@@ -347,7 +347,7 @@ void frmMain::RunBackupPass() {
   // and it reads no fraction, so its value can differ from the box's text.
   // The box always holds a number the settings accepted.
   const int keep = static_cast<int>(ParseNumber(ControlText(IDC_TXTNUMBACKUP), decimalSeparator_).value());
-  const std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, keep, characters_, lastWritten_);
+  const std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, keep, characters_, passMemory_);
   if (!pass) return;  // no character yet: due again at the next tick
   stopwatch_->Reset();
   // The names of characters not saved may not fit the panel; the tip adds

@@ -128,7 +128,7 @@ class frmMain {
   // The program's state, as start-up leaves it.
   std::string saveDir_;
   std::string program_;
-  LastWritten lastWritten_;
+  PassMemory passMemory_;
   clsRegistry registry_;
   Stopwatch::Clock clock_;
   Timer timer1_;

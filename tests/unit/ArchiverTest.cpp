@@ -83,7 +83,7 @@ class ArchiverTest : public ::testing::Test {
 
   fs::path dir_;
   std::string save_;
-  ck::LastWritten written_;
+  ck::PassMemory written_;
   int plays_ = 0;
   ck::CharacterTable table_;
   ck::PosixFileSystem posix_;
@@ -256,6 +256,64 @@ TEST_F(ArchiverTest, AnUnchangedCharacterWritesNothingAndKeepsItsOlderArchives) 
   EXPECT_TRUE(before.contains("Bob2.zip") && before.contains("Bob3.zip") && before.contains("Bobby2.zip"));
   for (int i = 0; i < 10; ++i) Pass(posix_);
   EXPECT_EQ(Files(".zip"), before);
+}
+
+// A pass over files written long enough ago reads nothing while the listing
+// shows them and the newest archive as the last pass read them; any sign of
+// a write brings the read back.
+TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchiveIsNotAsRead) {
+  const auto age = [&](const std::string& name) {
+    fs::last_write_time(dir_ / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  };
+  Character("Bob");
+  Write("Bob.map", Bytes(ck::ZipArchiver::kLargestFile + 1, 1));
+  for (const char* f : {"Bob.d2s", "Bob.key", "Bob.ma0", "Bob.map"}) age(f);
+  FaultyFs faulty;
+  int reads = 0;
+  faulty.onRead = [&](const std::string&) { ++reads; };
+  // The reads of a pass that finds Bob unchanged, what it left out too.
+  const auto readsOfUnchangedPass = [&] {
+    reads = 0;
+    const auto pass = Pass(faulty);
+    EXPECT_EQ(pass->unchanged, std::vector<std::string>{"Bob"});
+    EXPECT_EQ(pass->leftOut, std::vector<std::string>{"Bob.map"});
+    return reads;
+  };
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+
+  // The same size and time, but another file put in its place.
+  const auto time = fs::last_write_time(dir_ / "Bob.key");
+  Bytes key = Read("Bob.key");
+  key[0] ^= 1;
+  Write("Bob.key.new", key);
+  fs::rename(dir_ / "Bob.key.new", dir_ / "Bob.key");
+  fs::last_write_time(dir_ / "Bob.key", time);
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+
+  // Written just now, then again in place with the same size within the
+  // same tick of a coarse clock: its time tells nothing, so it is read.
+  key[0] ^= 1;
+  Write("Bob.key", key);
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+  const auto tick = fs::last_write_time(dir_ / "Bob.key");
+  key[0] ^= 1;
+  Write("Bob.key", key);
+  fs::last_write_time(dir_ / "Bob.key", tick);
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+  age("Bob.key");
+  EXPECT_GT(readsOfUnchangedPass(), 0);  // read once more, now that it has settled
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+
+  // The archive that held them gone, or another in its place: written again.
+  const auto newest = Files(".zip");
+  for (const auto& [name, data] : newest) fs::remove(dir_ / name);
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+  for (const auto& [name, data] : Files(".zip")) Write(name, Text("not a backup"));
+  EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
 }
 
 TEST_F(ArchiverTest, AnUnreadableNewestArchiveIsNeverTakenAsTheSame) {

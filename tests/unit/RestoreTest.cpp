@@ -235,7 +235,7 @@ TEST_F(RestoreTest, EachRestoreKeepsThePresentInANewArchiveAndGoingBackFromItUnd
   // archive, newer still, is no slot of his.
   Put(archived_, "Bob1.zip");
   ck::CharacterTable table;
-  ck::LastWritten written;
+  ck::PassMemory written;
   fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
   ASSERT_EQ(Restore("Bob1.zip", "20261207-190000"), "");
   EXPECT_EQ(ck::RunBackupPass(faulty_, save_, 10, table, written)->unchanged, std::vector<std::string>{"Bob"});
@@ -329,7 +329,7 @@ TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
       finished = faulty_.changesLeft > 0;
       faulty_.changesLeft = -1;
       ck::CharacterTable table;
-      ck::LastWritten written;
+      ck::PassMemory written;
       ck::RunBackupPass(faulty_, save_, 10, table, written);
       Restore(from, "20261207-170413");
       const std::vector<Files> after = States();

@@ -4,6 +4,7 @@
 #include "tests/win32/GameWindowTest.h"
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 namespace {
@@ -267,6 +268,72 @@ TEST(Win32FileSystem, NamesConvertFromAndToTheAnsiCodePage) {
     EXPECT_EQ(native, c.native) << c.codePage;
     EXPECT_EQ(files.Utf8Name(c.native), c.utf8) << c.codePage;
   }
+}
+
+// The listing tells each file's identity as its open handle does, a name
+// beyond ASCII too, and a file put in another's place has another; a pass
+// over files written an hour ago then finds them unchanged without opening
+// one. Parts of a file are read at their offsets, and none beyond its end.
+TEST_F(BackupPassTest, TheListingTellsIdentitiesSoThatAnUnchangedPassOpensNothing) {
+  char name[32] = {};  // "Hélène" in whatever the ANSI code page is
+  ::WideCharToMultiByte(CP_ACP, 0, L"H\u00e9l\u00e8ne", -1, name, sizeof name, nullptr, nullptr);
+  Character(name);
+  Character("Bob");
+  struct Counting : ck::Win32FileSystem {
+    int reads = 0;
+    ck::ReadStatus ReadWhole(const std::string& path, Bytes& data, ck::FileStamp& before, ck::FileStamp& after,
+                             std::uint64_t limit) override {
+      ++reads;
+      return Win32FileSystem::ReadWhole(path, data, before, after, limit);
+    }
+  } files;
+  const auto identities = [&] {
+    std::vector<ck::FileInfo> listed = files.List(folder_, "*", false);
+    files.Identify(folder_, listed);
+    std::map<std::string, std::uint64_t> found;
+    for (const ck::FileInfo& f : listed) {
+      Bytes data;
+      ck::FileStamp before, after;
+      files.ReadWhole(folder_ + f.name, data, before, after, UINT64_MAX);
+      EXPECT_NE(f.identity, 0u) << f.name;
+      EXPECT_EQ(f.identity, before.identity) << f.name;
+      found[f.name] = f.identity;
+    }
+    return found;
+  };
+  const auto first = identities();
+  EXPECT_EQ(first.size(), 4u);
+  Put("Bob.new", Text("keys of Bob"));
+  ASSERT_TRUE(::MoveFileExA((folder_ + "Bob.new").c_str(), (folder_ + "Bob.key").c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_NE(identities().at("Bob.key"), first.at("Bob.key"));
+
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  const std::uint64_t ago = ((std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime) - 36000000000ull;
+  const FILETIME hourAgo{static_cast<DWORD>(ago), static_cast<DWORD>(ago >> 32)};
+  for (const auto& [file, identity] : first) {
+    ck::UniqueFile h(::CreateFileA((folder_ + file).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(::SetFileTime(h.get(), nullptr, nullptr, &hourAgo)) << file;
+  }
+  ck::CharacterTable table;
+  ck::PassMemory memory;
+  EXPECT_EQ(ck::RunBackupPass(files, folder_, 10, table, memory)->saved.size(), 2u);
+  files.reads = 0;
+  EXPECT_EQ(ck::RunBackupPass(files, folder_, 10, table, memory)->unchanged.size(), 2u);
+  EXPECT_EQ(files.reads, 0);
+
+  Bytes part, rest;
+  ck::FileStamp stamp;
+  bool read = false, beyond = true;
+  EXPECT_EQ(files.ReadParts(folder_ + "Bob.key", stamp, [&](std::uint64_t size, const ck::ReadAt& at) {
+    read = at(5, 3, part);
+    beyond = at(size - 2, 3, rest);
+  }), ck::ReadStatus::Ok);
+  EXPECT_TRUE(read);
+  EXPECT_EQ(part, Text("of "));
+  EXPECT_FALSE(beyond);
+  EXPECT_EQ(stamp.size, 11u);
 }
 
 // A file of exactly the limit is read; one byte more, and it is not.
