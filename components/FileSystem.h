@@ -32,9 +32,6 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
-// Reads `length` bytes at `offset` of a file opened for it; false when the
-// file has not that many there, or the read fails.
-using ReadAt = std::function<bool(std::uint64_t offset, std::uint32_t length, Bytes& data)>;
 
 enum class ReadStatus { Ok, Missing, TooLarge, Failed };
 

@@ -46,6 +46,14 @@ void Put32(Bytes& out, std::uint32_t v) {
   Put16(out, static_cast<std::uint16_t>(v));
   Put16(out, static_cast<std::uint16_t>(v >> 16));
 }
+void Put16At(Bytes& out, std::size_t at, std::uint16_t v) {
+  out[at] = static_cast<std::uint8_t>(v);
+  out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32At(Bytes& out, std::size_t at, std::uint32_t v) {
+  Put16At(out, at, static_cast<std::uint16_t>(v));
+  Put16At(out, at + 2, static_cast<std::uint16_t>(v >> 16));
+}
 std::uint16_t Get16(const Bytes& in, std::size_t at) {
   return static_cast<std::uint16_t>(in[at] | (in[at + 1] << 8));
 }
@@ -475,6 +483,75 @@ bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::stri
   if (found == listed.end() || ReadData(archive, centralOffset, *found, plain).error != ZipError::None) return false;
   entry = {found->name, std::move(plain), found->dosTime, found->dosDate, found->unixTime};
   return true;
+}
+
+// The parts read are laid out again as a small archive of the one entry,
+// whose offsets the whole-archive reader then checks as it would have: the
+// entry's local header and data, its central record, and an end record.
+bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<bool(const std::string&)>& wanted,
+                    ZipEntry& entry) {
+  if (size > std::numeric_limits<std::uint32_t>::max() || size < kEndRecord) return false;
+  const auto fileSize = static_cast<std::uint32_t>(size);
+  // The end record and the longest comment that can follow it.
+  const std::uint32_t tailLength = std::min<std::uint32_t>(fileSize, kEndRecord + 0xFFFF);
+  const std::uint32_t tailAt = fileSize - tailLength;
+  Bytes tail;
+  std::uint32_t end = 0;
+  if (!read(tailAt, tailLength, tail) || tail.size() != tailLength || !FindEnd(tail, end)) return false;
+  const std::uint32_t centralSize = Get32(tail, end + 12), centralOffset = Get32(tail, end + 16);
+  if (centralOffset > tailAt + end || centralSize != tailAt + end - centralOffset) return false;
+
+  // The central directory, then the end record as it stands, so that every
+  // entry is judged as it would be in the whole archive.
+  Bytes central;
+  if (!read(centralOffset, centralSize, central) || central.size() != centralSize) return false;
+  const std::uint32_t centralEnd = centralSize;
+  const auto endRecord = tail.begin() + static_cast<std::ptrdiff_t>(end);
+  central.insert(central.end(), endRecord, endRecord + kEndRecord);
+  Put32At(central, centralEnd + 16, 0);
+  std::vector<Listed> listed;
+  if (ReadCentral(central, centralEnd, listed).error != ZipError::None) return false;
+  const auto found = std::find_if(listed.begin(), listed.end(), [&](const Listed& e) { return wanted(e.name); });
+  if (found == listed.end()) return false;
+
+  // Its local header, then its name, extra fields and data, all before the
+  // central directory.
+  const std::uint32_t local = found->local;
+  Bytes header;
+  if (local > centralOffset || centralOffset - local < kLocalRecord || !read(local, kLocalRecord, header) ||
+      header.size() != kLocalRecord) {
+    return false;
+  }
+  const std::uint32_t rest = Get16(header, 26) + Get16(header, 28);
+  if (centralOffset - local - kLocalRecord < rest || found->packedSize > centralOffset - local - kLocalRecord - rest) {
+    return false;
+  }
+  Bytes body;
+  if (!read(local + kLocalRecord, rest + found->packedSize, body) || body.size() != rest + found->packedSize) {
+    return false;
+  }
+
+  // The small archive: that entry at offset 0, its central record, the end.
+  Bytes one = std::move(header);
+  one.insert(one.end(), body.begin(), body.end());
+  const auto record = static_cast<std::uint32_t>(one.size());
+  std::uint32_t at = 0;
+  for (auto e = listed.begin(); e != found; ++e) {
+    at += kCentralRecord + Get16(central, at + 28) + Get16(central, at + 30) + Get16(central, at + 32);
+  }
+  const std::uint32_t recordLength =
+      kCentralRecord + Get16(central, at + 28) + Get16(central, at + 30) + Get16(central, at + 32);
+  const auto recordAt = central.begin() + static_cast<std::ptrdiff_t>(at);
+  one.insert(one.end(), recordAt, recordAt + recordLength);
+  Put32At(one, record + 42, 0);
+  one.insert(one.end(), central.end() - kEndRecord, central.end());
+  const std::uint32_t endAt = record + recordLength;
+  Put16At(one, endAt + 8, 1);
+  Put16At(one, endAt + 10, 1);
+  Put32At(one, endAt + 12, recordLength);
+  Put32At(one, endAt + 16, record);
+  Put16At(one, endAt + 20, 0);
+  return ReadZipEntry(one, [&](const std::string& name) { return name == found->name; }, entry);
 }
 
 bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries) {

@@ -13,6 +13,10 @@ namespace ck {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Reads `length` bytes at `offset` of a file opened for it; false when the
+// file has not that many there, or the read fails.
+using ReadAt = std::function<bool(std::uint64_t offset, std::uint32_t length, Bytes& data)>;
+
 struct ZipEntry {
   // In UTF-8, as the format defines a name whose flag says so: readers take
   // a name without that flag to be in code page 437, not in ours. An ASCII
@@ -75,6 +79,12 @@ bool ReadZip(const Bytes& archive, std::vector<ZipEntry>& entries, ZipProblem* w
 // central directory, its local header, its size and CRC. False when there
 // is none, or the archive is one ReadZip refuses before reading data.
 bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::string&)>& wanted, ZipEntry& entry);
+
+// The same, read through `read` from an archive of `size` bytes: its end
+// record, its central directory and that entry, and nothing more. Reads
+// what ReadZipEntry would read from the whole archive.
+bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<bool(const std::string&)>& wanted,
+                    ZipEntry& entry);
 
 // Whether `archive` passes VerifyZip and holds exactly `entries`: the same
 // names, sizes and CRC-32s, in any order. A damaged archive never does.
