@@ -46,13 +46,8 @@ void Put32(Bytes& out, std::uint32_t v) {
   Put16(out, static_cast<std::uint16_t>(v));
   Put16(out, static_cast<std::uint16_t>(v >> 16));
 }
-void Put16At(Bytes& out, std::size_t at, std::uint16_t v) {
-  out[at] = static_cast<std::uint8_t>(v);
-  out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
 void Put32At(Bytes& out, std::size_t at, std::uint32_t v) {
-  Put16At(out, at, static_cast<std::uint16_t>(v));
-  Put16At(out, at + 2, static_cast<std::uint16_t>(v >> 16));
+  for (int b = 0; b < 4; ++b) out[at + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v >> (8 * b));
 }
 std::uint16_t Get16(const Bytes& in, std::size_t at) {
   return static_cast<std::uint16_t>(in[at] | (in[at + 1] << 8));
@@ -485,9 +480,9 @@ bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::stri
   return true;
 }
 
-// The parts read are laid out again as a small archive of the one entry,
-// whose offsets the whole-archive reader then checks as it would have: the
-// entry's local header and data, its central record, and an end record.
+// The parts read are checked as the whole-archive reader checks them, the
+// central directory with its end record as they stand, and the entry with
+// the offsets it has in the whole archive.
 bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<bool(const std::string&)>& wanted,
                     ZipEntry& entry) {
   if (size > std::numeric_limits<std::uint32_t>::max() || size < kEndRecord) return false;
@@ -531,27 +526,16 @@ bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<
     return false;
   }
 
-  // The small archive: that entry at offset 0, its central record, the end.
-  Bytes one = std::move(header);
-  one.insert(one.end(), body.begin(), body.end());
-  const auto record = static_cast<std::uint32_t>(one.size());
-  std::uint32_t at = 0;
-  for (auto e = listed.begin(); e != found; ++e) {
-    at += kCentralRecord + Get16(central, at + 28) + Get16(central, at + 30) + Get16(central, at + 32);
-  }
-  const std::uint32_t recordLength =
-      kCentralRecord + Get16(central, at + 28) + Get16(central, at + 30) + Get16(central, at + 32);
-  const auto recordAt = central.begin() + static_cast<std::ptrdiff_t>(at);
-  one.insert(one.end(), recordAt, recordAt + recordLength);
-  Put32At(one, record + 42, 0);
-  one.insert(one.end(), central.end() - kEndRecord, central.end());
-  const std::uint32_t endAt = record + recordLength;
-  Put16At(one, endAt + 8, 1);
-  Put16At(one, endAt + 10, 1);
-  Put32At(one, endAt + 12, recordLength);
-  Put32At(one, endAt + 16, record);
-  Put16At(one, endAt + 20, 0);
-  return ReadZipEntry(one, [&](const std::string& name) { return name == found->name; }, entry);
+  // That entry's local header and data, as if they were all that came before
+  // the central directory: checked and read as in the whole archive.
+  Bytes alone = std::move(header);
+  alone.insert(alone.end(), body.begin(), body.end());
+  Listed e = *found;
+  e.local = 0;
+  Bytes plain;
+  if (ReadData(alone, static_cast<std::uint32_t>(alone.size()), e, plain).error != ZipError::None) return false;
+  entry = {e.name, std::move(plain), e.dosTime, e.dosDate, e.unixTime};
+  return true;
 }
 
 bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries) {
