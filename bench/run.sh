@@ -28,6 +28,9 @@ for n in 20 100; do
   "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --unchanged "Z:${work//\//\\}\\c$n\\" |
     sed 's/$/   (goal: under 100 ms for 100)/'
 done
+python3 "$root/tools/make_saves.py" "$work/l500" --count 50 --archives 10 --seed 500
+"$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --list "Z:${work//\//\\}\\l500\\" |
+  sed '/refresh/ s/$/   (goal: none read, under 30 ms)/; /first/ s/$/   (goal: each read once)/'
 
 echo
 echo "The program, as $win builds it, under Wine (goals on the right):"

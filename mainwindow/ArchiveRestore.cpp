@@ -39,17 +39,7 @@ std::string StampNow() {
 
 }  // namespace
 
-std::string frmMain::SelectedArchive() const {
-  HWND list = Control(IDC_FILE1);
-  std::string name;
-  const auto selected = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
-  if (selected != LB_ERR) {
-    name.resize(static_cast<std::size_t>(::SendMessageA(list, LB_GETTEXTLEN, selected, 0)) + 1);
-    name.resize(static_cast<std::size_t>(
-        ::SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()))));
-  }
-  return name;
-}
+std::string frmMain::SelectedArchive() const { return archiveList_.Selected(); }
 
 std::string frmMain::GameRunningProblem() const {
   std::vector<std::string> images;

@@ -45,7 +45,8 @@ const ControlDesign kControls[] = {
     {IDC_TXTNUMBACKUP, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, layout::kTxtNumBackup},
     {IDC_UDBACKUP, UPDOWN_CLASSA, "", kSpin, 0, layout::kUdBackup},
     {IDC_LABEL4, "STATIC", "Current Backups", kLabel, 0, layout::kLabel4},
-    {IDC_FILE1, "LISTBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+    {IDC_FILE1, "LISTBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                                         LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
      WS_EX_CLIENTEDGE, layout::kFile1},
 };
 
@@ -199,6 +200,7 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kTimerId) OnTimer();
+      if (wParam == ArchiveList::kReadTimerId) archiveList_.OnReadTimer();
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -289,6 +291,7 @@ void frmMain::CreateControls() {
     if (IsLabel(c.id)) ::SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     GrowToFitText(control);
   }
+  archiveList_.Attach(Control(IDC_FILE1), hwnd_, ToColorRef(layout::kBoxText), ToColorRef(layout::kBackColour));
   for (const SpinDesign& s : kSpins) {
     HWND spin = Control(s.id);
     ::SendMessageA(spin, UDM_SETRANGE32, s.lower, s.upper);
@@ -432,6 +435,7 @@ void frmMain::OnEraseBackground(HDC dc) {
 
 // The start button is drawn green, raised, and sunken while pressed.
 void frmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID == IDC_FILE1) archiveList_.Draw(item);
   if (item.CtlID != IDC_CMDSTART) return;
   RECT r = item.rcItem;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
@@ -472,35 +476,7 @@ void frmMain::RefreshClockPanels() {
   }
 }
 
-// The archive the player selected stays selected while it is the same file
-// (a slot written anew is no longer what was chosen), and the list does not
-// scroll.
-void frmMain::RefreshArchiveList() {
-  HWND list = Control(IDC_FILE1);
-  const auto sameFile = [](const FileInfo& a, const FileInfo& b) {
-    return a.name == b.name && a.size == b.size && a.lastWrite == b.lastWrite;
-  };
-  const std::string selectedName = SelectedArchive();
-  const auto selected = std::find_if(archives_.begin(), archives_.end(),
-                                     [&](const FileInfo& f) { return f.name == selectedName; });
-  const FileInfo chosen = selected == archives_.end() ? FileInfo{} : *selected;
-  const auto top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
-  archives_ = ListExactly(files_, FolderPrefix(saveDir_), "*.zip");
-  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  bool stillThere = false;
-  for (const FileInfo& file : archives_) {
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
-    stillThere = stillThere || (!chosen.name.empty() && sameFile(file, chosen));
-  }
-  if (stillThere) {
-    const auto index = ::SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(chosen.name.c_str()));
-    ::SendMessageA(list, LB_SETCURSEL, index, 0);
-  }
-  ::SendMessageA(list, LB_SETTOPINDEX, top, 0);
-  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(list, nullptr, TRUE);
-}
+void frmMain::RefreshArchiveList() { archiveList_.Refresh(saveDir_); }
 
 HWND frmMain::Control(int id) const {
   const auto index = static_cast<std::size_t>(id - IDC_CMDSTART);

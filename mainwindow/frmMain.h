@@ -15,6 +15,7 @@
 #include "components/Timer.h"
 #include "components/UniqueHandle.h"
 #include "components/Win32FileSystem.h"
+#include "mainwindow/ArchiveList.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
 #include "mainwindow/RunningApi.h"
@@ -66,6 +67,7 @@ class frmMain {
   HWND Handle() const { return hwnd_; }
   const std::string& SaveDir() const { return saveDir_; }
   const TrayIcon& Tray() const { return tray_; }
+  ArchiveList& Archives() { return archiveList_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -136,8 +138,7 @@ class frmMain {
   TrayIcon tray_;
   Win32FileSystem files_;
   CharacterTable characters_;
-  // The archives the list shows, as they were listed.
-  std::vector<FileInfo> archives_;
+  ArchiveList archiveList_{files_};
   frmAbout about_;
 
   // What the clock panels show, so they are redrawn only when it changes.

@@ -76,16 +76,19 @@ std::string ClassOf(HWND h) {
   return name;
 }
 
+// Each row's text, and its item data: an owner-drawn list keeps there
+// what it draws beside the text.
 std::string ListBoxJson(HWND list) {
-  std::string out = ",\"items\":[";
+  std::string out = ",\"items\":[", data = ",\"itemData\":[";
   const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (int i = 0; i < count; ++i) {
     std::wstring item(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
     const auto n = ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
     item.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     out += (i ? "," : "") + Json(Utf8(item));
+    data += (i ? "," : "") + std::to_string(::SendMessageW(list, LB_GETITEMDATA, i, 0));
   }
-  return out + "]";
+  return out + "]" + data + "]";
 }
 
 std::string RectJson(const RECT& r) {

@@ -16,6 +16,7 @@ import argparse
 import os
 import random
 import struct
+import time
 import zipfile
 
 NAMES = ["Wulfgar", "Seraphine", "Tamsin", "Aldric", "Mirelle", "Kestrel", "Oswin", "Ysolde",
@@ -132,10 +133,13 @@ def main():
             with open(os.path.join(args.folder, file_name), "wb") as f:
                 f.write(data)
         for slot in range(1, args.archives + 1):
-            with zipfile.ZipFile(os.path.join(args.folder, f"{name}{slot}.zip"), "w",
-                                 zipfile.ZIP_DEFLATED) as z:
+            archive = os.path.join(args.folder, f"{name}{slot}.zip")
+            with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
                 for file_name, data in files.items():
                     z.writestr(file_name, data)
+            # Made one after the other, seven minutes apart, the last a while ago.
+            made = time.time() - 7 * 60 * (args.archives - slot + 1)
+            os.utime(archive, (made, made))
 
 
 if __name__ == "__main__":

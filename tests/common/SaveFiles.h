@@ -28,6 +28,17 @@ inline Bytes WholeSave(const std::string& name, std::size_t size = 700, std::uin
 
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
+// A whole save whose header tells `level` and the `status` flags (0x04
+// hardcore, 0x08 died), but whose body is no game's: no corpse is found.
+inline Bytes StatedSave(const std::string& name, int level, int status = 0) {
+  Bytes save = WholeSave(name, 800);
+  save[0x24] = static_cast<std::uint8_t>(status);
+  save[0x2B] = static_cast<std::uint8_t>(level);
+  const std::uint32_t sum = SaveChecksum(save.data(), save.size());
+  for (int b = 0; b < 4; ++b) save[12 + b] = static_cast<std::uint8_t>(sum >> (8 * b));
+  return save;
+}
+
 #ifdef CK_FUZZ_SEEDS
 // Saves laid out as the game's (tools/make_saves.py, in the fuzz seeds):
 // "Alive", "Dead" (hardcore) and "Corpse" (softcore, died, a corpse there).

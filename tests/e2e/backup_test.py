@@ -2,13 +2,14 @@
 simulated game, read by independent zip readers. Mostly waiting for the
 passes, it runs beside the other end-to-end tests."""
 import os
+import pathlib
 import shutil
 import subprocess
 import time
 import unittest
 import zipfile
 
-from e2e_test import IDC, SAVE, WineTest, controls_by_name, make_saves
+from e2e_test import IDC, SAVE, WineTest, controls_by_name, make_saves, until
 from soak import Soak
 
 
@@ -65,22 +66,45 @@ class BackupTest(WineTest):
                     age = os.stat(path).st_mtime - time.mktime(when + (0, 0, -1))
                     self.assertTrue(0 <= age < 2, (member, when, age))
 
-        # A second pass finds them unchanged and writes nothing for them.
-        # Then Bob is saved anew, and the third pass writes his next slot: each
-        # character's own, whatever passes skipped him.
+        # A second pass finds them unchanged and writes nothing for them, but
+        # for Wulfgar, who died since: his archive from before, alive, is kept
+        # apart byte for byte, and his death takes his next slot.
+        def saved_anew(name, *state):
+            fresh = os.path.join(s.root, "fresh-" + name)
+            make_saves(fresh, "--names", name, "--seed", "2", *state)
+            shutil.copy(os.path.join(fresh, name + ".d2s"), os.path.join(folder, name + ".d2s"))
+        saved_anew("Wulfgar", "--dead", "Wulfgar")
         status = soak.next_pass(w["hwnd"], status)
-        self.assertEqual(ours(os.listdir(folder)), [n + "1.zip" for n in names])
-        fresh = os.path.join(s.root, "fresh")
-        make_saves(fresh, "--names", "Bob", "--seed", "2")
-        shutil.copy(os.path.join(fresh, "Bob.d2s"), os.path.join(folder, "Bob.d2s"))
+        kept = [n for n in os.listdir(folder) if n.startswith("Wulfgar-before-death-")]
+        self.assertEqual(len(kept), 1)
+        self.assertEqual(ours(os.listdir(folder)), sorted([n + "1.zip" for n in names] + ["Wulfgar2.zip"] + kept))
+        self.assertEqual(pathlib.Path(folder, kept[0]).read_bytes(), pathlib.Path(folder, "Wulfgar1.zip").read_bytes())
+
+        # Then Bob is saved anew, and Wulfgar again, dead as he is: the third
+        # pass writes each one's next slot, whatever passes skipped him, and
+        # keeps nothing more.
+        saved_anew("Bob")
+        saved_anew("Wulfgar", "--dead", "Wulfgar")
+        with open(os.path.join(folder, "Wulfgar.key"), "ab") as f:
+            f.write(b"!")
         soak.next_pass(w["hwnd"], status)
         self.assertFalse(set(soak.not_saved[-1]) - set(game))
         self.assertEqual(ours(controls_by_name(s.dump(w["hwnd"]))["File1"]["items"]),
-                         ["Bob1.zip", "Bob2.zip"] + [n + "1.zip" for n in names[1:]])
+                         sorted(["Bob1.zip", "Bob2.zip", "Wulfgar2.zip", "Wulfgar3.zip"] + kept +
+                                [n + "1.zip" for n in names[1:]]))
+        # The list marks each archive's character once it has read them all:
+        # alive before the death, dead after.
+        read, known, dead = 1 << 16, 1 << 17, 1 << 18
+        rows = until(lambda: controls_by_name(s.dump(w["hwnd"]))["File1"],
+                     lambda rows: all(data & read for data in rows["itemData"]), what="every archive read")
+        marks = {name: data & (known | dead) for name, data in zip(rows["items"], rows["itemData"])}
+        self.assertEqual({n: marks[n] for n in ["Wulfgar1.zip", kept[0], "Wulfgar2.zip", "Wulfgar3.zip"]},
+                         {"Wulfgar1.zip": known, kept[0]: known, "Wulfgar2.zip": known | dead,
+                          "Wulfgar3.zip": known | dead})
         # The game's archives, and the soak's own checks.
         report, failures = soak.finish()
         saved = sum(len(game) - len(skipped) for skipped in soak.not_saved)
-        self.assertEqual((failures, report["archives verified"]), ([], saved + 5), report)
+        self.assertEqual((failures, report["archives verified"]), ([], saved + 8), report)
 
 
 if __name__ == "__main__":

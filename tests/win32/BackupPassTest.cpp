@@ -336,6 +336,52 @@ TEST_F(BackupPassTest, TheListingTellsIdentitiesSoThatAnUnchangedPassOpensNothin
   EXPECT_EQ(stamp.size, 11u);
 }
 
+// The list reads nothing at start-up; then, from its timer, the rows in view
+// first, each archive once; a refresh that finds nothing changed reads
+// nothing, and one archive written anew is read again. Each row's text stays
+// the archive's name.
+TEST_F(BackupPassTest, TheListReadsEachArchiveOnceTheRowsInViewFirst) {
+  const auto name = [](int i) { return "Bob" + std::to_string(100 + i) + ".zip"; };
+  const auto archive = [](int level, int status) {
+    ck::ZipEntry save;
+    save.name = "Bob.d2s";
+    save.data = ck::testing::StatedSave("Bob", level, status);
+    return ck::BuildZip({save});
+  };
+  constexpr int kCount = 30;
+  for (int i = 0; i < kCount; ++i) Put(name(i), archive(i + 1, 0));
+  Start();
+  ck::ArchiveList& list = form_->Archives();
+  EXPECT_EQ(list.Catalog().Reads(), 0);
+  HWND box = Control(IDC_FILE1);
+  const auto data = [&](int row) { return ::SendMessageA(box, LB_GETITEMDATA, row, 0); };
+  ::SendMessageA(box, LB_SETTOPINDEX, 20, 0);
+  const auto top = static_cast<int>(::SendMessageA(box, LB_GETTOPINDEX, 0, 0));
+  RECT client;
+  ::GetClientRect(box, &client);
+  const int inView = std::min<int>(kCount - top, client.bottom / static_cast<int>(::SendMessageA(box, LB_GETITEMHEIGHT, 0, 0)));
+  ASSERT_GT(top, 0);
+  ASSERT_GT(inView, 3);
+  for (int i = 0; i < inView; ++i) list.OnReadTimer(0);  // one archive each
+  for (int row = 0; row < kCount; ++row) {
+    EXPECT_EQ((data(row) & ck::ArchiveList::kRead) != 0, row >= top && row < top + inView) << row;
+  }
+  for (int i = 0; i < kCount && list.Catalog().Reads() < kCount; ++i) list.OnReadTimer();
+  EXPECT_EQ(list.Catalog().Reads(), kCount);
+  for (int row = 0; row < kCount; ++row) {
+    EXPECT_EQ(data(row), ck::ArchiveList::kRead | ck::ArchiveList::kKnown | (row + 1)) << row;
+  }
+  list.Refresh(folder_);
+  EXPECT_EQ(list.Catalog().Reads(), kCount);
+
+  Put(name(0), archive(7, 0x0C));  // dead, hardcore
+  list.Refresh(folder_);
+  for (int i = 0; i < kCount && list.Catalog().Reads() < kCount + 1; ++i) list.OnReadTimer();
+  EXPECT_EQ(data(0), ck::ArchiveList::kRead | ck::ArchiveList::kKnown | ck::ArchiveList::kDead | 7);
+  EXPECT_EQ(list.Catalog().Reads(), kCount + 1);
+  EXPECT_EQ(Listed().front(), name(0));
+}
+
 // A file of exactly the limit is read; one byte more, and it is not.
 TEST_F(BackupPassTest, AFileOfExactlyTheLimitIsRead) {
   Put("Bob.ma0", Noise(1001));
