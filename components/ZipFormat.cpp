@@ -487,12 +487,16 @@ bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<
                     ZipEntry& entry) {
   if (size > std::numeric_limits<std::uint32_t>::max() || size < kEndRecord) return false;
   const auto fileSize = static_cast<std::uint32_t>(size);
-  // The end record and the longest comment that can follow it.
-  const std::uint32_t tailLength = std::min<std::uint32_t>(fileSize, kEndRecord + 0xFFFF);
-  const std::uint32_t tailAt = fileSize - tailLength;
+  // The end record, last unless a comment follows it; then it is looked for
+  // back through the longest comment there can be.
   Bytes tail;
-  std::uint32_t end = 0;
-  if (!read(tailAt, tailLength, tail) || tail.size() != tailLength || !FindEnd(tail, end)) return false;
+  std::uint32_t end = 0, tailAt = 0;
+  for (const std::uint32_t tailLength : {kEndRecord, std::min<std::uint32_t>(fileSize, kEndRecord + 0xFFFF)}) {
+    tailAt = fileSize - tailLength;
+    if (!read(tailAt, tailLength, tail) || tail.size() != tailLength) return false;
+    if (FindEnd(tail, end)) break;
+    if (tailLength == fileSize || tailLength > kEndRecord) return false;
+  }
   const std::uint32_t centralSize = Get32(tail, end + 12), centralOffset = Get32(tail, end + 16);
   if (centralOffset > tailAt + end || centralSize != tailAt + end - centralOffset) return false;
 
