@@ -1,6 +1,8 @@
 #include "components/ArchiveCatalog.h"
 
 
+#include <new>
+
 #include "components/FileMask.h"
 
 namespace ck {
@@ -26,12 +28,20 @@ const SaveState& ArchiveCatalog::Read(FileSystem& fs, const std::string& folder,
   ++reads_;
   Known& read = read_[file.name];
   read = {file.size, file.lastWrite, {}, false};
+  // Larger than any archive a restore reads: nothing of it is read, nor
+  // anything that a damaged one declares beyond the memory there is.
+  if (file.size > kLargestArchive) return read.state;
   ZipEntry save;
   bool found = false;
   FileStamp stamp;
-  const ReadStatus status = fs.ReadParts(folder + file.name, stamp, [&](std::uint64_t size, const ReadAt& at) {
-    found = ReadZipEntryAt(size, at, [](const std::string& name) { return MatchesMask(name, "*.d2s"); }, save);
-  });
+  ReadStatus status = ReadStatus::Failed;
+  try {
+    status = fs.ReadParts(folder + file.name, stamp, [&](std::uint64_t size, const ReadAt& at) {
+      found = ReadZipEntryAt(size, at, [](const std::string& name) { return MatchesMask(name, "*.d2s"); }, save);
+    });
+  } catch (const std::bad_alloc&) {
+    return read.state;
+  }
   // Changed since the listing: the next listing shows it anew.
   if (status != ReadStatus::Ok || stamp.size != file.size || stamp.lastWrite != file.lastWrite) {
     read.failed = true;

@@ -25,6 +25,8 @@ ReadStatus FileSystem::ReadParts(const std::string& path, FileStamp& stamp,
 
 void FileSystem::Identify(const std::string&, std::vector<FileInfo>&) {}
 
+bool FileSystem::Stamp(const std::string&, FileStamp&) { return false; }
+
 std::uint64_t FileSystem::SettledBefore() { return 0; }
 
 std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask,

@@ -68,6 +68,11 @@ class FileSystem {
   // tells it without opening them. Here, not at all.
   virtual void Identify(const std::string& folder, std::vector<FileInfo>& files);
 
+  // The size and last-write time of `path` as the file itself keeps them,
+  // without opening it: a directory's entry for a file may lag behind while
+  // a writer holds the file open. False where not known; here, always.
+  virtual bool Stamp(const std::string& path, FileStamp& stamp);
+
   // The latest last-write time of a file whose every later write will show
   // a later one, however coarse the times its file system keeps: now, less
   // a few seconds. Here, none: 0.

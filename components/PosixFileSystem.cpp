@@ -111,6 +111,13 @@ ReadStatus PosixFileSystem::ReadParts(const std::string& path, FileStamp& stamp,
   return ::fstat(file.fd, &st) == 0 && StampOf(st) == stamp ? ReadStatus::Ok : ReadStatus::Failed;
 }
 
+bool PosixFileSystem::Stamp(const std::string& path, FileStamp& stamp) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  stamp = StampOf(st);
+  return true;
+}
+
 std::uint64_t PosixFileSystem::SettledBefore() {
   struct timespec now;
   ::clock_gettime(CLOCK_REALTIME, &now);

@@ -12,8 +12,6 @@ namespace ck {
 namespace {
 
 constexpr const char* kNothingRestored = ": nothing was restored.";
-// The largest archive read: what the reader holds at most, and room for headers.
-constexpr std::uint64_t kLargestArchive = kLargestContents + (1u << 20);
 
 // A file of the save folder itself: no folder, no drive, no "..", nothing
 // Windows would read as more than a name or change in passing, and no "~"

@@ -186,6 +186,17 @@ void Win32FileSystem::Identify(const std::string& folder, std::vector<FileInfo>&
   }
 }
 
+// From the file's own record, where NTFS keeps them current: the listing's
+// come from the directory's entry, brought up to date only once the last
+// handle that wrote the file is closed.
+bool Win32FileSystem::Stamp(const std::string& path, FileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp.lastWrite = Ticks(data.ftLastWriteTime);
+  return true;
+}
+
 std::uint64_t Win32FileSystem::SettledBefore() {
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);

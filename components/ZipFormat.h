@@ -37,6 +37,9 @@ struct ZipEntry {
 // is bounded too.
 constexpr std::uint32_t kLargestEntry = 32u << 20;
 constexpr std::uint32_t kLargestContents = 64u << 20;
+// The largest archive worth reading: those contents stored, with room for
+// their headers.
+constexpr std::uint64_t kLargestArchive = kLargestContents + (1u << 20);
 
 // Why an archive is not read. Other tools' archives are read when they are
 // plain zip: stored or deflated entries, with or without data descriptors,

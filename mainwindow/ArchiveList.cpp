@@ -140,13 +140,15 @@ LPARAM ArchiveList::RowData(const SaveState& state) const {
 void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
   HDC dc = item.hDC;
   const RECT row = item.rcItem;
-  if (item.itemID == static_cast<UINT>(-1)) {  // an empty list with the focus
-    if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &row);
+  // An empty list: the focus rectangle alone. Drawn by inverting, it is
+  // drawn again to take it away when the focus goes.
+  if (item.itemID == static_cast<UINT>(-1)) {
+    if ((item.itemAction & ODA_FOCUS) || (item.itemState & ODS_FOCUS)) ::DrawFocusRect(dc, &row);
     return;
   }
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
-  ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : back_);
-  ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text_);
+  const COLORREF oldBack = ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : back_);
+  const COLORREF oldText = ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text_);
   ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
   HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
@@ -172,6 +174,8 @@ void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
 
   ::SelectObject(dc, oldFont);
   ::SetBkMode(dc, oldMode);
+  ::SetTextColor(dc, oldText);
+  ::SetBkColor(dc, oldBack);
   if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &row);
 }
 

@@ -103,8 +103,10 @@ bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& f
 
 // Whether the character's files and the archive that held them are as the
 // last pass read them: `files` and `archives` as listed now, with their
-// identities, `newest` the archives a read would compare with.
-bool StillHeld(const CharacterMemory& memory, const std::vector<const FileInfo*>& files,
+// identities, `newest` the archives a read would compare with. Each file's
+// size and time are asked of the file itself too, which a writer that still
+// holds it open has changed already.
+bool StillHeld(FileSystem& fs, const CharacterMemory& memory, const std::vector<const FileInfo*>& files,
                const std::vector<FileInfo>& archives, const std::vector<std::string>& newest,
                const std::string& folder) {
   const auto same = [](const FileInfo& f, const FileStamp& read) {
@@ -117,7 +119,11 @@ bool StillHeld(const CharacterMemory& memory, const std::vector<const FileInfo*>
   for (const FileInfo* f : files) {
     const auto read = std::find_if(memory.files.begin(), memory.files.end(),
                                    [&](const auto& stamp) { return stamp.first == f->name; });
-    if (read == memory.files.end() || !same(*f, read->second)) return false;
+    FileStamp now;
+    if (read == memory.files.end() || !same(*f, read->second) || !fs.Stamp(folder + f->name, now) ||
+        now.size != f->size || now.lastWrite != f->lastWrite) {
+      return false;
+    }
   }
   const auto archive = std::find_if(archives.begin(), archives.end(),
                                     [&](const FileInfo& a) { return folder + a.name == memory.heldIn; });
@@ -203,7 +209,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           files.push_back(&f);
         }
       }
-      if (StillHeld(remembered, files, archives, archiver.Newest, folder)) {
+      if (StillHeld(fs, remembered, files, archives, archiver.Newest, folder)) {
         result.unchanged.push_back(name);
         result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
         continue;

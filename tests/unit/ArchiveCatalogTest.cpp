@@ -126,17 +126,22 @@ TEST_F(ArchiveCatalogTest, WhatTellsNoStateIsUnknownAndOnlyAFailedReadIsTriedAga
   Put("Text.zip", Text("no archive at all"));
   Archive("Held.zip", MadeSave("Alive"));
   files_.refused = "Held.zip";
+  // Larger than any archive a restore reads: not a byte of it is read.
+  Archive("Huge.zip", MadeSave("Alive"));
+  fs::resize_file(dir_ / "Huge.zip", ck::kLargestArchive + 1);
+  EXPECT_FALSE(catalog_.Read(files_, folder_, ck::ListExactly(files_, folder_, "Huge.zip").at(0)).known);
+  EXPECT_EQ(files_.bytes, 0u);
   catalog_.Update(Listed());
   ReadAll();
-  for (const char* name : {"Other.zip", "Damaged.zip", "Old.zip", "Text.zip", "Held.zip"}) {
+  for (const char* name : {"Other.zip", "Damaged.zip", "Old.zip", "Text.zip", "Held.zip", "Huge.zip"}) {
     ASSERT_NE(catalog_.Find(name), nullptr) << name;
     EXPECT_FALSE(catalog_.Find(name)->known) << name;
   }
-  EXPECT_EQ(catalog_.Reads(), 5);
+  EXPECT_EQ(catalog_.Reads(), 6);
   files_.refused.clear();
   catalog_.Update(Listed());
   ReadAll();
-  EXPECT_EQ(catalog_.Reads(), 6);
+  EXPECT_EQ(catalog_.Reads(), 7);
   EXPECT_TRUE(catalog_.Find("Held.zip")->known);
 }
 
