@@ -189,13 +189,19 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
   std::vector<FileInfo> archives = ListExactly(fs, folder, "*.zip", true);
   fs.Identify(folder, listing);
   fs.Identify(folder, archives);
+  // Taken before any file is read.
+  const std::uint64_t settled = fs.SettledBefore();
+  if (settled < memory.settled) {
+    for (auto& [name, character] : memory.characters) character.heldIn.clear();
+  }
+  memory.settled = settled;
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
   for (const std::string& name : table.SaveNames) {
     AddResult added = AddResult::Failed;
     // Whatever this character's files do, the pass goes on with the next.
     try {
-      CharacterMemory& remembered = memory[name];
+      CharacterMemory& remembered = memory.characters[name];
       int& last = remembered.lastWritten;
       archiver.Action = 1;
       archiver.IncludeFileMask = name + ".*";
@@ -214,7 +220,6 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
         continue;
       }
-      const std::uint64_t settled = fs.SettledBefore();
       const FileInfo* newest = NewestOf(archives, name, last);
       std::optional<bool> died;
       std::string keptIn;

@@ -37,7 +37,13 @@ struct CharacterMemory {
   FileStamp heldInStamp;
   std::vector<std::string> leftOut;
 };
-using PassMemory = std::map<std::string, CharacterMemory>;
+struct PassMemory {
+  std::map<std::string, CharacterMemory> characters;
+  // The clock's SettledBefore at the last pass: a clock set back since could
+  // bring a later write into the tick of a file remembered, so nothing
+  // remembered is trusted then.
+  std::uint64_t settled = 0;
+};
 
 // The slots 1..`keep` of a character to write, best first: those that do
 // not exist yet (hidden ones exist), then the others from the oldest last

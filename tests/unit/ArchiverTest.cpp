@@ -149,7 +149,7 @@ TEST_F(ArchiverTest, EachCharacterKeepsItsNewestDistinctStatesWhateverThePassesS
   pass({"Alice"});
   pass({"Alice"});
   pass({"Alice", "Bob"}, "Bob2.zip");
-  written_.clear();  // the program started again
+  written_ = {};  // the program started again
   pass({"Alice", "Bob"}, "Bob3.zip");
   pass({"Alice", "Bob"}, "Bob1.zip");
   EXPECT_EQ(written, (std::vector<std::string>{"Alice1.zip", "Bob1.zip", "Alice2.zip", "Alice3.zip", "Alice1.zip",
@@ -268,14 +268,17 @@ TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchi
   Character("Bob");
   Write("Bob.map", Bytes(ck::ZipArchiver::kLargestFile + 1, 1));
   for (const char* f : {"Bob.d2s", "Bob.key", "Bob.ma0", "Bob.map"}) age(f);
-  // A file a writer still holds open, whose directory entry lags behind.
+  // A file a writer still holds open, whose directory entry lags behind;
+  // a clock set back.
   struct Lagging : FaultyFs {
     std::string held;
+    std::uint64_t setBack = 0;
     bool Stamp(const std::string& path, ck::FileStamp& stamp) override {
       const bool known = FaultyFs::Stamp(path, stamp);
       if (!held.empty() && path.ends_with(held)) stamp.lastWrite += 1;
       return known;
     }
+    std::uint64_t SettledBefore() override { return FaultyFs::SettledBefore() - setBack; }
   } faulty;
   int reads = 0;
   faulty.onRead = [&](const std::string&) { ++reads; };
@@ -292,6 +295,11 @@ TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchi
   faulty.held = "Bob.d2s";
   EXPECT_GT(readsOfUnchangedPass(), 0);
   faulty.held.clear();
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+  faulty.setBack = 3600000000000;  // an hour, in the POSIX side's nanoseconds
+  EXPECT_GT(readsOfUnchangedPass(), 0);
+  faulty.setBack = 0;
+  readsOfUnchangedPass();
   EXPECT_EQ(readsOfUnchangedPass(), 0);
 
   // The same size and time, but another file put in its place.
