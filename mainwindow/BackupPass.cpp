@@ -187,8 +187,15 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
   std::vector<FileInfo> listing = fs.List(folder, "*", false);
   // Hidden archives too: a slot the user hid still keeps a state.
   std::vector<FileInfo> archives = ListExactly(fs, folder, "*.zip", true);
+  // One walk for both: the listing holds the archives too, but for hidden
+  // ones, which are then never known unchanged without a read.
   fs.Identify(folder, listing);
-  fs.Identify(folder, archives);
+  std::map<std::string_view, std::uint64_t> identities;
+  for (const FileInfo& f : listing) identities.emplace(f.name, f.identity);
+  for (FileInfo& a : archives) {
+    const auto found = identities.find(a.name);
+    if (found != identities.end()) a.identity = found->second;
+  }
   // Taken before any file is read.
   const std::uint64_t settled = fs.SettledBefore();
   if (settled < memory.settled) {
