@@ -50,6 +50,10 @@ std::string VersionText() {
 
 }  // namespace
 
+std::unique_ptr<OwnedBox> MakeAboutBox(HINSTANCE instance, const RegistryApi& registry, const ProcessApi& processes) {
+  return std::make_unique<frmAbout>(instance, registry, processes);
+}
+
 frmAbout::frmAbout(HINSTANCE instance, const RegistryApi& registry, const ProcessApi& processes,
                    const ShellApi& shell)
     : instance_(instance), registry_(&registry), processes_(&processes), shell_(&shell) {}

@@ -8,26 +8,27 @@
 #include <string>
 
 #include "about/ShellApi.h"
+#include "components/OwnedBox.h"
 #include "components/ProcessApi.h"
 #include "components/UniqueHandle.h"
 #include "registry/RegistryApi.h"
 
 namespace ck {
 
-class frmAbout {
+class frmAbout : public OwnedBox {
  public:
   explicit frmAbout(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
                     const ProcessApi& processes = ProcessApi::Kernel32(),
                     const ShellApi& shell = ShellApi::Shell32());
-  ~frmAbout();
+  ~frmAbout() override;
   frmAbout(const frmAbout&) = delete;
   frmAbout& operator=(const frmAbout&) = delete;
 
   // Help > About: loads the dialog, centred on `centreOn`, unless it is open
   // already; then shows it in front.
-  void Show(HWND centreOn);
+  void Show(HWND centreOn) override;
   // Tab, Enter, Esc, Alt+S and Alt+E for `msg`, while the dialog is open.
-  bool TranslateDialogKeys(MSG& msg) const;
+  bool TranslateDialogKeys(MSG& msg) const override;
   HWND Handle() const { return hwnd_; }
 
   // cmdSysInfo: starts the System Information tool from where the machine's

@@ -107,7 +107,7 @@ UniqueFont MakeFont(double points, int weight, int dpi) {
 frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock,
                  const ProcessApi& processes, const RunningApi& running, const NotifyApi& shell)
     : instance_(instance), processes_(&processes), running_(&running), registry_(registry), clock_(clock),
-      tray_(shell), about_(instance, registry, processes) {}
+      tray_(shell), about_(MakeAboutBox(instance, registry, processes)) {}
 
 frmMain::~frmMain() {
   timer1_.Enabled(false);
@@ -167,7 +167,7 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
   // The window's own keys, not the About box's.
   const bool ours = hwnd_ && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd));
   if (ours && accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg)) return true;
-  return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_.TranslateDialogKeys(msg);
+  return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_->TranslateDialogKeys(msg);
 }
 
 LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -392,7 +392,7 @@ void frmMain::OnCommand(UINT id, UINT code) {
       OnKeepSelected();
       break;
     case IDM_HELP_ABOUT:
-      about_.Show(hwnd_);
+      about_->Show(hwnd_);
       break;
     case IDM_TRAY_RESTORE:
       Restore();

@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "about/frmAbout.h"
+#include "components/OwnedBox.h"
 #include "components/ProcessApi.h"
 #include "components/Stopwatch.h"
 #include "components/Timer.h"
@@ -139,7 +140,7 @@ class frmMain {
   Win32FileSystem files_;
   CharacterTable characters_;
   ArchiveList archiveList_{files_};
-  frmAbout about_;
+  std::unique_ptr<OwnedBox> about_;
 
   // What the clock panels show, so they are redrawn only when it changes.
   std::string shownTime_;
