@@ -1,6 +1,5 @@
 #include "components/ArchiveCatalog.h"
 
-
 #include <new>
 
 #include "components/FileMask.h"
