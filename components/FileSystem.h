@@ -21,6 +21,7 @@ struct FileInfo {
   std::int64_t unixTime = 0;               // the same, in seconds since 1970 UTC
   // Which file it is on its volume, kept through renames; 0 when unknown.
   std::uint64_t identity = 0;
+  bool hidden = false;  // listed only when hidden ones are asked for
 };
 
 // Size, last-write time and identity of an open file, to notice a write

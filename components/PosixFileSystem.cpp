@@ -52,7 +52,7 @@ std::vector<FileInfo> PosixFileSystem::List(const std::string& folder, const std
     if (::stat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     // Names here are in UTF-8 already.
     FileInfo info{name, name, static_cast<std::uint64_t>(st.st_size), 0, 0, LastWrite(st), st.st_mtime,
-                  static_cast<std::uint64_t>(st.st_ino)};
+                  static_cast<std::uint64_t>(st.st_ino), name[0] == '.'};
     struct tm local;
     ::localtime_r(&st.st_mtime, &local);
     ToDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,

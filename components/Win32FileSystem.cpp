@@ -93,6 +93,7 @@ std::vector<FileInfo> Win32FileSystem::List(const std::string& folder, const std
     info.utf8Name = Utf8Name(info.name);
     info.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     info.lastWrite = Ticks(found.ftLastWriteTime);
+    info.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     info.unixTime = UnixTime(info.lastWrite);
     ToDos(found.ftLastWriteTime, info.dosDate, info.dosTime);
     files.push_back(std::move(info));

@@ -184,17 +184,15 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
 
   PassResult result;
   const std::string folder = FolderPrefix(saveDir);
-  std::vector<FileInfo> listing = fs.List(folder, "*", false);
-  // Hidden archives too: a slot the user hid still keeps a state.
-  std::vector<FileInfo> archives = ListExactly(fs, folder, "*.zip", true);
-  // One walk for both: the listing holds the archives too, but for hidden
-  // ones, which are then never known unchanged without a read.
-  fs.Identify(folder, listing);
-  std::map<std::string_view, std::uint64_t> identities;
-  for (const FileInfo& f : listing) identities.emplace(f.name, f.identity);
-  for (FileInfo& a : archives) {
-    const auto found = identities.find(a.name);
-    if (found != identities.end()) a.identity = found->second;
+  // One listing for both: the archives, hidden ones too, as a slot the user
+  // hid still keeps a state; and the files that are not hidden, of which a
+  // character's are archived.
+  std::vector<FileInfo> all = fs.List(folder, "*", true);
+  fs.Identify(folder, all);
+  std::vector<FileInfo> listing, archives;
+  for (FileInfo& f : all) {
+    if (MatchesMask(f.name, "*.zip")) archives.push_back(f);
+    if (!f.hidden) listing.push_back(std::move(f));
   }
   // Taken before any file is read.
   const std::uint64_t settled = fs.SettledBefore();

@@ -382,6 +382,22 @@ TEST_F(BackupPassTest, TheListReadsEachArchiveOnceTheRowsInViewFirst) {
   EXPECT_EQ(Listed().front(), name(0));
 }
 
+// A hidden file is none of the character's files, but a slot the player hid
+// still holds a state: found the newest, it is not written again.
+TEST_F(BackupPassTest, AHiddenCompanionIsLeftOutAndAHiddenSlotStillCounts) {
+  Character("Bob");
+  Put("Bob.ma0", Text("hidden map"), FILE_ATTRIBUTE_HIDDEN);
+  ck::Win32FileSystem files;
+  ck::CharacterTable table;
+  ck::PassMemory memory;
+  EXPECT_EQ(ck::RunBackupPass(files, folder_, 10, table, memory)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key"}));
+  ASSERT_TRUE(::SetFileAttributesA((folder_ + "Bob1.zip").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  memory = {};  // a new start, which knows only what the folder shows
+  EXPECT_EQ(ck::RunBackupPass(files, folder_, 10, table, memory)->unchanged, std::vector<std::string>{"Bob"});
+  EXPECT_FALSE(Exists("Bob2.zip"));
+}
+
 // A file of exactly the limit is read; one byte more, and it is not.
 TEST_F(BackupPassTest, AFileOfExactlyTheLimitIsRead) {
   Put("Bob.ma0", Noise(1001));
