@@ -2,13 +2,11 @@
 // the central directory and the save alone, once per file.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 
 #include "components/ArchiveCatalog.h"
 #include "components/PosixFileSystem.h"
+#include "tests/common/FolderTest.h"
 #include "tests/common/SaveFiles.h"
 
 namespace fs = std::filesystem;
@@ -41,34 +39,19 @@ struct Counting : ck::PosixFileSystem {
   }
 };
 
-class ArchiveCatalogTest : public ::testing::Test {
+class ArchiveCatalogTest : public ck::testing::FolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ck-catalog-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    folder_ = dir_.string() + "/";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  void Put(const std::string& name, const Bytes& data) {
-    std::ofstream(dir_ / name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                       static_cast<std::streamsize>(data.size()));
-  }
   void Archive(const std::string& name, const Bytes& save, const Bytes& companion = Text("keys")) {
-    Put(name, ck::BuildZip({Entry("Bob.d2s", save), Entry("Bob.key", companion)}, 0));
+    Write(name, ck::BuildZip({Entry("Bob.d2s", save), Entry("Bob.key", companion)}, 0));
   }
-  std::vector<ck::FileInfo> Listed() { return ck::ListExactly(files_, folder_, "*.zip"); }
+  std::vector<ck::FileInfo> Listed() { return ck::ListExactly(files_, save_, "*.zip"); }
   // Reads what the catalog says needs reading, as the list does.
   void ReadAll() {
     for (const ck::FileInfo& f : Listed()) {
-      if (catalog_.NeedsReading(f)) catalog_.Read(files_, folder_, f);
+      if (catalog_.NeedsReading(f)) catalog_.Read(files_, save_, f);
     }
   }
 
-  fs::path dir_;
-  std::string folder_;
   Counting files_;
   ck::ArchiveCatalog catalog_;
 };
@@ -116,20 +99,20 @@ TEST_F(ArchiveCatalogTest, OnlyTheCentralDirectoryAndTheSaveAreRead) {
 // Not a character's, damaged, of another version, or held by another
 // program: shown by name and time alone; only the held one is read again.
 TEST_F(ArchiveCatalogTest, WhatTellsNoStateIsUnknownAndOnlyAFailedReadIsTriedAgain) {
-  Put("Other.zip", ck::BuildZip({Entry("readme.txt", Text("not a character"))}));
+  Write("Other.zip", ck::BuildZip({Entry("readme.txt", Text("not a character"))}));
   Bytes damaged = ck::BuildZip({Entry("Bob.d2s", MadeSave("Alive"))});
   damaged[damaged.size() / 2] ^= 0xFF;
-  Put("Damaged.zip", damaged);
+  Write("Damaged.zip", damaged);
   Bytes old = MadeSave("Alive");
   old[4] = 71;  // the version of an older game
   Archive("Old.zip", old);
-  Put("Text.zip", Text("no archive at all"));
+  Write("Text.zip", Text("no archive at all"));
   Archive("Held.zip", MadeSave("Alive"));
   files_.refused = "Held.zip";
   // Larger than any archive a restore reads: not a byte of it is read.
   Archive("Huge.zip", MadeSave("Alive"));
   fs::resize_file(dir_ / "Huge.zip", ck::kLargestArchive + 1);
-  EXPECT_FALSE(catalog_.Read(files_, folder_, ck::ListExactly(files_, folder_, "Huge.zip").at(0)).known);
+  EXPECT_FALSE(catalog_.Read(files_, save_, ck::ListExactly(files_, save_, "Huge.zip").at(0)).known);
   EXPECT_EQ(files_.bytes, 0u);
   catalog_.Update(Listed());
   ReadAll();

@@ -18,6 +18,7 @@
 #include "components/ZipArchiver.h"
 #include "mainwindow/BackupPass.h"
 #include "tests/common/FaultyFs.h"
+#include "tests/common/FolderTest.h"
 #include "tests/common/SaveFiles.h"
 
 namespace fs = std::filesystem;
@@ -30,28 +31,8 @@ using ck::testing::WholeSave;
 
 namespace {
 
-class ArchiverTest : public ::testing::Test {
+class ArchiverTest : public ck::testing::FolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ck-archiver-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    save_ = dir_.string() + "/";
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-
-  void Write(const std::string& name, const Bytes& data) {
-    std::ofstream(dir_ / name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                      static_cast<std::streamsize>(data.size()));
-  }
-  Bytes Read(const std::string& name) {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-  }
   void Character(const std::string& name) {
     Write(name + ".d2s", WholeSave(name));
     Write(name + ".key", Text("keys of " + name));
@@ -81,8 +62,6 @@ class ArchiverTest : public ::testing::Test {
     return ck::RunBackupPass(files, save_, keep, table_, written_);
   }
 
-  fs::path dir_;
-  std::string save_;
   ck::PassMemory written_;
   int plays_ = 0;
   ck::CharacterTable table_;

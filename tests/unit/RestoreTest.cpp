@@ -14,6 +14,7 @@
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/GameLaunch.h"
 #include "tests/common/FaultyFs.h"
+#include "tests/common/FolderTest.h"
 #include "tests/common/SaveFiles.h"
 #include "tests/fuzz/Fuzz.h"
 
@@ -26,24 +27,19 @@ using Files = std::map<std::string, Bytes>;
 
 namespace {
 
-class RestoreTest : public ::testing::Test {
+class RestoreTest : public ck::testing::FolderTest {
  protected:
   void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    FolderTest::SetUp();
     Bytes torn = WholeSave("Bob", 900);
     torn.resize(400);  // the present may be damaged: it is still kept
     Put({{"Bob.d2s", torn}, {"Bob.key", Text("keys")}, {"Bob.ma0", Bytes(3000, 1)}, {"Alice.d2s", WholeSave("A")}});
     fs::last_write_time(dir_ / "Bob.key", fs::file_time_type::clock::now() - std::chrono::hours(50));
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   void Put(const Files& files, const std::string& zip = "") {
     std::vector<ck::ZipEntry> entries;
     for (const auto& [name, data] : files) entries.push_back({name, data, 0, 0x5A21, {}});  // 2025-01-01
-    for (const auto& [name, data] : zip.empty() ? files : Files{{zip, ck::BuildZip(entries)}}) {
-      std::ofstream(dir_ / name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    }
+    for (const auto& [name, data] : zip.empty() ? files : Files{{zip, ck::BuildZip(entries)}}) Write(name, data);
   }
   Files Folder(bool withZips = true) {
     Files found;
@@ -73,8 +69,6 @@ class RestoreTest : public ::testing::Test {
     return states;
   }
 
-  const fs::path dir_ = fs::temp_directory_path() / ("ck-restore-" + std::to_string(::getpid()));
-  const std::string save_ = dir_.string() + "/";
   const Files archived_ = {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("new keys")}, {"Bob.ma1", Bytes(9, 2)}};
   ck::testing::FaultyFs faulty_;
   std::string kept_;  // where the last restore kept the present files
