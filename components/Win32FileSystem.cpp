@@ -60,6 +60,12 @@ bool StampOf(HANDLE file, FileStamp& stamp) {
   return true;
 }
 
+// Why a file could not be opened for reading.
+ReadStatus OpenFailure() {
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
+}
+
 // FAT keeps times to 2 seconds; one more for the clock's own steps.
 constexpr auto kSettleTicks = static_cast<std::uint64_t>(3 * kTicksPerSecond);
 
@@ -106,11 +112,7 @@ ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, File
   // Full sharing, so that the game can save while we read.
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing
-                                                                           : ReadStatus::Failed;
-  }
+  if (!file) return OpenFailure();
   if (!StampOf(file.get(), before)) return ReadStatus::Failed;
   if (before.size > limit) return ReadStatus::TooLarge;
   data.resize(static_cast<std::size_t>(before.size));
@@ -130,11 +132,7 @@ ReadStatus Win32FileSystem::ReadWhole(const std::string& path, Bytes& data, File
 ReadStatus Win32FileSystem::ReadParts(const std::string& path, FileStamp& stamp,
                                       const std::function<void(std::uint64_t size, const ReadAt& read)>& use) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing
-                                                                           : ReadStatus::Failed;
-  }
+  if (!file) return OpenFailure();
   if (!StampOf(file.get(), stamp)) return ReadStatus::Failed;
   use(stamp.size, [&](std::uint64_t offset, std::uint32_t length, Bytes& data) {
     data.resize(length);
