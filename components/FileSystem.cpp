@@ -29,6 +29,24 @@ bool FileSystem::Stamp(const std::string&, FileStamp&) { return false; }
 
 std::uint64_t FileSystem::SettledBefore() { return 0; }
 
+bool WaitBudget::Wait(FileSystem& fs, unsigned milliseconds) {
+  if (milliseconds > leftMs_) return false;
+  leftMs_ -= milliseconds;
+  fs.Pause(milliseconds);
+  return true;
+}
+
+ReplaceStatus PutInPlace(FileSystem& fs, const std::string& from, const std::string& to, bool replace,
+                         WaitBudget& budget) {
+  ReplaceStatus placed = ReplaceStatus::Failed;
+  for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+    if (attempt > 0 && !budget.Wait(fs, kReplacePauseMs)) break;
+    placed = replace ? fs.Replace(from, to) : fs.Place(from, to);
+    if (placed != ReplaceStatus::Held) break;
+  }
+  return placed;
+}
+
 std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask,
                                   bool withHidden) {
   std::vector<FileInfo> files = fs.List(folder, mask, withHidden);

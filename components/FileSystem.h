@@ -117,6 +117,32 @@ class FileSystem {
 
 namespace ck {
 
+// All the waiting for files others hold that one piece of work may do: the
+// work runs on the window's thread, and must not freeze it for long.
+class WaitBudget {
+ public:
+  explicit WaitBudget(unsigned milliseconds) : leftMs_(milliseconds) {}
+  // Each try gets its full pauses.
+  static WaitBudget Unbounded() { return WaitBudget(~0u); }
+  // Pauses `fs` when what is left allows; false when it does not.
+  bool Wait(FileSystem& fs, unsigned milliseconds);
+  unsigned LeftMs() const { return leftMs_; }
+
+ private:
+  unsigned leftMs_;
+};
+
+// How often and how long to wait for a replace that is refused for a
+// moment, as while an indexer or a virus scanner holds the file.
+constexpr int kReplaceAttempts = 10;
+constexpr unsigned kReplacePauseMs = 100;
+
+// Puts `from` in the place of `to`, over a file there with `replace`, else
+// only where none is; tried again while refused for a moment and `budget`
+// allows. Any other refusal will not pass, and is not waited for.
+ReplaceStatus PutInPlace(FileSystem& fs, const std::string& from, const std::string& to, bool replace,
+                         WaitBudget& budget);
+
 // The files of `folder` whose own names match `mask` exactly: the platform's
 // listing also matches short 8.3 names, so its answer is filtered again.
 std::vector<FileInfo> ListExactly(FileSystem& fs, const std::string& folder, const std::string& mask,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "components/ArchiveNames.h"
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
 #include "components/SaveCheck.h"
@@ -31,6 +32,12 @@ const ZipEntry* Find(const std::vector<ZipEntry>& entries, const std::string& na
   const auto found = std::find_if(entries.begin(), entries.end(),
                                   [&](const ZipEntry& e) { return MatchesMask(name, e.name); });
   return found == entries.end() ? nullptr : &*found;
+}
+
+// Whether `archive` keeps the files from before a restore of `character`:
+// a dated one, or one of the undated ones of earlier versions.
+bool IsBeforeRestore(const std::string& archive, const std::string& character) {
+  return ReadArchiveName(archive, character).kind == ArchiveKind::BeforeRestore;
 }
 
 // Why an archive cannot be read, in the player's words.
@@ -74,25 +81,22 @@ std::string ReadEntries(FileSystem& fs, const std::string& path, const std::stri
     }
     // It would take the place of an archive of the folder, outside any
     // before-restore archive.
-    if (MatchesMask(e.name, "*.zip")) return archive + " holds the archive " + e.name + kNothingRestored;
+    if (MatchesMask(e.name, kArchivePattern)) return archive + " holds the archive " + e.name + kNothingRestored;
   }
   return {};
 }
 
 // Puts `entry` in the place of the file `name`: written whole beside it,
-// flushed and dated, then swapped in, waiting a moment for a file held by
-// a scanner or an indexer. On a failure, `why` says what stood in the way.
+// flushed and dated, then swapped in, waiting within `budget` for a file
+// held by a scanner or an indexer. On a failure, `why` says what stood in
+// the way.
 bool Put(FileSystem& fs, const std::string& folder, const std::string& name, const ZipEntry& entry,
-         Trouble* why = nullptr) {
-  const std::string target = folder + name, temporary = ZipArchiver::TemporaryName(target);
+         WaitBudget& budget, Trouble* why = nullptr) {
+  const std::string target = folder + name, temporary = TemporaryName(target);
   fs.Remove(temporary);
-  if (fs.WriteFlushed(temporary, entry.data) && fs.SetLastWrite(temporary, entry)) {
-    for (int attempt = 0; attempt < ZipArchiver::kReplaceAttempts; ++attempt) {
-      if (attempt > 0) fs.Pause(ZipArchiver::kReplacePauseMs);
-      const ReplaceStatus replaced = fs.Replace(temporary, target);
-      if (replaced == ReplaceStatus::Done) return true;
-      if (replaced == ReplaceStatus::Failed) break;
-    }
+  if (fs.WriteFlushed(temporary, entry.data) && fs.SetLastWrite(temporary, entry) &&
+      PutInPlace(fs, temporary, target, true, budget) == ReplaceStatus::Done) {
+    return true;
   }
   if (why) *why = fs.IsReadOnly(target) ? Trouble::ReadOnly : fs.LastTrouble();
   fs.Remove(temporary);
@@ -111,21 +115,18 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
   ZipArchiver keeper(fs);
   keeper.IncludeFileMask = character + ".*";
-  keeper.ExcludeFileMask = "*.zip";
+  keeper.ExcludeFileMask = kArchivePattern;
   keeper.SourceDirectory = folder;
   keeper.Listing = &present;
   keeper.WholeSavesOnly = false;
   keeper.DryRun = dryRun;
   keeper.PlaceOnly = true;
-  AddResult added = AddResult::Exists;
-  std::string kept;
-  for (int clash = 1; clash < 100 && added == AddResult::Exists; ++clash) {
-    std::string moment = stamp;
-    if (clash > 1) moment.append("-").append(std::to_string(clash));
-    kept = BeforeRestoreName(character, moment);
-    keeper.ZipFileName = folder + kept;
+  AddResult added = AddResult::Failed;
+  const std::string kept = FirstFreeName(ArchiveKind::BeforeRestore, character, stamp, [&](const std::string& file) {
+    keeper.ZipFileName = folder + file;
     added = keeper.Add();
-  }
+    return added == AddResult::Exists;
+  });
   keptIn = added == AddResult::NothingToAdd ? "" : kept;
   if (packed) *packed = keeper.Packed;
   if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
@@ -151,15 +152,6 @@ std::string Because(Trouble why) {
 }
 
 }  // namespace
-
-std::string BeforeRestoreName(const std::string& character, const std::string& stamp) {
-  return character + "-before-restore-" + stamp + ".zip";
-}
-
-bool IsBeforeRestore(const std::string& archive, const std::string& character) {
-  return MatchesMask(archive, character + "-before-restore.zip") || MatchesMask(archive, character + "-before-undo.zip") ||
-         MatchesMask(archive, character + "-before-restore-*.zip");
-}
 
 std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source) {
@@ -217,9 +209,10 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 
   std::vector<std::string> changed;
   std::string failed;
+  WaitBudget budget(kRestoreWaitBudgetMs);
   Trouble why = Trouble::Unknown;
   for (const ZipEntry& e : source.entries) {
-    if (!Put(fs, folder, e.name, e, &why)) {
+    if (!Put(fs, folder, e.name, e, budget, &why)) {
       failed = e.name;
       break;
     }
@@ -238,10 +231,13 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
   }
   if (failed.empty()) return {};
 
+  // Whatever the restore waited, each file put back gets every try: a held
+  // file must not leave a mix of the two states.
   bool putBack = true;
   for (auto name = changed.rbegin(); name != changed.rend(); ++name) {
     const ZipEntry* old = Find(before, *name);
-    putBack = (old ? Put(fs, folder, *name, *old) : fs.Remove(folder + *name)) && putBack;
+    WaitBudget full = WaitBudget::Unbounded();
+    putBack = (old ? Put(fs, folder, *name, *old, full) : fs.Remove(folder + *name)) && putBack;
   }
   // The present is whole again: the archive made of it a moment ago keeps
   // nothing that is not there.
@@ -264,9 +260,8 @@ std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const Restor
   keptIn.clear();
   if (listed.size() == 1 && fs.ReadWhole(folder + source.archive, archive, before, after,
                                          kLargestArchive) == ReadStatus::Ok) {
-    keptIn = keeper.PlaceNew(archive, folder, source.character + "-kept-" +
-                                                  DosStamp(listed.front().dosDate, listed.front().dosTime),
-                             listed.front().unixTime);
+    keptIn = keeper.PlaceNew(archive, folder, ArchiveKind::Kept, source.character,
+                             NameStamp(listed.front().dosDate, listed.front().dosTime), listed.front().unixTime);
   }
   return keptIn.empty() ? "Unable to keep " + source.archive + "." : "";
 }

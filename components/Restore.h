@@ -25,16 +25,6 @@ struct RestoreSource {
   SaveState archived, present;    // the character as the archive's save and the present one tell
 };
 
-// "<character>-before-restore-<yyyymmdd-hhmmss>.zip", for the moment of the
-// restore: it matches "*.zip" but not "<character>.*", so no backup packs it;
-// and no digits follow the name, so it is never a slot.
-std::string BeforeRestoreName(const std::string& character, const std::string& stamp);
-
-// Whether `archive` keeps the files from before a restore of `character`:
-// a dated one, or "-before-restore.zip" and "-before-undo.zip" of earlier
-// versions, which stay restorable and are never written again.
-bool IsBeforeRestore(const std::string& archive, const std::string& character);
-
 // Reads the archive `archive` of `saveDir` into `source` and checks it: every
 // CRC, one .d2s entry whose base name is the character, every other entry
 // a plain "<character>.<extension>", and the .d2s a whole save unless the
@@ -47,6 +37,10 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
 // keep command, which touches none of them.
 std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source);
+
+// All that a restore waits for files others hold, as a pass waits at most
+// its own: the restore runs on the window's thread.
+constexpr unsigned kRestoreWaitBudgetMs = 2000;
 
 // Keeps the character's present files in a new archive named for `stamp`
 // ("yyyymmdd-hhmmss"), then makes them exactly `source`'s; `keptIn` names

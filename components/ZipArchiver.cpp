@@ -8,23 +8,10 @@
 
 namespace ck {
 
-std::string ZipArchiver::TemporaryName(const std::string& zipFileName) {
-  const std::size_t slash = zipFileName.find_last_of("\\/");
-  const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;
-  return zipFileName.substr(0, leaf) + "~" + zipFileName.substr(leaf) + ".cktmp";
-}
-
 void ZipArchiver::RemoveStale(FileSystem& fs, const std::string& folder) {
   const std::string prefix = FolderPrefix(folder);
   // Hidden ones too: a user or a tool may have marked them.
   for (const FileInfo& f : ListExactly(fs, prefix, kTemporaryPattern, true)) fs.Remove(prefix + f.name);
-}
-
-bool ZipArchiver::Wait(unsigned milliseconds) {
-  if (milliseconds > waitLeftMs_) return false;
-  waitLeftMs_ -= milliseconds;
-  fs_.Pause(milliseconds);
-  return true;
 }
 
 AddResult ZipArchiver::Add() {
@@ -37,7 +24,7 @@ AddResult ZipArchiver::Add() {
   std::vector<ZipEntry> entries;
   AddResult read = AddResult::Failed;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    if (attempt > 0 && !Wait(kReadPauseMs)) break;
+    if (attempt > 0 && !budget_.Wait(fs_, kReadPauseMs)) break;
     read = ReadIncluded(folder, entries);
     if (read == AddResult::Saved || read == AddResult::SaveMissing) break;
   }
@@ -61,7 +48,7 @@ AddResult ZipArchiver::Add() {
     fs_.Remove(temporary);
     return AddResult::Failed;
   }
-  const ReplaceStatus replaced = PutInPlace(temporary, ZipFileName, !PlaceOnly);
+  const ReplaceStatus replaced = PutInPlace(fs_, temporary, ZipFileName, !PlaceOnly, budget_);
   if (replaced == ReplaceStatus::Done) {
     // A rename keeps the file's identity and its time.
     HeldIn = ZipFileName;
@@ -72,33 +59,18 @@ AddResult ZipArchiver::Add() {
   return replaced == ReplaceStatus::Exists ? AddResult::Exists : AddResult::Refused;
 }
 
-ReplaceStatus ZipArchiver::PutInPlace(const std::string& temporary, const std::string& target, bool replace) {
-  // An indexer or a virus scanner may hold the new file for a moment; any
-  // other refusal will not pass.
-  ReplaceStatus replaced = ReplaceStatus::Failed;
-  for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-    if (attempt > 0 && !Wait(kReplacePauseMs)) break;
-    replaced = replace ? fs_.Replace(temporary, target) : fs_.Place(temporary, target);
-    if (replaced != ReplaceStatus::Held) break;
-  }
-  return replaced;
-}
-
-std::string ZipArchiver::PlaceNew(const Bytes& archive, const std::string& folder, const std::string& base,
-                                  std::int64_t unixTime) {
-  const std::string temporary = TemporaryName(folder + base + ".zip");
+std::string ZipArchiver::PlaceNew(const Bytes& archive, const std::string& folder, ArchiveKind kind,
+                                  const std::string& character, const std::string& stamp, std::int64_t unixTime) {
+  const std::string temporary = TemporaryName(folder + DatedName(kind, character, stamp));
   fs_.Remove(temporary);
   ZipEntry dated;
   dated.unixTime = unixTime;
-  std::string name;
   if (WriteChecked(temporary, archive) && fs_.SetLastWrite(temporary, dated)) {
-    ReplaceStatus placed = ReplaceStatus::Exists;
-    for (int clash = 1; clash < 100 && placed == ReplaceStatus::Exists; ++clash) {
-      name = base;
-      if (clash > 1) name.append("-").append(std::to_string(clash));
-      name.append(".zip");
-      placed = PutInPlace(temporary, folder + name, false);
-    }
+    ReplaceStatus placed = ReplaceStatus::Failed;
+    const std::string name = FirstFreeName(kind, character, stamp, [&](const std::string& file) {
+      placed = PutInPlace(fs_, temporary, folder + file, false, budget_);
+      return placed == ReplaceStatus::Exists;
+    });
     if (placed == ReplaceStatus::Done) return name;
   }
   fs_.Remove(temporary);

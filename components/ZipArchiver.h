@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "components/ArchiveNames.h"
 #include "components/FileSystem.h"
 
 namespace ck {
@@ -73,18 +74,12 @@ class ZipArchiver {
 
   AddResult Add();
 
-  // Writes `archive` as a new archive of `folder`: "<base>.zip", or
-  // "<base>-2.zip", "-3", ... where a file has that name, never over one.
-  // Checked as Add checks its own, and dated `unixTime`. The name it took;
-  // empty when it could not be written.
-  std::string PlaceNew(const Bytes& archive, const std::string& folder, const std::string& base,
-                       std::int64_t unixTime);
-
-  // Where the archive is written before it replaces ZipFileName: in the same
-  // folder, under a name that no listing of "*.zip", "*.d2s" or "<name>.*"
-  // matches.
-  static std::string TemporaryName(const std::string& zipFileName);
-  static constexpr const char* kTemporaryPattern = "~*.cktmp";
+  // Writes `archive` as a new dated archive of `folder`, of `kind` for
+  // `character` and `stamp`, under the first name of those where no file
+  // is, never over one. Checked as Add checks its own, and dated
+  // `unixTime`. The name it took; empty when it could not be written.
+  std::string PlaceNew(const Bytes& archive, const std::string& folder, ArchiveKind kind,
+                       const std::string& character, const std::string& stamp, std::int64_t unixTime);
 
   // Temporaries of ours left by a crash.
   static void RemoveStale(FileSystem& fs, const std::string& folder);
@@ -95,28 +90,21 @@ class ZipArchiver {
   static constexpr std::uint64_t kLargestFile = kLargestEntry;
 
   // How often and how long to wait for a file that is being written or
-  // held, and for a replace that is refused for a moment.
+  // held.
   static constexpr int kReadAttempts = 5;
   static constexpr unsigned kReadPauseMs = 250;
-  static constexpr int kReplaceAttempts = 10;
-  static constexpr unsigned kReplacePauseMs = 100;
   // All the waiting of one archiver, which a pass uses for all its
-  // characters: the pass runs on the window's thread, and ten held
-  // characters must not freeze the window for ten seconds.
+  // characters: ten held characters must not freeze the window for ten
+  // seconds.
   static constexpr unsigned kWaitBudgetMs = 2000;
 
  private:
   AddResult ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries);
   bool WriteChecked(const std::string& temporary, const Bytes& archive, FileStamp* stamp = nullptr);
-  // Puts the temporary in the place of `target`, waiting a moment for a
-  // file held by a scanner or an indexer; with `replace`, over a file.
-  ReplaceStatus PutInPlace(const std::string& temporary, const std::string& target, bool replace);
   bool NewestHolds(const std::vector<ZipEntry>& entries);
-  // Pauses when what is left of the budget allows; false when it does not.
-  bool Wait(unsigned milliseconds);
 
   FileSystem& fs_;
-  unsigned waitLeftMs_ = kWaitBudgetMs;
+  WaitBudget budget_{kWaitBudgetMs};
 };
 
 }  // namespace ck

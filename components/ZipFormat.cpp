@@ -163,13 +163,6 @@ void ToDosDateTime(int year, int month, int day, int hour, int minute, int secon
   dosTime = static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
-std::string DosStamp(std::uint16_t dosDate, std::uint16_t dosTime) {
-  char stamp[24];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", 1980 + (dosDate >> 9), (dosDate >> 5) & 15,
-                dosDate & 31, dosTime >> 11, (dosTime >> 5) & 63, 2 * (dosTime & 31));
-  return stamp;
-}
-
 Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
   constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
   if (entries.size() > 0xFFFF) return {};

@@ -98,8 +98,4 @@ bool HoldsSame(const Bytes& archive, const std::vector<ZipEntry>& entries);
 void ToDosDateTime(int year, int month, int day, int hour, int minute, int second, std::uint16_t& dosDate,
                    std::uint16_t& dosTime);
 
-// "yyyymmdd-hhmmss" of a DOS date and time, as archives named for a moment
-// say it.
-std::string DosStamp(std::uint16_t dosDate, std::uint16_t dosTime);
-
 }  // namespace ck

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "components/ArchiveNames.h"
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
 #include "components/SaveState.h"
@@ -9,30 +10,13 @@
 
 namespace ck {
 
-std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot) {
-  return FolderPrefix(saveDir) + name + std::to_string(slot) + ".zip";
-}
-
 namespace {
 
-// The slot number of `file` if it is one of the slot archives of `name` (the
-// name, the number without leading zeros, ".zip"), else 0. Bobby1.zip is not
-// Bob's, and neither is Bob.zip. Asked of every archive for every character,
-// so it allocates nothing.
+// The slot number of `file` if it is one of the slot archives of `name`,
+// else 0.
 int SlotOf(std::string_view file, std::string_view name) {
-  constexpr std::size_t kZip = 4;  // ".zip"
-  if (file.size() <= name.size() + kZip || !MatchesMask(file.substr(file.size() - kZip), ".zip") ||
-      !MatchesMask(file.substr(0, name.size()), name)) {
-    return 0;
-  }
-  const std::string_view digits = file.substr(name.size(), file.size() - kZip - name.size());
-  if (digits.size() > 4 || digits.front() == '0') return 0;
-  int slot = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return 0;
-    slot = slot * 10 + (c - '0');
-  }
-  return slot;
+  const ArchiveName read = ReadArchiveName(file, name);
+  return read.kind == ArchiveKind::Slot ? read.slot : 0;
 }
 
 // The slot archives of `name` last written, all of them when equally
@@ -48,7 +32,7 @@ std::vector<std::string> NewestArchives(const std::vector<FileInfo>& archives, c
     latest = f.lastWrite;
     newest.push_back(folder + f.name);
   }
-  if (lastWritten) newest.push_back(ArchivePath(folder, name, lastWritten));
+  if (lastWritten) newest.push_back(folder + SlotName(name, lastWritten));
   return newest;
 }
 
@@ -71,7 +55,8 @@ const FileInfo* NewestOf(const std::vector<FileInfo>& archives, const std::strin
 // as usual; one that cannot be read at all (held by another program) may
 // hide a death that the present save shows signs of: it counts as one.
 bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& folder, const std::string& name,
-                     const FileInfo* newest, const std::vector<ZipEntry>& entries, std::string& keptIn) {
+                     const FileInfo* newest, const std::vector<FileInfo>& archives,
+                     const std::vector<ZipEntry>& entries, std::string& keptIn) {
   const auto isSave = [](const std::string& entry) { return MatchesMask(entry, "*.d2s"); };
   const auto now = std::find_if(entries.begin(), entries.end(), [&](const ZipEntry& e) { return isSave(e.name); });
   if (!newest || now == entries.end()) return false;
@@ -89,15 +74,19 @@ bool KeepBeforeDeath(FileSystem& fs, ZipArchiver& archiver, const std::string& f
       !DiedSince(ReadSaveState(then.data.data(), then.data.size()), present)) {
     return false;
   }
-  const std::string stem = BeforeDeathStem(name, *newest);
+  // Named for the time the archive was made, so a copy kept by a pass
+  // whose own write then failed is found again.
+  const std::string stamp = NameStamp(newest->dosDate, newest->dosTime);
   Bytes kept;
-  for (const FileInfo& earlier : ListExactly(fs, folder, stem + "*.zip", true)) {
+  for (const FileInfo& earlier : archives) {
+    const ArchiveName read = ReadArchiveName(earlier.name, name);
+    if (read.kind != ArchiveKind::BeforeDeath || read.stamp != stamp) continue;
     if (fs.ReadWhole(folder + earlier.name, kept, before, after, archive.size()) == ReadStatus::Ok && kept == archive) {
       keptIn = earlier.name;
       return true;
     }
   }
-  keptIn = archiver.PlaceNew(archive, folder, stem, newest->unixTime);
+  keptIn = archiver.PlaceNew(archive, folder, ArchiveKind::BeforeDeath, name, stamp, newest->unixTime);
   return true;
 }
 
@@ -150,10 +139,6 @@ bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added
 
 }  // namespace
 
-std::string BeforeDeathStem(const std::string& name, const FileInfo& archive) {
-  return name + "-before-death-" + DosStamp(archive.dosDate, archive.dosTime);
-}
-
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
                               int lastWritten) {
   if (keep < 2) return {1};
@@ -191,7 +176,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
   fs.Identify(folder, all);
   std::vector<FileInfo> listing, archives;
   for (FileInfo& f : all) {
-    if (MatchesMask(f.name, "*.zip")) archives.push_back(f);
+    if (MatchesMask(f.name, kArchivePattern)) archives.push_back(f);
     if (!f.hidden) listing.push_back(std::move(f));
   }
   // Taken before any file is read.
@@ -210,7 +195,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       int& last = remembered.lastWritten;
       archiver.Action = 1;
       archiver.IncludeFileMask = name + ".*";
-      archiver.ExcludeFileMask = "*.zip";
+      archiver.ExcludeFileMask = kArchivePattern;
       archiver.SourceDirectory = saveDir;
       archiver.RequiredFile = name + ".d2s";
       archiver.Newest = NewestArchives(archives, folder, name, last);
@@ -229,7 +214,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       std::optional<bool> died;
       std::string keptIn;
       archiver.BeforeWrite = [&](const std::vector<ZipEntry>& entries) {
-        if (!died) died = KeepBeforeDeath(fs, archiver, folder, name, newest, entries, keptIn);
+        if (!died) died = KeepBeforeDeath(fs, archiver, folder, name, newest, archives, entries, keptIn);
         // A death is written only once the state before it is kept apart:
         // the rotation would take that state away, and a later pass, finding
         // no death since the newest archive, would not keep it then.
@@ -237,7 +222,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       };
       remembered.heldIn.clear();
       for (int slot : SlotsToWrite(archives, name, keep, last)) {
-        archiver.ZipFileName = ArchivePath(saveDir, name, slot);
+        archiver.ZipFileName = folder + SlotName(name, slot);
         added = archiver.Add();
         if (added == AddResult::Saved) last = slot;
         if (!SlotRefused(added)) break;

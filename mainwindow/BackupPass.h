@@ -59,21 +59,14 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
 // files: known from `memory` when the listing shows them and that archive as
 // the last pass read them, else read. So each character keeps its `keep` newest distinct states, whatever
 // passes skipped it. A character who died since its newest archive has that
-// archive kept first, out of the rotation, as BeforeDeathStem; where it
+// archive kept first, out of the rotation, as a before-death archive named
+// for the time it was made; where it
 // cannot be, the character is not written, so that the next pass finds the
 // death again and keeps it then. A
 // character that fails, even by an exception, does not stop the others. No
 // character: nothing happens and no result.
 std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveDir, int keep, CharacterTable& table,
                                         PassMemory& memory);
-
-// "<name>-before-death-<yyyymmdd-hhmmss>" (".zip" follows), for the local
-// time `archive` was made: no pass or restore ever writes or removes it,
-// and no digits follow the name, so it is never a slot.
-std::string BeforeDeathStem(const std::string& name, const FileInfo& archive);
-
-// The archive of character `name` in slot `slot`.
-std::string ArchivePath(const std::string& saveDir, const std::string& name, int slot);
 
 // The first status panel after a pass that ran at `time`: who was not saved
 // and what was left out first, then the time.

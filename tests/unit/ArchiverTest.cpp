@@ -420,7 +420,7 @@ TEST_F(ArchiverTest, EachFailureKeepsThePreviousArchive) {
   for (const Case& c : std::initializer_list<Case>{
            {"a write that fails half-way", [](FaultyFs& f) { f.failWriteHalfway = true; }, {"Alice", "Bob"}, 0},
            {"a replace refused for a moment", [](FaultyFs& f) { f.replaceRefused = ck::ReplaceStatus::Held; },
-            {"Alice", "Bob"}, 2 * (ck::ZipArchiver::kReplaceAttempts - 1)},
+            {"Alice", "Bob"}, 2 * (ck::kReplaceAttempts - 1)},
            {"a replace refused for good", [](FaultyFs& f) { f.replaceRefused = ck::ReplaceStatus::Failed; },
             {"Alice", "Bob"}, 0},
            {"a save vanished since the listing",

@@ -284,6 +284,29 @@ TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
   EXPECT_EQ(Folder(), before);
 }
 
+// A restore waits for held files no longer than a pass may, and each file
+// it puts back gets every try all the same, so that a held file never
+// leaves a mix of two states.
+TEST_F(RestoreTest, ARestoreWaitsWithinItsBoundAndPutsBackWithEveryTry) {
+  Put(archived_, "Bob1.zip");
+  const Files before = Folder();
+  // Held for this many replaces, then free: Bob.d2s and Bob.key each take
+  // all the tries one file may, Bob.ma1 never comes free, and Bob.key is
+  // held again as it is put back.
+  std::map<std::string, int> replaces;
+  faulty_.held = [&](const std::string& path) {
+    const std::string name = fs::path(path).filename();
+    const int n = ++replaces[name];
+    if (name == "Bob.ma1") return true;
+    if (name == "Bob.key") return n < ck::kReplaceAttempts || (n > ck::kReplaceAttempts && n < 2 * ck::kReplaceAttempts);
+    return name == "Bob.d2s" && n < ck::kReplaceAttempts;
+  };
+  EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma1 (another program holds it): Bob's files are as they were.");
+  EXPECT_EQ(Folder(), before);
+  const unsigned oneFile = (ck::kReplaceAttempts - 1) * ck::kReplacePauseMs;
+  EXPECT_EQ(faulty_.pausedMs, ck::kRestoreWaitBudgetMs + oneFile);
+}
+
 // A put-back that fails for one file still puts back all the others, and
 // the archive that keeps the present stays, named.
 TEST_F(RestoreTest, APutBackThatFailsForOneFilePutsBackTheOthersAndKeepsTheArchive) {

@@ -1,5 +1,6 @@
 // The backup pass of the real main window on Wine's real file system; the
 // test moves the clock, so no test waits a minute.
+#include "components/ArchiveNames.h"
 #include "tests/common/SaveFiles.h"
 #include "tests/win32/GameWindowTest.h"
 
@@ -131,7 +132,7 @@ TEST_F(BackupPassTest, KeepSelectedBackupCopiesTheArchiveOutOfTheRotation) {
   const auto slot = ck::ListExactly(files, folder_, "Bob1.zip");
   ASSERT_EQ(kept.size(), 2u);
   ASSERT_EQ(slot.size(), 1u);
-  const std::string stamp = ck::DosStamp(slot[0].dosDate, slot[0].dosTime);
+  const std::string stamp = ck::NameStamp(slot[0].dosDate, slot[0].dosTime);
   EXPECT_EQ(kept[0].name.substr(0, 9 + stamp.size()), "Bob-kept-" + stamp);
   for (const ck::FileInfo& copy : kept) {
     EXPECT_EQ(Get(copy.name), Get("Bob1.zip"));

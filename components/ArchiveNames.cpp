@@ -1,0 +1,244 @@
+#include "components/ArchiveNames.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace ck {
+namespace {
+
+constexpr std::string_view kZip = ".zip";
+constexpr std::string_view kTemporaryHead = "~", kTemporaryTail = ".cktmp";
+
+// The dated kinds by the word between the character and the stamp. A new
+// kind of dated archive is one more row.
+struct DatedKind {
+  ArchiveKind kind;
+  std::string_view infix;
+};
+constexpr DatedKind kDated[] = {
+    {ArchiveKind::BeforeRestore, "-before-restore-"},
+    {ArchiveKind::BeforeDeath, "-before-death-"},
+    {ArchiveKind::Kept, "-kept-"},
+};
+// Earlier versions' before-restore archives, one per character.
+constexpr std::string_view kUndatedHead = "-before-", kUndated[] = {"restore", "undo"};
+
+char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool Same(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && Same(text.substr(text.size() - tail.size()), tail);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool AllDigits(std::string_view text) {
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+  }
+  return !text.empty();
+}
+
+// A number as the program writes it: no sign, no leading zero, at most four
+// digits; 0 when `text` is none.
+int NumberOf(std::string_view text) {
+  if (text.empty() || text.size() > 4 || text.front() == '0' || !AllDigits(text)) return 0;
+  int n = 0;
+  for (char c : text) n = n * 10 + (c - '0');
+  return n;
+}
+
+// A name as the game gives one: letters, beyond ASCII too, with at most one
+// "-" or "_", neither first nor last.
+bool IsGameName(std::string_view name) {
+  int joins = 0;
+  for (char c : name) {
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80;
+    if (c == '-' || c == '_') {
+      ++joins;
+    } else if (!letter) {
+      return false;
+    }
+  }
+  return !name.empty() && joins <= 1 && name.front() != '-' && name.front() != '_' && name.back() != '-' &&
+         name.back() != '_';
+}
+
+bool IsStamp(std::string_view text) {
+  return text.size() == 15 && text[8] == '-' && AllDigits(text.substr(0, 8)) && AllDigits(text.substr(9));
+}
+
+// Splits "<stamp>" or "<stamp>-<clash>" (".zip" already gone) at its end
+// off `text`; false when it ends in neither.
+bool TakeStamp(std::string_view& text, std::string& stamp, int& clash) {
+  clash = 1;
+  if (text.size() >= 15 && IsStamp(text.substr(text.size() - 15))) {
+    stamp = text.substr(text.size() - 15);
+    text.remove_suffix(15);
+    return true;
+  }
+  const std::size_t dash = text.rfind('-');
+  if (dash == std::string_view::npos || dash < 15) return false;
+  const int n = NumberOf(text.substr(dash + 1));
+  if (n < 2 || !IsStamp(text.substr(dash - 15, 15))) return false;
+  stamp = text.substr(dash - 15, 15);
+  clash = n;
+  text = text.substr(0, dash - 15);
+  return true;
+}
+
+// `stem` (the name less ".zip") read as a dated or undated kind, whose
+// character is what comes before the kind's word: `character` where given.
+bool ReadDated(std::string_view stem, std::string_view character, ArchiveName& name) {
+  for (std::string_view word : kUndated) {
+    const std::size_t tail = kUndatedHead.size() + word.size();
+    if (stem.size() > tail && Same(stem.substr(stem.size() - tail, kUndatedHead.size()), kUndatedHead) &&
+        EndsWith(stem, word)) {
+      const std::string_view whose = stem.substr(0, stem.size() - tail);
+      if (!character.empty() && !Same(whose, character)) continue;
+      name.kind = ArchiveKind::BeforeRestore;
+      name.character = whose;
+      name.undated = word;
+      return true;
+    }
+  }
+  std::string_view rest = stem;
+  if (!TakeStamp(rest, name.stamp, name.clash)) return false;
+  for (const DatedKind& dated : kDated) {
+    if (rest.size() <= dated.infix.size() || !EndsWith(rest, dated.infix)) continue;
+    const std::string_view whose = rest.substr(0, rest.size() - dated.infix.size());
+    if (!character.empty() && !Same(whose, character)) continue;
+    name.kind = dated.kind;
+    name.character = whose;
+    return true;
+  }
+  return false;
+}
+
+// `stem` read as a slot: the character's name, then its number.
+bool ReadSlot(std::string_view stem, std::string_view character, ArchiveName& name) {
+  std::size_t digits = 0;
+  if (!character.empty()) {
+    if (stem.size() <= character.size() || !Same(stem.substr(0, character.size()), character)) return false;
+    digits = character.size();
+  } else {
+    digits = stem.size();
+    while (digits > 0 && IsDigit(stem[digits - 1])) --digits;
+    if (digits == 0) return false;
+  }
+  name.slot = NumberOf(stem.substr(digits));
+  if (name.slot == 0) return false;
+  name.kind = ArchiveKind::Slot;
+  name.character = stem.substr(0, digits);
+  return true;
+}
+
+}  // namespace
+
+ArchiveName ReadArchiveName(std::string_view file, std::string_view character) {
+  ArchiveName name;
+  if (file.size() > kTemporaryHead.size() + kTemporaryTail.size() && file.substr(0, 1) == kTemporaryHead &&
+      EndsWith(file, kTemporaryTail)) {
+    const std::string_view of = file.substr(1, file.size() - 1 - kTemporaryTail.size());
+    if (EndsWith(of, kZip)) {
+      name = ReadArchiveName(of, character);
+      if (!character.empty() && name.kind == ArchiveKind::None) return {};
+    } else {
+      // A character's own file, which a restore puts in place.
+      const std::string_view whose = of.substr(0, std::min(of.rfind('.'), of.size()));
+      if (!character.empty() && !Same(whose, character)) return {};
+      name.character = whose;
+    }
+    name.kind = ArchiveKind::Temporary;
+    name.of = of;
+    return name;
+  }
+  if (!EndsWith(file, kZip)) return {};
+  const std::string_view stem = file.substr(0, file.size() - kZip.size());
+  // A dated name ends in digits too: it is read first.
+  if (!ReadDated(stem, character, name) && !ReadSlot(stem, character, name)) return {};
+  // By the name alone, whose it is holds only if the game could give that
+  // name: "Bob1 - Copy.zip" is no one's.
+  if (character.empty() && !IsGameName(name.character)) return {};
+  return name;
+}
+
+std::string MakeArchiveName(const ArchiveName& name) {
+  switch (name.kind) {
+    case ArchiveKind::Slot:
+      return name.character + std::to_string(name.slot) + std::string(kZip);
+    case ArchiveKind::Temporary:
+      return std::string(kTemporaryHead) + name.of + std::string(kTemporaryTail);
+    case ArchiveKind::None:
+      return {};
+    default:
+      break;
+  }
+  if (name.kind == ArchiveKind::BeforeRestore && name.stamp.empty()) {
+    return name.character + std::string(kUndatedHead) + (name.undated.empty() ? "restore" : name.undated) +
+           std::string(kZip);
+  }
+  for (const DatedKind& dated : kDated) {
+    if (dated.kind != name.kind) continue;
+    std::string file = name.character + std::string(dated.infix) + name.stamp;
+    if (name.clash > 1) file += "-" + std::to_string(name.clash);
+    return file + std::string(kZip);
+  }
+  return {};
+}
+
+std::string SlotName(const std::string& character, int slot) {
+  ArchiveName name;
+  name.kind = ArchiveKind::Slot;
+  name.character = character;
+  name.slot = slot;
+  return MakeArchiveName(name);
+}
+
+std::string DatedName(ArchiveKind kind, const std::string& character, const std::string& stamp, int clash) {
+  ArchiveName name;
+  name.kind = kind;
+  name.character = character;
+  name.stamp = stamp;
+  name.clash = clash;
+  return MakeArchiveName(name);
+}
+
+std::string FirstFreeName(ArchiveKind kind, const std::string& character, const std::string& stamp,
+                          const std::function<bool(const std::string& file)>& taken) {
+  std::string file;
+  for (int clash = 1; clash <= kMostClashes; ++clash) {
+    file = DatedName(kind, character, stamp, clash);
+    if (!taken(file)) break;
+  }
+  return file;
+}
+
+std::string TemporaryName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+  ArchiveName name;
+  name.kind = ArchiveKind::Temporary;
+  name.of = path.substr(leaf);
+  return path.substr(0, leaf) + MakeArchiveName(name);
+}
+
+std::string NameStamp(int year, int month, int day, int hour, int minute, int second) {
+  char stamp[40];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", year, month, day, hour, minute, second);
+  return stamp;
+}
+
+std::string NameStamp(std::uint16_t dosDate, std::uint16_t dosTime) {
+  return NameStamp(1980 + (dosDate >> 9), (dosDate >> 5) & 15, dosDate & 31, dosTime >> 11, (dosTime >> 5) & 63,
+                   2 * (dosTime & 31));
+}
+
+}  // namespace ck
