@@ -7,12 +7,12 @@
 // gone back to is as it was.
 #include "components/FileMask.h"
 #include "components/Restore.h"
+#include "tests/common/MemoryFileSystem.h"
 #include "tests/fuzz/Fuzz.h"
-#include "tests/fuzz/MemoryFileSystem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace ck;
-  using fuzz::MemoryFileSystem;
+  using testing::MemoryFileSystem;
   MemoryFileSystem fs("save/");
   fs.Put("Bob.d2s", testing::WholeSave("Bob", 800));
   fs.Put("Bob.key", testing::Text("the keys of now"));

@@ -4,12 +4,12 @@
 #include <algorithm>
 
 #include "components/ZipArchiver.h"
+#include "tests/common/MemoryFileSystem.h"
 #include "tests/fuzz/Fuzz.h"
-#include "tests/fuzz/MemoryFileSystem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace ck;
-  fuzz::MemoryFileSystem fs("save/");
+  testing::MemoryFileSystem fs("save/");
   const std::vector<ZipEntry> present = fuzz::Character();
   for (const ZipEntry& e : present) fs.Put(e.name, e.data);
   const Bytes newest(data, data + size);

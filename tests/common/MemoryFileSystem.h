@@ -9,7 +9,7 @@
 #include "components/FileMask.h"
 #include "components/FileSystem.h"
 
-namespace ck::fuzz {
+namespace ck::testing {
 
 class MemoryFileSystem : public FileSystem {
  public:
@@ -93,4 +93,4 @@ class MemoryFileSystem : public FileSystem {
   std::uint64_t clock_ = 0;
 };
 
-}  // namespace ck::fuzz
+}  // namespace ck::testing
