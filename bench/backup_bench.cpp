@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "components/ArchiveNames.h"
 #include "components/FileMask.h"
 #include "components/PosixFileSystem.h"
 #include "components/SaveCheck.h"
@@ -56,7 +57,7 @@ Folder Load(const std::string& dir) {
   for (const std::string& name : f.characters) {
     std::vector<std::string> own;
     for (const ck::FileInfo& file : ck::ListExactly(posix, f.path, name + ".*")) {
-      if (!ck::MatchesMask(file.name, "*.zip")) own.push_back(file.name);
+      if (!ck::MatchesMask(file.name, ck::kArchivePattern)) own.push_back(file.name);
     }
     f.files.push_back(own);
   }
@@ -72,7 +73,7 @@ ck::Bytes ReadAll(const std::string& path) {
 
 void RemoveArchives(const Folder& f) {
   ck::PosixFileSystem posix;
-  for (const ck::FileInfo& file : ck::ListExactly(posix, f.path, "*.zip")) posix.Remove(f.path + file.name);
+  for (const ck::FileInfo& file : ck::ListExactly(posix, f.path, ck::kArchivePattern)) posix.Remove(f.path + file.name);
   for (const ck::FileInfo& file : ck::ListExactly(posix, f.path, "*.copy")) posix.Remove(f.path + file.name);
 }
 
@@ -101,7 +102,7 @@ double InfoZip(const Folder& f) {
   return MedianMs([&] {
     slot = slot % 10 + 1;
     for (const std::string& name : f.characters) {
-      const std::string archive = name + std::to_string(slot) + ".zip";
+      const std::string archive = ck::SlotName(name, slot);
       const std::string command = "cd '" + f.path + "' && rm -f '" + archive + "' && zip -q -6 -X '" + archive +
                                   "' '" + name + ".'* -x '*.zip'";
       if (std::system(command.c_str()) != 0) std::fprintf(stderr, "zip failed for %s\n", name.c_str());

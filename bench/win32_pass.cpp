@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "components/ArchiveNames.h"
 #include "components/FolderPrefix.h"
 #include "components/Win32FileSystem.h"
 #include "mainwindow/BackupPass.h"
@@ -157,7 +158,7 @@ int ListRefreshes(const char* saveDir) {
   if (!OpenWindow(form, saveDir)) return 1;
   ck::ArchiveList& list = form.Archives();
   ck::Win32FileSystem files;
-  const std::size_t count = ck::ListExactly(files, ck::FolderPrefix(saveDir), "*.zip").size();
+  const std::size_t count = ck::ListExactly(files, ck::FolderPrefix(saveDir), ck::kArchivePattern).size();
   LARGE_INTEGER frequency, start, end;
   ::QueryPerformanceFrequency(&frequency);
   const auto ms = [&] {

@@ -188,7 +188,7 @@ std::string MakeArchiveName(const ArchiveName& name) {
   for (const DatedKind& dated : kDated) {
     if (dated.kind != name.kind) continue;
     std::string file = name.character + std::string(dated.infix) + name.stamp;
-    if (name.clash > 1) file += "-" + std::to_string(name.clash);
+    if (name.clash > 1) file.append("-").append(std::to_string(name.clash));
     return file + std::string(kZip);
   }
   return {};
