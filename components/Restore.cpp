@@ -66,7 +66,7 @@ std::string Unreadable(const std::string& archive, const ZipProblem& why) {
 
 // The archive at `path`, whole and checked, its names as the platform takes them.
 std::string ReadEntries(FileSystem& fs, const std::string& path, const std::string& archive,
-                        std::vector<ZipEntry>& entries, std::uint64_t* madeAt = nullptr) {
+                        std::vector<ZipEntry>& entries, FileStamp* stamp = nullptr) {
   Bytes data;
   FileStamp before, after;
   const ReadStatus read = fs.ReadWhole(path, data, before, after, kLargestArchive);
@@ -74,7 +74,7 @@ std::string ReadEntries(FileSystem& fs, const std::string& path, const std::stri
   if (read != ReadStatus::Ok) return "Unable to read " + archive + kNothingRestored;
   ZipProblem why;
   if (!ReadZip(data, entries, &why)) return Unreadable(archive, why);
-  if (madeAt) *madeAt = before.lastWrite;
+  if (stamp) *stamp = before;
   for (ZipEntry& e : entries) {
     if (!IsPlainFileName(e.name) || !fs.NativeName(e.name, e.name)) {
       return archive + " holds " + e.name + ", which is no file of the save folder" + kNothingRestored;
@@ -111,7 +111,7 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
 // has no files; `packed`, the files it holds.
 std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::string& character,
                         const std::string& stamp, bool dryRun, std::string& keptIn,
-                        std::vector<std::string>* packed = nullptr) {
+                        std::vector<std::string>* packed = nullptr, const std::string& comment = {}) {
   const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
   ZipArchiver keeper(fs);
   keeper.IncludeFileMask = character + ".*";
@@ -121,6 +121,7 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   keeper.WholeSavesOnly = false;
   keeper.DryRun = dryRun;
   keeper.PlaceOnly = true;
+  keeper.Comment = comment;
   AddResult added = AddResult::Failed;
   const std::string kept = FirstFreeName(ArchiveKind::BeforeRestore, character, stamp, [&](const std::string& file) {
     keeper.ZipFileName = folder + file;
@@ -153,12 +154,52 @@ std::string Because(Trouble why) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kRecordHead = "Cairnkeep: the files from before the restore from\n";
+constexpr std::string_view kRecordSize = "size ", kRecordWrite = "last write ";
+
+// "<label><decimal>\n" at the front of `text`, taken off it.
+bool TakeNumber(std::string_view& text, std::string_view label, std::uint64_t& number) {
+  if (text.substr(0, label.size()) != label) return false;
+  text.remove_prefix(label.size());
+  const std::size_t line = text.find('\n');
+  const std::string_view digits = text.substr(0, line);
+  if (line == std::string_view::npos || digits.empty() || digits.size() > 20) return false;
+  number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9' || number > (~std::uint64_t{0} - 9) / 10) return false;
+    number = number * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  text.remove_prefix(line + 1);
+  return true;
+}
+
+}  // namespace
+
+std::string RecordText(const RestoreRecord& record) {
+  return std::string(kRecordHead) + record.source + "\n" + std::string(kRecordSize) + std::to_string(record.size) +
+         "\n" + std::string(kRecordWrite) + std::to_string(record.lastWrite) + "\n";
+}
+
+bool ReadRecord(std::string_view comment, RestoreRecord& record) {
+  if (comment.substr(0, kRecordHead.size()) != kRecordHead) return false;
+  comment.remove_prefix(kRecordHead.size());
+  const std::size_t line = comment.find('\n');
+  if (line == 0 || line == std::string_view::npos) return false;
+  record.source = comment.substr(0, line);
+  comment.remove_prefix(line + 1);
+  return TakeNumber(comment, kRecordSize, record.size) && TakeNumber(comment, kRecordWrite, record.lastWrite) &&
+         comment.empty();
+}
+
 std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source) {
   source = RestoreSource{};
   source.archive = archive;
-  std::string problem = ReadEntries(fs, FolderPrefix(saveDir) + archive, archive, source.entries, &source.madeAt);
+  std::string problem = ReadEntries(fs, FolderPrefix(saveDir) + archive, archive, source.entries, &source.stamp);
   if (!problem.empty()) return problem;
+  source.madeAt = source.stamp.lastWrite;
   const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
   const auto saves = std::count_if(source.entries.begin(), source.entries.end(), isSave);
   if (saves != 1) return archive + (saves == 0 ? " holds no .d2s file" : " holds more than one .d2s file") +
@@ -198,7 +239,8 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
   const std::string folder = FolderPrefix(saveDir);
   const std::string& character = source.character;
   std::vector<std::string> present;
-  const std::string problem = KeepPresent(fs, folder, character, stamp, false, keptIn, &present);
+  const std::string problem = KeepPresent(fs, folder, character, stamp, false, keptIn, &present,
+                                          RecordText({source.archive, source.stamp.size, source.stamp.lastWrite}));
   if (!problem.empty()) return problem;
   // What was there, read back from the archive that now keeps it, to put
   // back on a failure.

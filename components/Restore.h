@@ -21,6 +21,7 @@ struct RestoreSource {
   std::string character;  // the base name of its one .d2s entry
   std::vector<ZipEntry> entries;  // named as the platform's file calls take them
   std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
+  FileStamp stamp;                // the archive as it was read
   std::string keptIn;             // not empty when there are present files to keep
   SaveState archived, present;    // the character as the archive's save and the present one tell
 };
@@ -37,6 +38,19 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
 // keep command, which touches none of them.
 std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source);
+
+// What a before-restore archive records, in its comment, of the restore
+// that made it: the archive restored from, as it was then. So a pass, even
+// after a restart, knows which slot the player chose, without any slot's
+// name, contents or time being changed for it.
+struct RestoreRecord {
+  std::string source;  // its file name
+  std::uint64_t size = 0;
+  std::uint64_t lastWrite = 0;
+};
+std::string RecordText(const RestoreRecord& record);
+// False for a comment that is no record of ours.
+bool ReadRecord(std::string_view comment, RestoreRecord& record);
 
 // All that a restore waits for files others hold, as a pass waits at most
 // its own: the restore runs on the window's thread.

@@ -37,7 +37,7 @@ AddResult ZipArchiver::Add() {
   if (DryRun) return AddResult::Saved;
   if (BeforeWrite && !BeforeWrite(entries)) return AddResult::Withheld;
 
-  const Bytes archive = BuildZip(entries);
+  const Bytes archive = BuildZip(entries, 6, Comment);
   if (archive.empty()) return AddResult::Failed;
   const std::string temporary = TemporaryName(ZipFileName);
   // A leftover of ours, since marked read-only or hidden, could not be

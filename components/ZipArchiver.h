@@ -55,6 +55,8 @@ class ZipArchiver {
   // Never writes over an archive: one of that name that is there already
   // stays as it is, and Add says Exists.
   bool PlaceOnly = false;
+  // Optional: the archive comment of what Add writes.
+  std::string Comment;
   // Optional: asked with the files about to be written, once Add has found
   // that they differ from the newest archive and before anything is
   // written. False leaves the archive as it was: Add says Withheld.

@@ -163,9 +163,9 @@ void ToDosDateTime(int year, int month, int day, int hour, int minute, int secon
   dosTime = static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
-Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
+Bytes BuildZip(const std::vector<ZipEntry>& entries, int level, std::string_view comment) {
   constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
-  if (entries.size() > 0xFFFF) return {};
+  if (entries.size() > 0xFFFF || comment.size() > 0xFFFF) return {};
   Bytes archive, central;
   Bytes packed;
   Deflater deflater(level);
@@ -207,7 +207,8 @@ Bytes BuildZip(const std::vector<ZipEntry>& entries, int level) {
   Put16(archive, static_cast<std::uint16_t>(entries.size()));
   Put32(archive, static_cast<std::uint32_t>(central.size()));
   Put32(archive, centralOffset);
-  Put16(archive, 0);
+  Put16(archive, static_cast<std::uint16_t>(comment.size()));
+  archive.insert(archive.end(), comment.begin(), comment.end());
   return archive;
 }
 
@@ -476,20 +477,39 @@ bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::stri
 // The parts read are checked as the whole-archive reader checks them, the
 // central directory with its end record as they stand, and the entry with
 // the offsets it has in the whole archive.
-bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<bool(const std::string&)>& wanted,
-                    ZipEntry& entry) {
+namespace {
+
+// The end record, last unless a comment follows it; then it is looked for
+// back through the longest comment there can be. `tail` holds what was read
+// from `tailAt` on, the record at `end` within it.
+bool ReadEnd(std::uint64_t size, const ReadAt& read, Bytes& tail, std::uint32_t& end, std::uint32_t& tailAt) {
   if (size > std::numeric_limits<std::uint32_t>::max() || size < kEndRecord) return false;
   const auto fileSize = static_cast<std::uint32_t>(size);
-  // The end record, last unless a comment follows it; then it is looked for
-  // back through the longest comment there can be.
-  Bytes tail;
-  std::uint32_t end = 0, tailAt = 0;
   for (const std::uint32_t tailLength : {kEndRecord, std::min<std::uint32_t>(fileSize, kEndRecord + 0xFFFF)}) {
     tailAt = fileSize - tailLength;
     if (!read(tailAt, tailLength, tail) || tail.size() != tailLength) return false;
-    if (FindEnd(tail, end)) break;
+    if (FindEnd(tail, end)) return true;
     if (tailLength == fileSize || tailLength > kEndRecord) return false;
   }
+  return false;
+}
+
+}  // namespace
+
+bool ReadZipCommentAt(std::uint64_t size, const ReadAt& read, std::string& comment) {
+  Bytes tail;
+  std::uint32_t end = 0, tailAt = 0;
+  if (!ReadEnd(size, read, tail, end, tailAt)) return false;
+  const auto from = tail.begin() + static_cast<std::ptrdiff_t>(end + kEndRecord);
+  comment.assign(from, tail.end());
+  return true;
+}
+
+bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<bool(const std::string&)>& wanted,
+                    ZipEntry& entry) {
+  Bytes tail;
+  std::uint32_t end = 0, tailAt = 0;
+  if (!ReadEnd(size, read, tail, end, tailAt)) return false;
   const std::uint32_t centralSize = Get32(tail, end + 12), centralOffset = Get32(tail, end + 16);
   if (centralOffset > tailAt + end || centralSize != tailAt + end - centralOffset) return false;
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ck {
@@ -60,9 +61,10 @@ struct ZipProblem {
   std::string entry;  // the entry it concerns, where one does
 };
 
-// The archive holding `entries`, or an empty buffer when they cannot be
-// stored without zip64 (over 65535 entries or 4 GB).
-Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6);
+// The archive holding `entries`, with `comment` as its archive comment, or
+// an empty buffer when they cannot be stored without zip64 (over 65535
+// entries or 4 GB) or the comment is over 65535 bytes.
+Bytes BuildZip(const std::vector<ZipEntry>& entries, int level = 6, std::string_view comment = {});
 
 // The largest archive BuildZip makes of `entries`: each stored as it is,
 // with its two headers. An archive of them that is larger differs.
@@ -88,6 +90,11 @@ bool ReadZipEntry(const Bytes& archive, const std::function<bool(const std::stri
 // what ReadZipEntry would read from the whole archive.
 bool ReadZipEntryAt(std::uint64_t size, const ReadAt& read, const std::function<bool(const std::string&)>& wanted,
                     ZipEntry& entry);
+
+// The archive comment of an archive of `size` bytes, read through `read`:
+// its end record and what follows it, and nothing more. False when no end
+// record is found as ReadZipEntryAt finds it.
+bool ReadZipCommentAt(std::uint64_t size, const ReadAt& read, std::string& comment);
 
 // Whether `archive` passes VerifyZip and holds exactly `entries`: the same
 // names, sizes and CRC-32s, in any order. A damaged archive never does.

@@ -19,11 +19,51 @@ int SlotOf(std::string_view file, std::string_view name) {
   return read.kind == ArchiveKind::Slot ? read.slot : 0;
 }
 
+// The slot of `name` that the player went back to, while no slot has been
+// written since, as this process knows it or the newest before-restore
+// archive records it: that archive made after every slot, recording a
+// restore from one of them that is still the file it was then. 0 when
+// there is none; then time decides. `from` is that archive's stamp when
+// its record decided.
+int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& name,
+                 const std::vector<FileInfo>& archives, const CharacterMemory& memory, FileStamp& from) {
+  const FileInfo* newestRecord = nullptr;
+  std::uint64_t newestSlot = 0;
+  for (const FileInfo& f : archives) {
+    const ArchiveKind kind = ReadArchiveName(f.name, name).kind;
+    if (kind == ArchiveKind::Slot) newestSlot = std::max(newestSlot, f.lastWrite);
+    if (kind == ArchiveKind::BeforeRestore && (!newestRecord || f.lastWrite > newestRecord->lastWrite)) {
+      newestRecord = &f;
+    }
+  }
+  from = {};
+  RestoreRecord record = memory.restored;
+  if (record.source.empty()) {
+    if (!newestRecord || newestRecord->lastWrite <= newestSlot) return 0;
+    const FileStamp stamp{newestRecord->size, newestRecord->lastWrite, newestRecord->identity};
+    if (stamp == memory.recordUsed) return 0;
+    std::string comment;
+    FileStamp opened;
+    const auto readComment = [&](std::uint64_t size, const ReadAt& at) {
+      if (!ReadZipCommentAt(size, at, comment)) comment.clear();
+    };
+    const ReadStatus read = fs.ReadParts(folder + newestRecord->name, opened, readComment);
+    if (read != ReadStatus::Ok || !ReadRecord(comment, record)) return 0;
+    from = stamp;
+  }
+  for (const FileInfo& f : archives) {
+    if (f.name != record.source || f.size != record.size || f.lastWrite != record.lastWrite) continue;
+    const ArchiveName read = ReadArchiveName(f.name, name);
+    return read.kind == ArchiveKind::Slot ? read.slot : 0;
+  }
+  return 0;
+}
+
 // The slot archives of `name` last written, all of them when equally
 // recent (a file system with coarse times cannot tell which came last), and
 // the one this process wrote last.
 std::vector<std::string> NewestArchives(const std::vector<FileInfo>& archives, const std::string& folder,
-                                        const std::string& name, int lastWritten) {
+                                        const std::string& name, int lastWritten, int restored) {
   std::vector<std::string> newest;
   std::uint64_t latest = 0;
   for (const FileInfo& f : archives) {
@@ -33,6 +73,7 @@ std::vector<std::string> NewestArchives(const std::vector<FileInfo>& archives, c
     newest.push_back(folder + f.name);
   }
   if (lastWritten) newest.push_back(folder + SlotName(name, lastWritten));
+  if (restored) newest.push_back(folder + SlotName(name, restored));
   return newest;
 }
 
@@ -140,7 +181,7 @@ bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added
 }  // namespace
 
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
-                              int lastWritten) {
+                              int lastWritten, int restored) {
   if (keep < 2) return {1};
   std::vector<std::uint64_t> times(static_cast<std::size_t>(keep) + 1, 0);
   std::vector<bool> exists(times.size(), false);
@@ -155,9 +196,13 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
   std::stable_sort(written.begin(), written.end(), [&](int a, int b) {
     return times[static_cast<std::size_t>(a)] < times[static_cast<std::size_t>(b)];
   });
-  // The newest by time, ties to the highest number; and the one written last.
-  if (!written.empty()) written.pop_back();
-  std::erase(written, lastWritten);
+  if (restored) {
+    std::erase(written, restored);
+  } else {
+    // The newest by time, ties to the highest number; and the one written last.
+    if (!written.empty()) written.pop_back();
+    std::erase(written, lastWritten);
+  }
   free.insert(free.end(), written.begin(), written.end());
   return free;
 }
@@ -198,7 +243,9 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       archiver.ExcludeFileMask = kArchivePattern;
       archiver.SourceDirectory = saveDir;
       archiver.RequiredFile = name + ".d2s";
-      archiver.Newest = NewestArchives(archives, folder, name, last);
+      FileStamp recordFrom;
+      const int restored = RestoredSlot(fs, folder, name, archives, remembered, recordFrom);
+      archiver.Newest = NewestArchives(archives, folder, name, last, restored);
       std::vector<const FileInfo*> files;
       for (const FileInfo& f : listing) {
         if (MatchesMask(f.name, archiver.IncludeFileMask) && !MatchesMask(f.name, archiver.ExcludeFileMask)) {
@@ -210,7 +257,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
         continue;
       }
-      const FileInfo* newest = NewestOf(archives, name, last);
+      const FileInfo* newest = NewestOf(archives, name, restored ? restored : last);
       std::optional<bool> died;
       std::string keptIn;
       archiver.BeforeWrite = [&](const std::vector<ZipEntry>& entries) {
@@ -221,10 +268,15 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         return !*died || !keptIn.empty();
       };
       remembered.heldIn.clear();
-      for (int slot : SlotsToWrite(archives, name, keep, last)) {
+      for (int slot : SlotsToWrite(archives, name, keep, last, restored)) {
         archiver.ZipFileName = folder + SlotName(name, slot);
         added = archiver.Add();
-        if (added == AddResult::Saved) last = slot;
+        if (added == AddResult::Saved) {
+          // The newest is this slot now, whatever the times say.
+          last = slot;
+          remembered.restored = {};
+          if (!(recordFrom == FileStamp{})) remembered.recordUsed = recordFrom;
+        }
         if (!SlotRefused(added)) break;
       }
       if (added == AddResult::Saved || added == AddResult::Unchanged) Remember(remembered, archiver, settled);
@@ -242,6 +294,10 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
     }
   }
   return result;
+}
+
+void WentBack(PassMemory& memory, const std::string& character, const RestoreRecord& source) {
+  memory.characters[character].restored = source;
 }
 
 namespace {

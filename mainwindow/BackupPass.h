@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "components/FileSystem.h"
+#include "components/Restore.h"
 #include "mainwindow/Module1.h"
 
 namespace ck {
@@ -36,6 +37,13 @@ struct CharacterMemory {
   std::string heldIn;
   FileStamp heldInStamp;
   std::vector<std::string> leftOut;
+  // The archive the player last went back to in this process, as it was
+  // then, until a pass writes one of the character's slots.
+  RestoreRecord restored;
+  // The before-restore archive whose record a pass has gone by and then
+  // written a slot after: a clock set back could make it look later than
+  // that slot still.
+  FileStamp recordUsed;
 };
 struct PassMemory {
   std::map<std::string, CharacterMemory> characters;
@@ -48,10 +56,16 @@ struct PassMemory {
 // The slots 1..`keep` of a character to write, best first: those that do
 // not exist yet (hidden ones exist), then the others from the oldest last
 // write (ties to the lowest number). While `keep` is 2 or more, never its
-// newest: neither the slot with the latest time nor `lastWritten`.
-// `archives`: the folder's slot archives of the character.
+// newest: the slot the player went back to, `restored`, while no slot has
+// been written since; else neither the slot with the latest time nor
+// `lastWritten`. `archives`: the folder's slot archives of the character.
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
-                              int lastWritten);
+                              int lastWritten, int restored = 0);
+
+// Tells the passes that `character`'s files were made those of `source`:
+// a slot so gone back to is the character's newest until a pass writes
+// another. The before-restore archive records the same for a later process.
+void WentBack(PassMemory& memory, const std::string& character, const RestoreRecord& source);
 
 // Lists the characters of `saveDir`, and archives each one into the first
 // of its SlotsToWrite that takes it (a read-only slot, or one another program

@@ -284,6 +284,87 @@ TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
   EXPECT_EQ(Folder(), before);
 }
 
+// Three slots hold S1, S2, S3, Bob3 written last. Once the player has gone
+// back to a slot, that slot is his newest: the next pass writes over the
+// oldest other, writes nothing when he has not played, and the death check
+// starts from it; in the same process and after a restart alike. Going back
+// to an archive that is no slot is a change like any other.
+TEST_F(RestoreTest, AfterGoingBackTheChosenSlotIsTheNewest) {
+  const auto now = fs::file_time_type::clock::now();
+  const auto zips = [&] {
+    Files found = Folder();
+    std::erase_if(found, [](const auto& file) { return !file.first.ends_with(".zip"); });
+    return found;
+  };
+  for (bool restart : {false, true}) {
+    for (const std::string from :
+         {"Bob1.zip", "Bob2.zip", "Bob1.zip dies", "Bob1.zip touched", "Bob-kept-20250101-000000.zip"}) {
+      SCOPED_TRACE(from + (restart ? " after a restart" : ""));
+      for (const auto& e : fs::directory_iterator(dir_)) fs::remove(e.path());
+      ck::PassMemory memory;
+      ck::CharacterTable table;
+      Write("Bob.d2s", MadeSave("Alive"));
+      for (int slot = 1; slot <= 3; ++slot) {
+        Write("Bob.key", Text("keys of S" + std::to_string(slot)));
+        ASSERT_EQ(ck::RunBackupPass(faulty_, save_, 3, table, memory)->saved.size(), 1u);
+      }
+      for (int slot = 1; slot <= 3; ++slot) {
+        fs::last_write_time(dir_ / ("Bob" + std::to_string(slot) + ".zip"), now - std::chrono::hours(4 - slot));
+      }
+      Write("Bob-kept-20250101-000000.zip", Read("Bob2.zip"));
+      const Files slots = zips();
+      const std::string archive = from.substr(0, from.find(' '));
+      ck::RestoreSource source;
+      ASSERT_EQ(ck::ReadRestoreSource(faulty_, save_, archive, source), "");
+      ASSERT_EQ(ck::RestoreCharacter(faulty_, save_, source, "20261207-170412", kept_), "");
+      if (restart) {
+        memory = {};
+      } else {
+        ck::WentBack(memory, "Bob", {source.archive, source.stamp.size, source.stamp.lastWrite});
+      }
+      const bool dies = from.ends_with("dies"), kept = from.starts_with("Bob-kept");
+      // The slot gone back to is not the file it was: time decides.
+      const bool touched = from.ends_with("touched");
+      if (touched) fs::last_write_time(dir_ / "Bob1.zip", now - std::chrono::hours(5));
+      if (dies) Write("Bob.d2s", MadeSave("Dead"));
+      if (from != "Bob2.zip" && !dies) Write("Bob.key", Text("played on"));
+      const auto pass = ck::RunBackupPass(faulty_, save_, 3, table, memory);
+      Files now = zips();
+      if (from == "Bob2.zip") {
+        EXPECT_EQ(pass->unchanged, std::vector<std::string>{"Bob"});
+      } else {
+        EXPECT_EQ(pass->saved, std::vector<std::string>{"Bob"});
+        // The oldest slot other than the one gone back to; from a kept
+        // archive, the oldest of all, as after any change.
+        const std::string written = kept || touched ? "Bob1.zip" : "Bob2.zip";
+        EXPECT_FALSE(now.at(written) == slots.at(written));
+        now[written] = slots.at(written);
+      }
+      if (dies) {
+        ASSERT_EQ(pass->died.size(), 1u);
+        EXPECT_TRUE(now.at(pass->died[0].second) == slots.at("Bob1.zip"));  // the state gone back to
+        now.erase(pass->died[0].second);
+      }
+      now.erase(kept_);
+      for (const auto& [name, data] : slots) EXPECT_TRUE(now.count(name) && now.at(name) == data) << name;
+      EXPECT_EQ(now.size(), slots.size());
+    }
+  }
+  // A comment that is no record of ours records nothing.
+  ck::RestoreRecord record{"Bob 2.zip", 12345, 134101234567890123};
+  ASSERT_TRUE(ck::ReadRecord(ck::RecordText(record), record));
+  EXPECT_EQ(record.source + std::to_string(record.size), "Bob 2.zip12345");
+  const std::string text = ck::RecordText(record);
+  const std::string head = "Cairnkeep: the files from before the restore from\n";
+  const std::vector<std::string> bad = {"", text.substr(0, text.size() - 1), text + "x", text.substr(1),
+                                        head + "\nsize 1\nlast write 2\n",
+                                        head + "Bob1.zip\nsize 1\nlast write 99999999999999999999\n",
+                                        head + "Bob1.zip\nsize -1\nlast write 2\n"};
+  for (const std::string& comment : bad) {
+    EXPECT_FALSE(ck::ReadRecord(comment, record)) << comment;
+  }
+}
+
 // A restore waits for held files no longer than a pass may, and each file
 // it puts back gets every try all the same, so that a held file never
 // leaves a mix of two states.
@@ -298,7 +379,8 @@ TEST_F(RestoreTest, ARestoreWaitsWithinItsBoundAndPutsBackWithEveryTry) {
     const std::string name = fs::path(path).filename();
     const int n = ++replaces[name];
     if (name == "Bob.ma1") return true;
-    if (name == "Bob.key") return n < ck::kReplaceAttempts || (n > ck::kReplaceAttempts && n < 2 * ck::kReplaceAttempts);
+    const int tries = ck::kReplaceAttempts;
+    if (name == "Bob.key") return n < tries || (n > tries && n < 2 * tries);
     return name == "Bob.d2s" && n < ck::kReplaceAttempts;
   };
   EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma1 (another program holds it): Bob's files are as they were.");
