@@ -66,7 +66,7 @@ std::string Unreadable(const std::string& archive, const ZipProblem& why) {
 
 // The archive at `path`, whole and checked, its names as the platform takes them.
 std::string ReadEntries(FileSystem& fs, const std::string& path, const std::string& archive,
-                        std::vector<ZipEntry>& entries, FileStamp* stamp = nullptr) {
+                        std::vector<ZipEntry>& entries, FileStamp* stamp = nullptr, std::string* comment = nullptr) {
   Bytes data;
   FileStamp before, after;
   const ReadStatus read = fs.ReadWhole(path, data, before, after, kLargestArchive);
@@ -75,6 +75,15 @@ std::string ReadEntries(FileSystem& fs, const std::string& path, const std::stri
   ZipProblem why;
   if (!ReadZip(data, entries, &why)) return Unreadable(archive, why);
   if (stamp) *stamp = before;
+  if (comment) {
+    const ReadAt inMemory = [&](std::uint64_t offset, std::uint32_t length, Bytes& part) {
+      if (offset > data.size() || length > data.size() - offset) return false;
+      part.assign(data.begin() + static_cast<std::ptrdiff_t>(offset),
+                  data.begin() + static_cast<std::ptrdiff_t>(offset + length));
+      return true;
+    };
+    if (!ReadZipCommentAt(data.size(), inMemory, *comment)) comment->clear();
+  }
   for (ZipEntry& e : entries) {
     if (!IsPlainFileName(e.name) || !fs.NativeName(e.name, e.name)) {
       return archive + " holds " + e.name + ", which is no file of the save folder" + kNothingRestored;
@@ -197,7 +206,9 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
                               RestoreSource& source) {
   source = RestoreSource{};
   source.archive = archive;
-  std::string problem = ReadEntries(fs, FolderPrefix(saveDir) + archive, archive, source.entries, &source.stamp);
+  std::string comment;
+  std::string problem =
+      ReadEntries(fs, FolderPrefix(saveDir) + archive, archive, source.entries, &source.stamp, &comment);
   if (!problem.empty()) return problem;
   source.madeAt = source.stamp.lastWrite;
   const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
@@ -213,8 +224,11 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
     if (Find(source.entries, name) != &source.entries[i]) return archive + " holds " + name + " twice" + kNothingRestored;
   }
   // A before-restore archive holds exactly what was there, a damaged save
-  // too: going back to it gives that back.
-  if (!IsBeforeRestore(archive, source.character) && !IsWholeSave(save.data.data(), save.data.size())) {
+  // too: going back to it gives that back. Ours says so in its comment,
+  // which a copy under any name keeps; an earlier version's, by its name.
+  RestoreRecord record;
+  source.beforeRestore = IsBeforeRestore(archive, source.character) || ReadRecord(comment, record);
+  if (!source.beforeRestore && !IsWholeSave(save.data.data(), save.data.size())) {
     return save.name + " in " + archive + " is not a whole save" + kNothingRestored;
   }
   source.archived = ReadSaveState(save.data.data(), save.data.size());
@@ -313,7 +327,7 @@ std::string RestoreQuestion(const RestoreSource& source, const std::string& made
   const auto described = [](const SaveState& s) {
     return "level " + std::to_string(s.level) + (s.dead() ? ", dead" : "") + (s.corpse() ? ", with a corpse" : "");
   };
-  std::string first = IsBeforeRestore(source.archive, name)
+  std::string first = source.beforeRestore
                           ? "Restore " + name + " to the files from before the restore of " + madeAt + "?"
                           : "Restore " + name + " from " + source.archive + ", made " + madeAt +
                                 (source.archived.known ? " (" + described(source.archived) + ")?" : "?");

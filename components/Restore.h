@@ -22,6 +22,7 @@ struct RestoreSource {
   std::vector<ZipEntry> entries;  // named as the platform's file calls take them
   std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
   FileStamp stamp;                // the archive as it was read
+  bool beforeRestore = false;     // it keeps the files from before a restore
   std::string keptIn;             // not empty when there are present files to keep
   SaveState archived, present;    // the character as the archive's save and the present one tell
 };

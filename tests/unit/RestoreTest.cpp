@@ -214,6 +214,19 @@ TEST_F(RestoreTest, EachRestoreKeepsThePresentInANewArchiveAndGoingBackFromItUnd
   ASSERT_EQ(Restore(kept_, "20261207-170500"), "");  // the undo of the undo
   EXPECT_EQ(Folder(false).at("Bob.key"), archived_.at("Bob.key"));
   EXPECT_EQ(Folder().at("Bob-before-restore-20261207-170412.zip"), keptFirst);
+  // A copy of it, kept or copied by hand, goes back to the damaged save as
+  // well: what it is comes from its contents, not its name. One of another
+  // tool's with a damaged save does not.
+  for (const std::string copy : {"Bob-kept-20261207-170412.zip", "Bob-before-restore-20261207-170412 - Copy.zip"}) {
+    Write(copy, keptFirst);
+    ASSERT_EQ(Restore(copy, "20261207-170600"), "") << copy;
+    EXPECT_EQ(Folder(false), first) << copy;
+    ASSERT_EQ(Restore("Old - Copy.zip", "20261207-170700"), "");
+  }
+  std::vector<ck::ZipEntry> entries;
+  ASSERT_TRUE(ck::ReadZip(Read(kept_), entries));
+  Write("Bob-torn.zip", ck::BuildZip(entries));
+  EXPECT_EQ(Restore("Bob-torn.zip"), "Bob.d2s in Bob-torn.zip is not a whole save: nothing was restored.");
 
   // An earlier version's before-restore archive, a torn save in it, goes
   // back too, and is never written.
