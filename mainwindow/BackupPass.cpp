@@ -268,7 +268,9 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         return !*died || !keptIn.empty();
       };
       remembered.heldIn.clear();
+      const ArchiveName spared = ReadArchiveName(memory.spared, name);
       for (int slot : SlotsToWrite(archives, name, keep, last, restored)) {
+        if (spared.kind == ArchiveKind::Slot && spared.slot == slot) continue;
         archiver.ZipFileName = folder + SlotName(name, slot);
         added = archiver.Add();
         if (added == AddResult::Saved) {

@@ -47,6 +47,9 @@ struct CharacterMemory {
 };
 struct PassMemory {
   std::map<std::string, CharacterMemory> characters;
+  // An archive no pass writes over while it is set: the one a question
+  // about to restore from it names, which the answer must find as it was.
+  std::string spared;
   // The clock's SettledBefore at the last pass: a clock set back since could
   // bring a later write into the tick of a file remembered, so nothing
   // remembered is trusted then.

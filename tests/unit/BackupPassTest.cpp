@@ -105,6 +105,28 @@ TEST(SlotsToWrite, FreeFirstThenTheOldestButNeverTheNewest) {
   EXPECT_EQ(slots({{1, 10}}, 1, 1), (Slots{1}));
 }
 
+// While a question names an archive, no pass writes over it: the next slot
+// takes the change, and with one kept the character waits for the answer.
+TEST_F(ArchiverTest, NoPassWritesOverTheArchiveAQuestionNames) {
+  Character("Bob");
+  for (int i = 0; i < 3; ++i) {
+    Play({"Bob"});
+    Pass(posix_, 3);
+  }
+  fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(1));
+  const auto before = Files(".zip");
+  written_.spared = "bob1.ZIP";
+  Play({"Bob"});
+  EXPECT_EQ(Pass(posix_, 3)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(Read("Bob1.zip"), before.at("Bob1.zip"));
+  EXPECT_NE(Read("Bob2.zip"), before.at("Bob2.zip"));
+  Play({"Bob"});
+  EXPECT_EQ(Pass(posix_, 1)->notSaved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(Read("Bob1.zip"), before.at("Bob1.zip"));
+  written_.spared.clear();
+  EXPECT_EQ(Pass(posix_, 1)->saved, std::vector<std::string>{"Bob"});
+}
+
 // A character that changes at every pass rotates 1, 2, 3, 1; one that passes
 // skipped keeps its newest states all the same, across a restart too.
 TEST_F(ArchiverTest, EachCharacterKeepsItsNewestDistinctStatesWhateverThePassesSkipped) {
