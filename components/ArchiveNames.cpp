@@ -19,6 +19,7 @@ constexpr DatedKind kDated[] = {
     {ArchiveKind::BeforeRestore, "-before-restore-"},
     {ArchiveKind::BeforeDeath, "-before-death-"},
     {ArchiveKind::Kept, "-kept-"},
+    {ArchiveKind::Restoring, "-restoring-"},
 };
 // Earlier versions' before-restore archives, one per character.
 constexpr std::string_view kUndatedHead = "-before-", kUndated[] = {"restore", "undo"};

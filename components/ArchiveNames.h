@@ -23,6 +23,9 @@ enum class ArchiveKind {
   BeforeRestore,  // "<name>-before-restore-<stamp>.zip": the files a restore replaced
   BeforeDeath,    // "<name>-before-death-<stamp>.zip": the last state before a death
   Kept,           // "<name>-kept-<stamp>.zip": a copy the player took out of the rotation
+  // "<name>-restoring-<stamp>.zip": the files from before a restore that has
+  // not finished; it becomes a BeforeRestore once every file is in place.
+  Restoring,
   Temporary,      // "~<file>.cktmp": written whole before it takes the place of <file>
 };
 

@@ -37,7 +37,8 @@ const ZipEntry* Find(const std::vector<ZipEntry>& entries, const std::string& na
 // Whether `archive` keeps the files from before a restore of `character`:
 // a dated one, or one of the undated ones of earlier versions.
 bool IsBeforeRestore(const std::string& archive, const std::string& character) {
-  return ReadArchiveName(archive, character).kind == ArchiveKind::BeforeRestore;
+  const ArchiveKind kind = ReadArchiveName(archive, character).kind;
+  return kind == ArchiveKind::BeforeRestore || kind == ArchiveKind::Restoring;
 }
 
 // Why an archive cannot be read, in the player's words.
@@ -121,6 +122,8 @@ bool Put(FileSystem& fs, const std::string& folder, const std::string& name, con
 std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::string& character,
                         const std::string& stamp, bool dryRun, std::string& keptIn,
                         std::vector<std::string>* packed = nullptr, const std::string& comment = {}) {
+  // Under a name that says the restore is under way, until it is done.
+  const ArchiveKind kind = ArchiveKind::Restoring;
   const std::vector<FileInfo> present = ListExactly(fs, folder, character + ".*", true);
   ZipArchiver keeper(fs);
   keeper.IncludeFileMask = character + ".*";
@@ -132,7 +135,7 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   keeper.PlaceOnly = true;
   keeper.Comment = comment;
   AddResult added = AddResult::Failed;
-  const std::string kept = FirstFreeName(ArchiveKind::BeforeRestore, character, stamp, [&](const std::string& file) {
+  const std::string kept = FirstFreeName(kind, character, stamp, [&](const std::string& file) {
     keeper.ZipFileName = folder + file;
     added = keeper.Add();
     return added == AddResult::Exists;
@@ -144,6 +147,24 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
     return "Unable to keep " + character + "'s files in " + kept + kNothingRestored;
   }
   return {};
+}
+
+// Every file of `character` is now whole, as a restore left it: each mark
+// of a restore under way becomes the before-restore archive it is, and
+// `kept`, the present's one, takes its name. A mark that cannot be renamed
+// stays, and says so again at the next start; nothing is lost by it.
+void FinishRestores(FileSystem& fs, const std::string& folder, const std::string& character, std::string& kept) {
+  for (const FileInfo& f : ListExactly(fs, folder, character + "-*.zip", true)) {
+    const ArchiveName mark = ReadArchiveName(f.name, character);
+    if (mark.kind != ArchiveKind::Restoring) continue;
+    ReplaceStatus placed = ReplaceStatus::Failed;
+    WaitBudget full = WaitBudget::Unbounded();
+    const std::string done = FirstFreeName(ArchiveKind::BeforeRestore, character, mark.stamp, [&](const std::string& to) {
+      placed = PutInPlace(fs, folder + f.name, folder + to, false, full);
+      return placed == ReplaceStatus::Exists;
+    });
+    if (placed == ReplaceStatus::Done && f.name == kept) kept = done;
+  }
 }
 
 // Why a file could not be restored, in the player's words.
@@ -285,7 +306,10 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     }
     changed.push_back(name);
   }
-  if (failed.empty()) return {};
+  if (failed.empty()) {
+    FinishRestores(fs, folder, character, keptIn);
+    return {};
+  }
 
   // Whatever the restore waited, each file put back gets every try: a held
   // file must not leave a mix of the two states.
@@ -303,7 +327,8 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     return "Unable to restore " + failed + Because(why) + ": " + character + "'s files are as they were.";
   }
   return "Unable to restore " + failed + Because(why) + ", nor to put all of " + character + "'s files back" +
-         (keptIn.empty() ? "." : ": they are kept in " + keptIn + ".");
+         (keptIn.empty() ? ": restore " + source.archive + " again."
+                         : ": they are kept in " + keptIn + ". Restore it, or " + source.archive + " again.");
 }
 
 std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,

@@ -59,6 +59,21 @@ int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& n
   return 0;
 }
 
+// The mark of a restore of `name` that did not finish, while the game has
+// not saved since; else null.
+const FileInfo* CutShort(const std::string& name, const std::vector<FileInfo>& listing,
+                         const std::vector<FileInfo>& archives) {
+  const std::string saveName = name + ".d2s";
+  const auto save = std::find_if(listing.begin(), listing.end(),
+                                 [&](const FileInfo& f) { return MatchesMask(f.name, saveName); });
+  for (const FileInfo& f : archives) {
+    if (ReadArchiveName(f.name, name).kind != ArchiveKind::Restoring) continue;
+    // The restore dates each file as its archive does, before the mark.
+    if (save == listing.end() || save->lastWrite <= f.lastWrite) return &f;
+  }
+  return nullptr;
+}
+
 // The slot archives of `name` last written, all of them when equally
 // recent (a file system with coarse times cannot tell which came last), and
 // the one this process wrote last.
@@ -252,6 +267,11 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           files.push_back(&f);
         }
       }
+      if (const FileInfo* mark = CutShort(name, listing, archives)) {
+        result.notSaved.push_back(name);
+        result.cutShort.emplace_back(name, mark->name);
+        continue;
+      }
       if (StillHeld(fs, remembered, files, archives, archiver.Newest, folder)) {
         result.unchanged.push_back(name);
         result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
@@ -329,6 +349,9 @@ std::string LastSaveTip(std::string_view time, const PassResult& pass) {
   AppendList(tip, " - left out, too large: ", pass.leftOut);
   AppendList(tip, " - saved: ", pass.saved);
   AppendList(tip, " - unchanged: ", pass.unchanged);
+  for (const auto& [name, mark] : pass.cutShort) {
+    tip += " - a restore of " + name + " did not finish: restore " + mark + " or the archive it names";
+  }
   for (const auto& [name, keptIn] : pass.died) {
     tip += " - " + name + " died: the last backup before it " +
            (keptIn.empty() ? "could not be kept apart" : "is kept in " + keptIn);

@@ -22,6 +22,11 @@ struct PassResult {
   // Characters who died since their newest archive, and where that archive,
   // the last state before the death, is kept; empty where it could not be.
   std::vector<std::pair<std::string, std::string>> died;
+  // Characters left by a restore that did not finish, and the archive that
+  // keeps their files from before it: their files may be a mix of two
+  // states, which no pass archives until the player goes back to one of
+  // them or the game saves again. Among notSaved too.
+  std::vector<std::pair<std::string, std::string>> cutShort;
 };
 
 // What passes remember of a character between them.

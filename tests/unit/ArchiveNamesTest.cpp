@@ -28,6 +28,7 @@ TEST(ArchiveNames, NamesThatLookAlikeAreEachReadForWhatTheyAre) {
       {"Bob-before-death-20261207-170412.zip", ArchiveKind::BeforeDeath, "Bob", 0, "20261207-170412", 1},
       {"Bob-before-restore-20261207-170412-3.zip", ArchiveKind::BeforeRestore, "Bob", 0, "20261207-170412", 3},
       {"Bob-before-restore.zip", ArchiveKind::BeforeRestore, "Bob", 0, "", 1},
+      {"Bob-restoring-20261207-170412.zip", ArchiveKind::Restoring, "Bob", 0, "20261207-170412", 1},
       {"Bob-before-undo.zip", ArchiveKind::BeforeRestore, "Bob", 0, "", 1},
       {"bob1.ZIP", ArchiveKind::Slot, "bob", 1, "", 1},
       {"Bj\xF6rn2.zip", ArchiveKind::Slot, "Bj\xF6rn", 2, "", 1},

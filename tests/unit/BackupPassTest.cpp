@@ -127,6 +127,27 @@ TEST_F(ArchiverTest, NoPassWritesOverTheArchiveAQuestionNames) {
   EXPECT_EQ(Pass(posix_, 1)->saved, std::vector<std::string>{"Bob"});
 }
 
+// A restore that did not finish may leave a mix of two states: no pass
+// archives it, and the tip names where the state before it is kept, until
+// the game saves again.
+TEST_F(ArchiverTest, NoPassArchivesWhatARestoreCutShortLeft) {
+  Character("Bob");
+  Character("Al");
+  const auto now = fs::file_time_type::clock::now();
+  fs::last_write_time(dir_ / "Bob.d2s", now - std::chrono::hours(2));
+  Write("Bob-restoring-20261207-170412.zip", ck::BuildZip({{"Bob.d2s", WholeSave("Bob"), 0, 33, {}}}));
+  fs::last_write_time(dir_ / "Bob-restoring-20261207-170412.zip", now - std::chrono::hours(1));
+  auto pass = Pass(posix_);
+  EXPECT_EQ(pass->notSaved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(pass->saved, std::vector<std::string>{"Al"});
+  EXPECT_FALSE(Exists("Bob1.zip"));
+  EXPECT_NE(ck::LastSaveTip("12:00:00", *pass).find(" - a restore of Bob did not finish: restore "
+                                                     "Bob-restoring-20261207-170412.zip or the archive it names"),
+            std::string::npos);
+  Write("Bob.d2s", WholeSave("Bob", 800));  // the game saves
+  EXPECT_EQ(Pass(posix_)->saved, std::vector<std::string>{"Bob"});
+}
+
 // A character that changes at every pass rotates 1, 2, 3, 1; one that passes
 // skipped keeps its newest states all the same, across a restart too.
 TEST_F(ArchiverTest, EachCharacterKeepsItsNewestDistinctStatesWhateverThePassesSkipped) {

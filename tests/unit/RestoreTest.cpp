@@ -257,7 +257,7 @@ TEST_F(RestoreTest, ACompanionWithATildeGoesBackAndAFileNoArchiveKeepsStays) {
   archived["Bob.key~"] = Text("older keys");
   Put(archived, "Bob1.zip");
   faulty_.onRead = [this](const std::string& path) {
-    if (path.find("-before-restore-") != std::string::npos) Put({{"Bob.ma9", Text("saved meanwhile")}});
+    if (path.find("-restoring-") != std::string::npos) Put({{"Bob.ma9", Text("saved meanwhile")}});
   };
   ASSERT_EQ(Restore("Bob1.zip"), "");
   Files now = Folder(false);
@@ -291,7 +291,7 @@ TEST_F(RestoreTest, AFailureHalfWayPutsBackWhatWasReplaced) {
   fs::permissions(dir_ / "Bob.key", fs::perms::owner_write, fs::perm_options::add);
   // The archive that keeps the present fits; the restored files do not.
   faulty_.onRead = [this](const std::string& path) {
-    if (path.find("-before-restore-") != std::string::npos) faulty_.failWriteHalfway = true;
+    if (path.find("-restoring-") != std::string::npos) faulty_.failWriteHalfway = true;
   };
   EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.d2s (the disk is full): Bob's files are as they were.");
   EXPECT_EQ(Folder(), before);
@@ -412,7 +412,7 @@ TEST_F(RestoreTest, APutBackThatFailsForOneFilePutsBackTheOthersAndKeepsTheArchi
     return path.ends_with("Bob.ma0") || (path.ends_with("Bob.key") && ++keyReplaces > 1);
   };
   EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma0 (another program holds it), nor to put all of Bob's "
-                                 "files back: they are kept in Bob-before-restore-20261207-170412.zip.");
+                                 "files back: they are kept in Bob-restoring-20261207-170412.zip. Restore it, or Bob1.zip again.");
   Files now = Folder(false);
   EXPECT_EQ(now.at("Bob.key"), archived_.at("Bob.key"));
   now.erase("Bob.key");
@@ -442,7 +442,13 @@ TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
       faulty_.changesLeft = -1;
       ck::CharacterTable table;
       ck::PassMemory written;
+      // A mix of two states is never archived as one.
       ck::RunBackupPass(faulty_, save_, 10, table, written);
+      const std::vector<Files> kept = States();
+      for (std::size_t i = 1; i < kept.size(); ++i) {
+        if (!kept[i].count("Bob.d2s")) continue;
+        EXPECT_NE(std::find(before.begin(), before.end(), kept[i]), before.end()) << from << " cut after " << k;
+      }
       Restore(from, "20261207-170413");
       const std::vector<Files> after = States();
       for (const Files& state : before) {
