@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "components/LabelFit.h"
 #include "components/Twips.h"
+#include "components/Win32LabelFit.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "about/ShellApi.h"
-#include "components/OwnedBox.h"
-#include "components/ProcessApi.h"
-#include "components/UniqueHandle.h"
+#include "components/Win32OwnedBox.h"
+#include "components/Win32ProcessApi.h"
+#include "components/Win32UniqueHandle.h"
 #include "registry/RegistryApi.h"
 
 namespace ck {

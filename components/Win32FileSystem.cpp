@@ -4,7 +4,7 @@
 
 #include <unordered_map>
 
-#include "components/UniqueHandle.h"
+#include "components/Win32UniqueHandle.h"
 
 namespace ck {
 namespace {

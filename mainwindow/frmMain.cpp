@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "components/FolderPrefix.h"
-#include "components/LabelFit.h"
+#include "components/Win32LabelFit.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/Layout.h"

@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
-#include "components/OwnedBox.h"
-#include "components/ProcessApi.h"
 #include "components/Stopwatch.h"
-#include "components/Timer.h"
-#include "components/UniqueHandle.h"
 #include "components/Win32FileSystem.h"
+#include "components/Win32OwnedBox.h"
+#include "components/Win32ProcessApi.h"
+#include "components/Win32Timer.h"
+#include "components/Win32UniqueHandle.h"
 #include "mainwindow/ArchiveList.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
