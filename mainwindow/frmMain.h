@@ -16,12 +16,12 @@
 #include "components/Win32ProcessApi.h"
 #include "components/Win32Timer.h"
 #include "components/Win32UniqueHandle.h"
-#include "mainwindow/ArchiveList.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
-#include "mainwindow/RunningApi.h"
-#include "registry/clsRegistry.h"
-#include "tray/TrayIcon.h"
+#include "mainwindow/Win32ArchiveList.h"
+#include "mainwindow/Win32RunningApi.h"
+#include "registry/Win32clsRegistry.h"
+#include "tray/Win32TrayIcon.h"
 
 namespace ck {
 

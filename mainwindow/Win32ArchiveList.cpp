@@ -1,4 +1,4 @@
-#include "mainwindow/ArchiveList.h"
+#include "mainwindow/Win32ArchiveList.h"
 
 #include <algorithm>
 
