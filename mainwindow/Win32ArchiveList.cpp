@@ -3,28 +3,10 @@
 #include <algorithm>
 
 #include "components/Stopwatch.h"
+#include "components/Win32LocalTime.h"
 
 namespace ck {
 namespace {
-
-// The local time of a last write, in the short date and time formats of the
-// user's locale; by the summer-time rule of its own date, as the archives'
-// times are.
-std::string MadeText(const SYSTEMTIME& local) {
-  char date[64] = {}, time[64] = {};
-  ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, sizeof date);
-  ::GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, time, sizeof time);
-  return std::string(date) + " " + time;
-}
-
-std::string MadeText(std::uint64_t lastWrite) {
-  const FILETIME utc{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
-  SYSTEMTIME system, local;
-  if (!::FileTimeToSystemTime(&utc, &system) || !::SystemTimeToTzSpecificLocalTime(nullptr, &system, &local)) {
-    return {};
-  }
-  return MadeText(local);
-}
 
 int TextWidth(HDC dc, const std::string& text) {
   SIZE size{};
@@ -45,7 +27,7 @@ void ArchiveList::Attach(HWND list, HWND owner, COLORREF text, COLORREF back) {
   // morning and evening.
   for (WORD hour : {10, 22}) {
     const SYSTEMTIME sample{2026, 12, 1, 28, hour, 58, 58, 0};
-    timeWidth_ = std::max(timeWidth_, TextWidth(dc, MadeText(sample)));
+    timeWidth_ = std::max(timeWidth_, TextWidth(dc, LocalDateTimeText(sample, Seconds::Hidden)));
   }
   levelWidth_ = TextWidth(dc, "level 99");
   stateWidth_ = std::max(TextWidth(dc, "dead"), TextWidth(dc, "corpse"));
@@ -166,7 +148,9 @@ void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
     cell.right = c.left - gap_;
   };
   const auto file = byName_.find(name);
-  column(file == byName_.end() ? std::string() : MadeText(archives_[file->second].lastWrite), timeWidth_);
+  std::string made;
+  if (file != byName_.end()) made = LocalDateTimeText(archives_[file->second].lastWrite, Seconds::Hidden);
+  column(made, timeWidth_);
   const LPARAM data = static_cast<LPARAM>(item.itemData);
   column(data & kKnown ? "level " + std::to_string(data & 0xFF) : std::string(), levelWidth_);
   column(data & kDead ? "dead" : data & kCorpse ? "corpse" : "", stateWidth_);
