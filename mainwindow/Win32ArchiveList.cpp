@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "components/Stopwatch.h"
+#include "components/Win32DeviceContext.h"
 #include "components/Win32LocalTime.h"
 
 namespace ck {
@@ -21,21 +22,22 @@ void ArchiveList::Attach(HWND list, HWND owner, COLORREF text, COLORREF back) {
   owner_ = owner;
   text_ = text;
   back_ = back;
-  HDC dc = ::GetDC(list_);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
-  // The widest times the locale's formats give: two-digit days and hours,
-  // morning and evening.
-  for (WORD hour : {10, 22}) {
-    const SYSTEMTIME sample{2026, 12, 1, 28, hour, 58, 58, 0};
-    timeWidth_ = std::max(timeWidth_, TextWidth(dc, LocalDateTimeText(sample, Seconds::Hidden)));
-  }
-  levelWidth_ = TextWidth(dc, "level 99");
-  stateWidth_ = std::max(TextWidth(dc, "dead"), TextWidth(dc, "corpse"));
-  gap_ = TextWidth(dc, "  ");
   TEXTMETRICA metrics{};
-  ::GetTextMetricsA(dc, &metrics);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(list_, dc);
+  {
+    const WindowDc listDc(list_);
+    HDC dc = listDc.get();
+    const SelectedObject font(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
+    // The widest times the locale's formats give: two-digit days and hours,
+    // morning and evening.
+    for (WORD hour : {10, 22}) {
+      const SYSTEMTIME sample{2026, 12, 1, 28, hour, 58, 58, 0};
+      timeWidth_ = std::max(timeWidth_, TextWidth(dc, LocalDateTimeText(sample, Seconds::Hidden)));
+    }
+    levelWidth_ = TextWidth(dc, "level 99");
+    stateWidth_ = std::max(TextWidth(dc, "dead"), TextWidth(dc, "corpse"));
+    gap_ = TextWidth(dc, "  ");
+    ::GetTextMetricsA(dc, &metrics);
+  }
   // An owner-drawn list keeps the height it had before its font was set.
   ::SendMessageA(list_, LB_SETITEMHEIGHT, 0, metrics.tmHeight);
 }
@@ -133,7 +135,7 @@ void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
   const COLORREF oldText = ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text_);
   ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
+  const SelectedObject font(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
 
   // From the right: the time, whole, then the level and the death, each in
   // its column, and the name in what is left, cut with an ellipsis.
@@ -156,7 +158,6 @@ void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
   column(data & kDead ? "dead" : data & kCorpse ? "corpse" : "", stateWidth_);
   ::DrawTextA(dc, name.c_str(), -1, &cell, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 
-  ::SelectObject(dc, oldFont);
   ::SetBkMode(dc, oldMode);
   ::SetTextColor(dc, oldText);
   ::SetBkColor(dc, oldBack);

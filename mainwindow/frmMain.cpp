@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "components/FolderPrefix.h"
+#include "components/Win32DeviceContext.h"
 #include "components/Win32LabelFit.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
@@ -65,24 +66,15 @@ bool IsLabel(int id) {
   return id == IDC_LABEL1 || id == IDC_LABEL2 || id == IDC_LABEL3 || id == IDC_LABEL4;
 }
 
-int ScreenDpi() {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
-  ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
-
 // Whether `font` is drawn in `face` with characters `height` pixels high,
 // within a pixel.
 bool DrawsAsAsked(HFONT font, const char* face, int height) {
-  HDC screen = ::GetDC(nullptr);
-  HGDIOBJ old = ::SelectObject(screen, font);
+  const WindowDc screen;
+  const SelectedObject selected(screen.get(), font);
   TEXTMETRICA metrics{};
-  ::GetTextMetricsA(screen, &metrics);
+  ::GetTextMetricsA(screen.get(), &metrics);
   char drawn[LF_FACESIZE] = {};
-  ::GetTextFaceA(screen, sizeof drawn, drawn);
-  ::SelectObject(screen, old);
-  ::ReleaseDC(nullptr, screen);
+  ::GetTextFaceA(screen.get(), sizeof drawn, drawn);
   return _stricmp(drawn, face) == 0 && std::abs(metrics.tmHeight - metrics.tmInternalLeading - height) <= 1;
 }
 
@@ -448,11 +440,12 @@ void frmMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (pressed) ::OffsetRect(&text, 1, 1);
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(COLOR_BTNTEXT));
-  HGDIOBJ old = ::SelectObject(item.hDC, startFont_.get());
   UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
   if (item.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
-  ::DrawTextA(item.hDC, caption, -1, &text, format);
-  ::SelectObject(item.hDC, old);
+  {
+    const SelectedObject font(item.hDC, startFont_.get());
+    ::DrawTextA(item.hDC, caption, -1, &text, format);
+  }
 
   if (item.itemState & ODS_FOCUS) {
     RECT focus = r;
