@@ -71,50 +71,62 @@ class frmMain {
   ArchiveList& Archives() { return archiveList_; }
 
  private:
+  // The routing (frmMain.cpp): each message and command to its handler.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-
-  // Message handlers.
-  void OnCreate();
-  void OnTimer();
   void OnCommand(UINT id, UINT code);
-  void OnActivate(bool active);
-  void OnSize(WPARAM kind);
-  void OnTrayNotification(WPARAM id, LPARAM mouse);
-  void OnTaskbarCreated();
-  void OnArchiveListRightClick();
+  HWND Control(int id) const;
+  std::string ControlText(int id) const;
+
+  // The controls (frmMainControls.cpp): made from the design's table, placed
+  // at the screen's DPI, with their fonts.
+  void OnCreate();
+  void CreateControls();
+  void PlaceWindow();
+  int Pixels(int twips) const;
+
+  // The painting (frmMainPaint.cpp).
+  LRESULT OnControlColor(HDC dc, HWND control);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnEraseBackground(HDC dc);
+
+  // The status bar (frmMainStatus.cpp). The first panel, and its tip, which
+  // shows what the narrow panel cuts.
+  void ShowFirstPanel(const std::string& text, const std::string& tip) const;
+  // The time of day as the user reads it.
+  static std::string TimeNow();
+  void RefreshClockPanels();
+
+  // Each tick and its pass (frmMainPass.cpp).
+  void OnTimer();
+  void RunBackupPass();
+  void RefreshArchiveList();
+
+  // Going back to an archive, and keeping one (frmMainRestore.cpp).
   void OnArchiveChosen();
   // File > Keep Selected Backup, and whether it can be: an archive selected
   // that could be restored.
   void OnKeepSelected();
   bool CanKeepSelected();
   void OnInitMenuPopup(HMENU menu);
-  void Restore();
-  void ShowTrayMenu();
-  void OnSettingTextChanged(int textId);
-  void OnSpin(HWND spin);
-  void StartGame();
-  LRESULT OnControlColor(HDC dc, HWND control);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
-  void OnEraseBackground(HDC dc);
-
-  // Helpers of the handlers.
-  void CreateControls();
-  void PlaceWindow();
-  HWND Control(int id) const;
-  HICON WindowIcon() const;
-  int Pixels(int twips) const;
-  void RefreshClockPanels();
-  void RefreshArchiveList();
   std::string SelectedArchive() const;
   std::string GameRunningProblem() const;
-  void RunBackupPass();
-  // The first status panel, and its tip, which shows what the narrow panel cuts.
-  void ShowFirstPanel(const std::string& text, const std::string& tip) const;
-  // The time of day as the user reads it.
-  static std::string TimeNow();
+
+  // The settings and the start button (frmMainSettings.cpp).
+  void OnSettingTextChanged(int textId);
+  void OnSpin(HWND spin);
   void PutDefault(int textId, const char* text);
-  std::string ControlText(int id) const;
+  void StartGame();
+
+  // Showing, hiding to the icon and coming back (frmMainWindowState.cpp).
+  void OnActivate(bool active);
+  void OnSize(WPARAM kind);
+  void OnTrayNotification(WPARAM id, LPARAM mouse);
+  void OnTaskbarCreated();
+  void OnArchiveListRightClick();
+  void Restore();
+  void ShowTrayMenu();
+  HICON WindowIcon() const;
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;

@@ -1,5 +1,6 @@
-// Hiding to the notification area and coming back, the icon's menu, the
-// archive list's right click, and the one way out.
+// Showing the window, hiding it to the notification area and coming back,
+// the focus it gives back, the icon's menu, the archive list's right click,
+// and the one way out.
 #include "mainwindow/frmMain.h"
 
 #include "resources/resource.h"
@@ -8,6 +9,31 @@
 namespace ck {
 
 HICON frmMain::WindowIcon() const { return reinterpret_cast<HICON>(::GetClassLongPtrA(hwnd_, GCLP_HICON)); }
+
+// The window opens normal whatever a shortcut asks, but for minimised: it
+// offers no maximise box. SW_RESTORE shows a new window as SW_SHOWNORMAL
+// does, but Windows does not replace it with the start-up information's
+// command on the first call, as it replaces SW_SHOWNORMAL.
+void frmMain::Show(int showCommand) {
+  // Added here too, as a minimised start hides the window without activating it.
+  tray_.Add(hwnd_, WindowIcon());
+  const bool minimised = showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
+                         showCommand == SW_SHOWMINNOACTIVE || showCommand == SW_FORCEMINIMIZE;
+  ::ShowWindow(hwnd_, minimised ? showCommand : SW_RESTORE);
+  ::UpdateWindow(hwnd_);
+  ::SetFocus(Control(IDC_CMDSTART));
+}
+
+void frmMain::OnActivate(bool active) {
+  // The shell refuses a second icon, and adds again one it has lost.
+  if (active) tray_.Add(hwnd_, WindowIcon());
+  // Like a dialog, the window gives the focus back to the control that had it.
+  if (!active) {
+    lastFocus_ = ::GetFocus();
+  } else if (lastFocus_ && ::IsChild(hwnd_, lastFocus_)) {
+    ::SetFocus(lastFocus_);
+  }
+}
 
 // A minimised window leaves the screen and the taskbar; only the icon brings
 // it back.
