@@ -82,7 +82,7 @@ void ArchiveList::Refresh(const std::string& folder) {
   }
   const bool unread = std::any_of(archives_.begin(), archives_.end(),
                                   [&](const FileInfo& f) { return catalog_.NeedsReading(f); });
-  if (unread) ::SetTimer(owner_, kReadTimerId, USER_TIMER_MINIMUM, nullptr);
+  if (unread) ::SetTimer(owner_, Id(TimerId::ReadArchives), USER_TIMER_MINIMUM, nullptr);
 }
 
 // The window's own messages, the player's clicks among them, come between
@@ -101,7 +101,7 @@ void ArchiveList::OnReadTimer(std::uint64_t sliceMs) {
     }
     return true;
   };
-  if (readFrom(top, inView) && readFrom(0, count)) ::KillTimer(owner_, kReadTimerId);
+  if (readFrom(top, inView) && readFrom(0, count)) ::KillTimer(owner_, Id(TimerId::ReadArchives));
 }
 
 bool ArchiveList::ReadRow(int row) {

@@ -25,7 +25,7 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
   // does nothing: the dialog manager would press the start button and start
   // the game the player meant to restore.
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == Control(IDC_FILE1)) {
-    if (::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) ::PostMessageA(hwnd_, kArchiveChosenMessage, 0, 0);
+    if (::SendMessageA(msg.hwnd, LB_GETCURSEL, 0, 0) != LB_ERR) ::PostMessageA(hwnd_, Id(AppMessage::ArchiveChosen), 0, 0);
     return true;
   }
   // The window's own keys, not the About box's.
@@ -63,8 +63,8 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnCreate();
       return 0;
     case WM_TIMER:
-      if (wParam == kTimerId) OnTimer();
-      if (wParam == ArchiveList::kReadTimerId) archiveList_.OnReadTimer();
+      if (wParam == Id(TimerId::Tick)) OnTimer();
+      if (wParam == Id(TimerId::ReadArchives)) archiveList_.OnReadTimer();
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -75,13 +75,13 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       OnSize(wParam);
       return 0;
-    case kArchiveChosenMessage:
+    case Id(AppMessage::ArchiveChosen):
       OnArchiveChosen();
       return 0;
-    case kShowMessage:
+    case Id(AppMessage::Show):
       Restore();
       return 0;
-    case kTrayCallbackMessage:
+    case Id(AppMessage::TrayNotification):
       OnTrayNotification(wParam, lParam);
       return 0;
     case WM_INITMENUPOPUP:

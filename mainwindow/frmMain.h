@@ -16,6 +16,7 @@
 #include "components/Win32ProcessApi.h"
 #include "components/Win32Timer.h"
 #include "components/Win32UniqueHandle.h"
+#include "mainwindow/AppIds.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
 #include "mainwindow/Win32ArchiveList.h"
@@ -28,11 +29,6 @@ namespace ck {
 class frmMain {
  public:
   static constexpr const char* kClassName = "CairnkeepMain";
-  static constexpr UINT_PTR kTimerId = 1;
-  // Enter on the archive list, as a double click on it.
-  static constexpr UINT kArchiveChosenMessage = WM_APP + 2;
-  // From a second start: show the window, in front.
-  static constexpr UINT kShowMessage = WM_APP + 3;
   // The name of what tells a second start in the same session that the
   // program runs already.
   static constexpr const char* kRunningName = "Local\\Cairnkeep.Running";

@@ -47,7 +47,7 @@ void frmMain::OnSize(WPARAM kind) {
 }
 
 void frmMain::OnTrayNotification(WPARAM id, LPARAM mouse) {
-  switch (DecodeTrayNotification(kTrayCallbackMessage, id, static_cast<std::uintptr_t>(mouse))) {
+  switch (DecodeTrayNotification(Id(AppMessage::TrayNotification), id, static_cast<std::uintptr_t>(mouse))) {
     case TrayAction::Restore:
       Restore();
       break;
@@ -85,7 +85,7 @@ void frmMain::ShowRunning() {
   DWORD process = 0;
   ::GetWindowThreadProcessId(running, &process);
   ::AllowSetForegroundWindow(process);
-  ::PostMessageA(running, kShowMessage, 0, 0);
+  ::PostMessageA(running, Id(AppMessage::Show), 0, 0);
 }
 
 void frmMain::ShowTrayMenu() {

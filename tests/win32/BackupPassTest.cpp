@@ -162,7 +162,7 @@ TEST_F(BackupPassTest, AGameStartedWhileTheQuestionIsOpenIsSeenAfterYes) {
     gameRuns = true;
     return IDYES;
   });
-  ::SendMessageA(form_->Handle(), ck::frmMain::kArchiveChosenMessage, 0, 0);
+  ::SendMessageA(form_->Handle(), ck::Id(ck::AppMessage::ArchiveChosen), 0, 0);
   ASSERT_EQ(answers.seen.size(), 2u);
   EXPECT_EQ(answers.seen[1], "Close Diablo II before restoring: it would save over the restored files.");
   EXPECT_EQ(Get("Bob.key"), Text("new keys of Bob"));

@@ -122,7 +122,7 @@ class GameWindowTest : public ::testing::Test {
   // One tick of the real timer message, `ms` after the last one.
   void TickAfter(std::uint64_t ms) {
     now += ms;
-    ::SendMessageA(form_->Handle(), WM_TIMER, frmMain::kTimerId, 0);
+    ::SendMessageA(form_->Handle(), WM_TIMER, Id(TimerId::Tick), 0);
   }
 
   HWND Control(int id) const { return ::GetDlgItem(form_->Handle(), id); }
