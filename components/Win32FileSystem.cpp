@@ -71,6 +71,11 @@ constexpr auto kSettleTicks = static_cast<std::uint64_t>(3 * kTicksPerSecond);
 
 }  // namespace
 
+Win32FileSystem& Win32FileSystem::Machine() {
+  static Win32FileSystem files;
+  return files;
+}
+
 Win32FileSystem::Win32FileSystem(unsigned codePage) : codePage_(codePage ? codePage : ::GetACP()) {}
 
 // Through UTF-16.

@@ -7,9 +7,10 @@
 namespace ck {
 
 frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clock clock,
-                 const ProcessApi& processes, const RunningApi& running, const NotifyApi& shell)
+                 const ProcessApi& processes, const RunningApi& running, const NotifyApi& shell,
+                 FileSystem& files)
     : instance_(instance), processes_(&processes), running_(&running), registry_(registry), clock_(clock),
-      tray_(shell), about_(MakeAboutBox(instance, registry, processes)) {}
+      tray_(shell), files_(files), about_(MakeAboutBox(instance, registry, processes)) {}
 
 frmMain::~frmMain() {
   timer1_.Enabled(false);

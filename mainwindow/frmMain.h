@@ -38,7 +38,8 @@ class frmMain {
                    Stopwatch::Clock clock = &Stopwatch::MonotonicMs,
                    const ProcessApi& processes = ProcessApi::Kernel32(),
                    const RunningApi& running = RunningApi::Toolhelp32(),
-                   const NotifyApi& shell = NotifyApi::Shell32());
+                   const NotifyApi& shell = NotifyApi::Shell32(),
+                   FileSystem& files = Win32FileSystem::Machine());
   ~frmMain();
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
@@ -145,7 +146,7 @@ class frmMain {
   Timer timer1_;
   std::optional<Stopwatch> stopwatch_;
   TrayIcon tray_;
-  Win32FileSystem files_;
+  FileSystem& files_;
   CharacterTable characters_;
   ArchiveList archiveList_{files_};
   std::unique_ptr<OwnedBox> about_;
