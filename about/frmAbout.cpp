@@ -3,8 +3,9 @@
 #include <cctype>
 #include <cstring>
 
-#include "components/LabelFit.h"
 #include "components/Twips.h"
+#include "components/Win32DeviceContext.h"
+#include "components/Win32LabelFit.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 
@@ -133,10 +134,7 @@ INT_PTR frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // Every text is built anew each time the dialog loads.
 void frmAbout::Load() {
-  HDC screen = ::GetDC(nullptr);
-  dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
-  ::ReleaseDC(nullptr, screen);
-  if (dpi_ <= 0) dpi_ = 96;
+  dpi_ = ScreenDpi();
 
   ::SetWindowTextA(hwnd_, (std::string("About ") + CK_TITLE).c_str());
   ::SetDlgItemTextA(hwnd_, IDC_LBLVERSION, VersionText().c_str());

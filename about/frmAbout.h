@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "about/ShellApi.h"
-#include "components/OwnedBox.h"
-#include "components/ProcessApi.h"
-#include "components/UniqueHandle.h"
-#include "registry/RegistryApi.h"
+#include "about/Win32ShellApi.h"
+#include "components/Win32OwnedBox.h"
+#include "components/Win32ProcessApi.h"
+#include "components/Win32UniqueHandle.h"
+#include "registry/Win32RegistryApi.h"
 
 namespace ck {
 

@@ -99,7 +99,7 @@ double Tick(const ck::frmMain& form) {
   LARGE_INTEGER frequency, start, end;
   ::QueryPerformanceFrequency(&frequency);
   ::QueryPerformanceCounter(&start);
-  ::SendMessageA(form.Handle(), WM_TIMER, ck::frmMain::kTimerId, 0);
+  ::SendMessageA(form.Handle(), WM_TIMER, ck::Id(ck::TimerId::Tick), 0);
   ::QueryPerformanceCounter(&end);
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);

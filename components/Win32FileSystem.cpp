@@ -4,7 +4,7 @@
 
 #include <unordered_map>
 
-#include "components/UniqueHandle.h"
+#include "components/Win32UniqueHandle.h"
 
 namespace ck {
 namespace {
@@ -70,6 +70,11 @@ ReadStatus OpenFailure() {
 constexpr auto kSettleTicks = static_cast<std::uint64_t>(3 * kTicksPerSecond);
 
 }  // namespace
+
+Win32FileSystem& Win32FileSystem::Machine() {
+  static Win32FileSystem files;
+  return files;
+}
 
 Win32FileSystem::Win32FileSystem(unsigned codePage) : codePage_(codePage ? codePage : ::GetACP()) {}
 

@@ -10,6 +10,8 @@ class Win32FileSystem : public FileSystem {
   // The file calls take names in the system's ANSI code page; a test names
   // another one (0: the system's).
   explicit Win32FileSystem(unsigned codePage = 0);
+  // The machine's, on the system's code page: the program's own.
+  static Win32FileSystem& Machine();
 
   std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) override;
   ReadStatus ReadWhole(const std::string& path, Bytes& data, FileStamp& before, FileStamp& after,

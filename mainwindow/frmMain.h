@@ -10,29 +10,25 @@
 #include <optional>
 #include <string>
 
-#include "components/OwnedBox.h"
-#include "components/ProcessApi.h"
 #include "components/Stopwatch.h"
-#include "components/Timer.h"
-#include "components/UniqueHandle.h"
 #include "components/Win32FileSystem.h"
-#include "mainwindow/ArchiveList.h"
+#include "components/Win32OwnedBox.h"
+#include "components/Win32ProcessApi.h"
+#include "components/Win32Timer.h"
+#include "components/Win32UniqueHandle.h"
+#include "mainwindow/AppIds.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/Module1.h"
-#include "mainwindow/RunningApi.h"
-#include "registry/clsRegistry.h"
-#include "tray/TrayIcon.h"
+#include "mainwindow/Win32ArchiveList.h"
+#include "mainwindow/Win32RunningApi.h"
+#include "registry/Win32clsRegistry.h"
+#include "tray/Win32TrayIcon.h"
 
 namespace ck {
 
 class frmMain {
  public:
   static constexpr const char* kClassName = "CairnkeepMain";
-  static constexpr UINT_PTR kTimerId = 1;
-  // Enter on the archive list, as a double click on it.
-  static constexpr UINT kArchiveChosenMessage = WM_APP + 2;
-  // From a second start: show the window, in front.
-  static constexpr UINT kShowMessage = WM_APP + 3;
   // The name of what tells a second start in the same session that the
   // program runs already.
   static constexpr const char* kRunningName = "Local\\Cairnkeep.Running";
@@ -42,7 +38,8 @@ class frmMain {
                    Stopwatch::Clock clock = &Stopwatch::MonotonicMs,
                    const ProcessApi& processes = ProcessApi::Kernel32(),
                    const RunningApi& running = RunningApi::Toolhelp32(),
-                   const NotifyApi& shell = NotifyApi::Shell32());
+                   const NotifyApi& shell = NotifyApi::Shell32(),
+                   FileSystem& files = Win32FileSystem::Machine());
   ~frmMain();
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
@@ -71,50 +68,62 @@ class frmMain {
   ArchiveList& Archives() { return archiveList_; }
 
  private:
+  // The routing (frmMain.cpp): each message and command to its handler.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-
-  // Message handlers.
-  void OnCreate();
-  void OnTimer();
   void OnCommand(UINT id, UINT code);
-  void OnActivate(bool active);
-  void OnSize(WPARAM kind);
-  void OnTrayNotification(WPARAM id, LPARAM mouse);
-  void OnTaskbarCreated();
-  void OnArchiveListRightClick();
+  HWND Control(int id) const;
+  std::string ControlText(int id) const;
+
+  // The controls (frmMainControls.cpp): made from the design's table, placed
+  // at the screen's DPI, with their fonts.
+  void OnCreate();
+  void CreateControls();
+  void PlaceWindow();
+  int Pixels(int twips) const;
+
+  // The painting (frmMainPaint.cpp).
+  LRESULT OnControlColor(HDC dc, HWND control);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnEraseBackground(HDC dc);
+
+  // The status bar (frmMainStatus.cpp). The first panel, and its tip, which
+  // shows what the narrow panel cuts.
+  void ShowFirstPanel(const std::string& text, const std::string& tip) const;
+  // The time of day as the user reads it.
+  static std::string TimeNow();
+  void RefreshClockPanels();
+
+  // Each tick and its pass (frmMainPass.cpp).
+  void OnTimer();
+  void RunBackupPass();
+  void RefreshArchiveList();
+
+  // Going back to an archive, and keeping one (frmMainRestore.cpp).
   void OnArchiveChosen();
   // File > Keep Selected Backup, and whether it can be: an archive selected
   // that could be restored.
   void OnKeepSelected();
   bool CanKeepSelected();
   void OnInitMenuPopup(HMENU menu);
-  void Restore();
-  void ShowTrayMenu();
-  void OnSettingTextChanged(int textId);
-  void OnSpin(HWND spin);
-  void StartGame();
-  LRESULT OnControlColor(HDC dc, HWND control);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
-  void OnEraseBackground(HDC dc);
-
-  // Helpers of the handlers.
-  void CreateControls();
-  void PlaceWindow();
-  HWND Control(int id) const;
-  HICON WindowIcon() const;
-  int Pixels(int twips) const;
-  void RefreshClockPanels();
-  void RefreshArchiveList();
   std::string SelectedArchive() const;
   std::string GameRunningProblem() const;
-  void RunBackupPass();
-  // The first status panel, and its tip, which shows what the narrow panel cuts.
-  void ShowFirstPanel(const std::string& text, const std::string& tip) const;
-  // The time of day as the user reads it.
-  static std::string TimeNow();
+
+  // The settings and the start button (frmMainSettings.cpp).
+  void OnSettingTextChanged(int textId);
+  void OnSpin(HWND spin);
   void PutDefault(int textId, const char* text);
-  std::string ControlText(int id) const;
+  void StartGame();
+
+  // Showing, hiding to the icon and coming back (frmMainWindowState.cpp).
+  void OnActivate(bool active);
+  void OnSize(WPARAM kind);
+  void OnTrayNotification(WPARAM id, LPARAM mouse);
+  void OnTaskbarCreated();
+  void OnArchiveListRightClick();
+  void Restore();
+  void ShowTrayMenu();
+  HICON WindowIcon() const;
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -137,7 +146,7 @@ class frmMain {
   Timer timer1_;
   std::optional<Stopwatch> stopwatch_;
   TrayIcon tray_;
-  Win32FileSystem files_;
+  FileSystem& files_;
   CharacterTable characters_;
   ArchiveList archiveList_{files_};
   std::unique_ptr<OwnedBox> about_;

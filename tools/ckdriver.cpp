@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "components/UniqueHandle.h"
+#include "components/Win32UniqueHandle.h"
 
 namespace {
 

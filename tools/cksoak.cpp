@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "components/SaveCheck.h"
-#include "components/UniqueHandle.h"
+#include "components/Win32UniqueHandle.h"
 
 namespace {
 

@@ -1,16 +1,22 @@
-// The file side with switches for each failure a real disk can produce,
-// for the tests of everything that writes the save folder.
+// A file side with switches for each failure a real disk can produce, for
+// the tests of everything that writes the save folder: over the POSIX one
+// in the native tests, over the Win32 one in the window's own.
 #pragma once
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
+#ifdef _WIN32
+#include "components/Win32FileSystem.h"
+#else
 #include "components/PosixFileSystem.h"
+#endif
 
 namespace ck::testing {
 
-class FaultyFs : public ck::PosixFileSystem {
+template <class Base>
+class Faulty : public Base {
  public:
   std::function<bool(const std::string&)> lockedRead = [](const std::string&) { return false; };
   std::function<void(const std::string&)> onRead = [](const std::string&) {};  // may delete or throw
@@ -32,7 +38,7 @@ class FaultyFs : public ck::PosixFileSystem {
                            std::uint64_t limit) override {
     onRead(path);
     if (lockedRead(path)) return ck::ReadStatus::Failed;
-    const ck::ReadStatus status = PosixFileSystem::ReadWhole(path, data, before, after, limit);
+    const ck::ReadStatus status = Base::ReadWhole(path, data, before, after, limit);
     if (changingReads > 0 && path.find(".cktmp") == std::string::npos) {
       --changingReads;
       after.lastWrite += 1;
@@ -42,8 +48,8 @@ class FaultyFs : public ck::PosixFileSystem {
   bool WriteFlushed(const std::string& path, const ck::Bytes& data) override {
     if (!Change()) return false;
     if (refuseOverwrite && std::filesystem::exists(path)) return false;
-    if (!failWriteHalfway) return PosixFileSystem::WriteFlushed(path, data);
-    PosixFileSystem::WriteFlushed(path, ck::Bytes(data.begin(), data.begin() + data.size() / 2));
+    if (!failWriteHalfway) return Base::WriteFlushed(path, data);
+    Base::WriteFlushed(path, ck::Bytes(data.begin(), data.begin() + data.size() / 2));
     trouble = ck::Trouble::DiskFull;
     return false;
   }
@@ -53,21 +59,21 @@ class FaultyFs : public ck::PosixFileSystem {
       trouble = ck::Trouble::Held;
       return ck::ReplaceStatus::Held;
     }
-    if (refuseReadOnlyTarget && IsReadOnly(to)) return ck::ReplaceStatus::Failed;
-    return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : PosixFileSystem::Replace(from, to);
+    if (refuseReadOnlyTarget && this->IsReadOnly(to)) return ck::ReplaceStatus::Failed;
+    return replaceRefused != ck::ReplaceStatus::Done ? replaceRefused : Base::Replace(from, to);
   }
   ck::ReplaceStatus Place(const std::string& from, const std::string& to) override {
     if (!Change()) return ck::ReplaceStatus::Failed;
-    return held(to) ? ck::ReplaceStatus::Held : PosixFileSystem::Place(from, to);
+    return held(to) ? ck::ReplaceStatus::Held : Base::Place(from, to);
   }
   bool Remove(const std::string& path) override {
     if (held(path)) trouble = ck::Trouble::Held;
-    return Change() && !held(path) && PosixFileSystem::Remove(path);
+    return Change() && !held(path) && Base::Remove(path);
   }
   ck::Trouble LastTrouble() const override { return trouble; }
   ck::Trouble trouble = ck::Trouble::Unknown;
   bool SetLastWrite(const std::string& path, const ck::ZipEntry& entry) override {
-    return Change() && PosixFileSystem::SetLastWrite(path, entry);
+    return Change() && Base::SetLastWrite(path, entry);
   }
   bool Change() { return changesLeft < 0 || (changesLeft > 0 && changesLeft--); }
   void Pause(unsigned ms) override {
@@ -76,5 +82,11 @@ class FaultyFs : public ck::PosixFileSystem {
     onPause();
   }
 };
+
+#ifdef _WIN32
+using FaultyWin32Fs = Faulty<ck::Win32FileSystem>;
+#else
+using FaultyFs = Faulty<ck::PosixFileSystem>;
+#endif
 
 }  // namespace ck::testing

@@ -1,6 +1,7 @@
 // The backup pass of the real main window on Wine's real file system; the
 // test moves the clock, so no test waits a minute.
 #include "components/ArchiveNames.h"
+#include "tests/common/FaultyFs.h"
 #include "tests/common/SaveFiles.h"
 #include "tests/win32/GameWindowTest.h"
 
@@ -43,6 +44,9 @@ class BackupPassTest : public ck::testing::GameWindowTest {
     Start();
     ::SetWindowTextA(Control(IDC_TXTNUMBACKUP), "1");
   }
+  // For a window to write through, in place of the machine's: it outlives
+  // the window, which the fixture's TearDown closes.
+  ck::testing::FaultyWin32Fs faulty_;
 };
 
 // A pass shows itself, its tip names who was saved and who was unchanged,
@@ -163,7 +167,7 @@ TEST_F(BackupPassTest, AGameStartedWhileTheQuestionIsOpenIsSeenAfterYes) {
     gameRuns = true;
     return IDYES;
   });
-  ::SendMessageA(form_->Handle(), ck::frmMain::kArchiveChosenMessage, 0, 0);
+  ::SendMessageA(form_->Handle(), ck::Id(ck::AppMessage::ArchiveChosen), 0, 0);
   ASSERT_EQ(answers.seen.size(), 2u);
   EXPECT_EQ(answers.seen[1], "Close Diablo II before restoring: it would save over the restored files.");
   EXPECT_EQ(Get("Bob.key"), Text("new keys of Bob"));
@@ -481,6 +485,28 @@ TEST_F(BackupPassTest, AFullDiskKeepsThePreviousArchive) {
   StartKeepingOne();
   TickAfter(180000);
   EXPECT_EQ(Status().substr(0, 15), "Not saved: Bob ");
+  EXPECT_EQ(Get("Bob1.zip"), Text("old archive"));
+  EXPECT_FALSE(Exists("~Bob1.zip.cktmp"));
+}
+
+// The disk fills as the pass writes: the archive's write stops short and
+// fails as on a full disk. The slot's archive keeps its bytes, no temporary
+// file stays, and the first panel names who was not saved, and when.
+TEST_F(BackupPassTest, ADiskThatFillsDuringThePassLeavesTheSlotAsItWas) {
+  faulty_.failWriteHalfway = true;
+  files_ = &faulty_;
+  Character("Bob");
+  Put("Bob1.zip", Text("old archive"));
+  const auto timeOfDay = [] {
+    char time[64] = {};
+    ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
+    return std::string(time);
+  };
+  StartKeepingOne();
+  const std::string before = timeOfDay();
+  TickAfter(180000);
+  const std::string after = timeOfDay(), status = Status();
+  EXPECT_TRUE(status == "Not saved: Bob - " + before || status == "Not saved: Bob - " + after) << status;
   EXPECT_EQ(Get("Bob1.zip"), Text("old archive"));
   EXPECT_FALSE(Exists("~Bob1.zip.cktmp"));
 }

@@ -111,7 +111,7 @@ class GameWindowTest : public ::testing::Test {
     SetGameValue("Program", program);
     now = 1000000;
     form_ = std::make_unique<frmMain>(::GetModuleHandleA(nullptr), RegistryApi::Advapi32(), &TestClock, processes,
-                                      *running_, *shell_);
+                                      *running_, *shell_, *files_);
     EXPECT_TRUE(form_->Create());
     form_->Load();
     clockReads = 0;
@@ -122,7 +122,7 @@ class GameWindowTest : public ::testing::Test {
   // One tick of the real timer message, `ms` after the last one.
   void TickAfter(std::uint64_t ms) {
     now += ms;
-    ::SendMessageA(form_->Handle(), WM_TIMER, frmMain::kTimerId, 0);
+    ::SendMessageA(form_->Handle(), WM_TIMER, Id(TimerId::Tick), 0);
   }
 
   HWND Control(int id) const { return ::GetDlgItem(form_->Handle(), id); }
@@ -181,6 +181,7 @@ class GameWindowTest : public ::testing::Test {
   // The seams of the windows Start makes.
   const RunningApi* running_ = &RunningApi::Toolhelp32();
   const NotifyApi* shell_ = &NotifyApi::Shell32();
+  FileSystem* files_ = &Win32FileSystem::Machine();
   std::unique_ptr<frmMain> form_;
 };
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "about/frmAbout.h"
-#include "registry/clsRegistry.h"
+#include "registry/Win32clsRegistry.h"
 #include "tests/win32/GameWindowTest.h"
 
 namespace {

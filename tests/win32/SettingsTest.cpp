@@ -20,7 +20,7 @@ void CALLBACK TickUnderTheMessage(HWND, UINT, UINT_PTR timer, DWORD) {
   textUnderMessage = ::GetWindowTextLengthA(::GetDlgItem(form, IDC_TXTINTERVAL)) +
                      ::GetWindowTextLengthA(::GetDlgItem(form, IDC_TXTNUMBACKUP));
   ck::testing::now += 3600000;
-  ::SendMessageA(form, WM_TIMER, ck::frmMain::kTimerId, 0);
+  ::SendMessageA(form, WM_TIMER, ck::Id(ck::TimerId::Tick), 0);
   ::PostMessageA(message, WM_COMMAND, IDOK, 0);
 }
 

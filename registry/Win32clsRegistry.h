@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "registry/RegistryApi.h"
+#include "registry/Win32RegistryApi.h"
 
 namespace ck {
 

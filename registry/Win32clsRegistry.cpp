@@ -1,4 +1,4 @@
-#include "registry/clsRegistry.h"
+#include "registry/Win32clsRegistry.h"
 
 #include <exception>
 #include <new>

@@ -13,13 +13,12 @@
 
 #include "components/ArchiveCatalog.h"
 #include "components/FileSystem.h"
+#include "mainwindow/AppIds.h"
 
 namespace ck {
 
 class ArchiveList {
  public:
-  // The owner's timer that reads the archives not read yet.
-  static constexpr UINT_PTR kReadTimerId = 2;
   // Each row's item data: 0 until its archive is read; then kRead, with
   // kKnown, the level in the low byte and kDead or kCorpse where its save
   // tells them. Tools outside may read it too.
@@ -39,7 +38,7 @@ class ArchiveList {
   // not scroll. Archives not read yet are read from the owner's timer.
   void Refresh(const std::string& folder);
 
-  // The owner's kReadTimerId: reads archives for `sliceMs` (one archive at
+  // The owner's TimerId::ReadArchives: reads archives for `sliceMs` (one archive at
   // least), those in view first, and stops the timer once all are read.
   static constexpr std::uint64_t kReadSliceMs = 15;
   void OnReadTimer(std::uint64_t sliceMs = kReadSliceMs);

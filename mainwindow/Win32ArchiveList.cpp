@@ -1,30 +1,14 @@
-#include "mainwindow/ArchiveList.h"
+#include "mainwindow/Win32ArchiveList.h"
 
 #include <algorithm>
 
+#include "components/ArchiveNames.h"
 #include "components/Stopwatch.h"
+#include "components/Win32DeviceContext.h"
+#include "components/Win32LocalTime.h"
 
 namespace ck {
 namespace {
-
-// The local time of a last write, in the short date and time formats of the
-// user's locale; by the summer-time rule of its own date, as the archives'
-// times are.
-std::string MadeText(const SYSTEMTIME& local) {
-  char date[64] = {}, time[64] = {};
-  ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, sizeof date);
-  ::GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, time, sizeof time);
-  return std::string(date) + " " + time;
-}
-
-std::string MadeText(std::uint64_t lastWrite) {
-  const FILETIME utc{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
-  SYSTEMTIME system, local;
-  if (!::FileTimeToSystemTime(&utc, &system) || !::SystemTimeToTzSpecificLocalTime(nullptr, &system, &local)) {
-    return {};
-  }
-  return MadeText(local);
-}
 
 int TextWidth(HDC dc, const std::string& text) {
   SIZE size{};
@@ -39,27 +23,28 @@ void ArchiveList::Attach(HWND list, HWND owner, COLORREF text, COLORREF back) {
   owner_ = owner;
   text_ = text;
   back_ = back;
-  HDC dc = ::GetDC(list_);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
-  // The widest times the locale's formats give: two-digit days and hours,
-  // morning and evening.
-  for (WORD hour : {10, 22}) {
-    const SYSTEMTIME sample{2026, 12, 1, 28, hour, 58, 58, 0};
-    timeWidth_ = std::max(timeWidth_, TextWidth(dc, MadeText(sample)));
-  }
-  levelWidth_ = TextWidth(dc, "level 99");
-  stateWidth_ = std::max(TextWidth(dc, "dead"), TextWidth(dc, "corpse"));
-  gap_ = TextWidth(dc, "  ");
   TEXTMETRICA metrics{};
-  ::GetTextMetricsA(dc, &metrics);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(list_, dc);
+  {
+    const WindowDc listDc(list_);
+    HDC dc = listDc.get();
+    const SelectedObject font(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
+    // The widest times the locale's formats give: two-digit days and hours,
+    // morning and evening.
+    for (WORD hour : {10, 22}) {
+      const SYSTEMTIME sample{2026, 12, 1, 28, hour, 58, 58, 0};
+      timeWidth_ = std::max(timeWidth_, TextWidth(dc, LocalDateTimeText(sample, Seconds::Hidden)));
+    }
+    levelWidth_ = TextWidth(dc, "level 99");
+    stateWidth_ = std::max(TextWidth(dc, "dead"), TextWidth(dc, "corpse"));
+    gap_ = TextWidth(dc, "  ");
+    ::GetTextMetricsA(dc, &metrics);
+  }
   // An owner-drawn list keeps the height it had before its font was set.
   ::SendMessageA(list_, LB_SETITEMHEIGHT, 0, metrics.tmHeight);
 }
 
 void ArchiveList::Refresh(const std::string& folder) {
-  std::vector<FileInfo> listed = ListExactly(fs_, folder, "*.zip");
+  std::vector<FileInfo> listed = ListExactly(fs_, folder, kArchivePattern);
   const auto sameFile = [](const FileInfo& a, const FileInfo& b) {
     return a.name == b.name && a.size == b.size && a.lastWrite == b.lastWrite;
   };
@@ -98,7 +83,7 @@ void ArchiveList::Refresh(const std::string& folder) {
   }
   const bool unread = std::any_of(archives_.begin(), archives_.end(),
                                   [&](const FileInfo& f) { return catalog_.NeedsReading(f); });
-  if (unread) ::SetTimer(owner_, kReadTimerId, USER_TIMER_MINIMUM, nullptr);
+  if (unread) ::SetTimer(owner_, Id(TimerId::ReadArchives), USER_TIMER_MINIMUM, nullptr);
 }
 
 // The window's own messages, the player's clicks among them, come between
@@ -117,7 +102,7 @@ void ArchiveList::OnReadTimer(std::uint64_t sliceMs) {
     }
     return true;
   };
-  if (readFrom(top, inView) && readFrom(0, count)) ::KillTimer(owner_, kReadTimerId);
+  if (readFrom(top, inView) && readFrom(0, count)) ::KillTimer(owner_, Id(TimerId::ReadArchives));
 }
 
 bool ArchiveList::ReadRow(int row) {
@@ -151,7 +136,7 @@ void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
   const COLORREF oldText = ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text_);
   ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
+  const SelectedObject font(dc, reinterpret_cast<HFONT>(::SendMessageA(list_, WM_GETFONT, 0, 0)));
 
   // From the right: the time, whole, then the level and the death, each in
   // its column, and the name in what is left, cut with an ellipsis.
@@ -166,13 +151,14 @@ void ArchiveList::Draw(const DRAWITEMSTRUCT& item) const {
     cell.right = c.left - gap_;
   };
   const auto file = byName_.find(name);
-  column(file == byName_.end() ? std::string() : MadeText(archives_[file->second].lastWrite), timeWidth_);
+  std::string made;
+  if (file != byName_.end()) made = LocalDateTimeText(archives_[file->second].lastWrite, Seconds::Hidden);
+  column(made, timeWidth_);
   const LPARAM data = static_cast<LPARAM>(item.itemData);
   column(data & kKnown ? "level " + std::to_string(data & 0xFF) : std::string(), levelWidth_);
   column(data & kDead ? "dead" : data & kCorpse ? "corpse" : "", stateWidth_);
   ::DrawTextA(dc, name.c_str(), -1, &cell, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 
-  ::SelectObject(dc, oldFont);
   ::SetBkMode(dc, oldMode);
   ::SetTextColor(dc, oldText);
   ::SetBkColor(dc, oldBack);

@@ -1,5 +1,6 @@
-// Hiding to the notification area and coming back, the icon's menu, the
-// archive list's right click, and the one way out.
+// Showing the window, hiding it to the notification area and coming back,
+// the focus it gives back, the icon's menu, the archive list's right click,
+// and the one way out.
 #include "mainwindow/frmMain.h"
 
 #include "resources/resource.h"
@@ -8,6 +9,31 @@
 namespace ck {
 
 HICON frmMain::WindowIcon() const { return reinterpret_cast<HICON>(::GetClassLongPtrA(hwnd_, GCLP_HICON)); }
+
+// The window opens normal whatever a shortcut asks, but for minimised: it
+// offers no maximise box. SW_RESTORE shows a new window as SW_SHOWNORMAL
+// does, but Windows does not replace it with the start-up information's
+// command on the first call, as it replaces SW_SHOWNORMAL.
+void frmMain::Show(int showCommand) {
+  // Added here too, as a minimised start hides the window without activating it.
+  tray_.Add(hwnd_, WindowIcon());
+  const bool minimised = showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
+                         showCommand == SW_SHOWMINNOACTIVE || showCommand == SW_FORCEMINIMIZE;
+  ::ShowWindow(hwnd_, minimised ? showCommand : SW_RESTORE);
+  ::UpdateWindow(hwnd_);
+  ::SetFocus(Control(IDC_CMDSTART));
+}
+
+void frmMain::OnActivate(bool active) {
+  // The shell refuses a second icon, and adds again one it has lost.
+  if (active) tray_.Add(hwnd_, WindowIcon());
+  // Like a dialog, the window gives the focus back to the control that had it.
+  if (!active) {
+    lastFocus_ = ::GetFocus();
+  } else if (lastFocus_ && ::IsChild(hwnd_, lastFocus_)) {
+    ::SetFocus(lastFocus_);
+  }
+}
 
 // A minimised window leaves the screen and the taskbar; only the icon brings
 // it back.
@@ -21,7 +47,7 @@ void frmMain::OnSize(WPARAM kind) {
 }
 
 void frmMain::OnTrayNotification(WPARAM id, LPARAM mouse) {
-  switch (DecodeTrayNotification(kTrayCallbackMessage, id, static_cast<std::uintptr_t>(mouse))) {
+  switch (DecodeTrayNotification(Id(AppMessage::TrayNotification), id, static_cast<std::uintptr_t>(mouse))) {
     case TrayAction::Restore:
       Restore();
       break;
@@ -59,7 +85,7 @@ void frmMain::ShowRunning() {
   DWORD process = 0;
   ::GetWindowThreadProcessId(running, &process);
   ::AllowSetForegroundWindow(process);
-  ::PostMessageA(running, kShowMessage, 0, 0);
+  ::PostMessageA(running, Id(AppMessage::Show), 0, 0);
 }
 
 void frmMain::ShowTrayMenu() {

@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "tray/NotifyApi.h"
 #include "tray/TrayNotification.h"
+#include "tray/Win32NotifyApi.h"
 
 namespace ck {
 

@@ -10,7 +10,7 @@ namespace ck {
 
 void frmMain::Load() {
   stopwatch_.emplace(clock_);
-  timer1_.Attach(hwnd_, kTimerId, 1000);
+  timer1_.Attach(hwnd_, Id(TimerId::Tick), 1000);
   timer1_.Enabled(true);
 
   registry_.RootKey(0x80000001);  // HKEY_CURRENT_USER

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "components/UniqueHandle.h"
+#include "components/Win32UniqueHandle.h"
 
 namespace ck {
 

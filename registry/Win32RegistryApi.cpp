@@ -1,4 +1,4 @@
-#include "registry/RegistryApi.h"
+#include "registry/Win32RegistryApi.h"
 
 namespace ck {
 

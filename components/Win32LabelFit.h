@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "components/Win32DeviceContext.h"
+
 namespace ck {
 
 inline void GrowToFitText(HWND label) {
@@ -18,12 +20,12 @@ inline void GrowToFitText(HWND label) {
   ::GetWindowRect(label, &box);
   const int width = box.right - box.left;
   RECT need{0, 0, width, 0};
-  HDC dc = ::GetDC(label);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-  ::DrawTextA(dc, text, -1, &need,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
-  ::SelectObject(dc, old);
-  ::ReleaseDC(label, dc);
+  {
+    const WindowDc dc(label);
+    const SelectedObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    ::DrawTextA(dc.get(), text, -1, &need,
+                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
+  }
   if (need.bottom > box.bottom - box.top) {
     ::SetWindowPos(label, nullptr, 0, 0, width, need.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

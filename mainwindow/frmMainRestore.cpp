@@ -5,10 +5,11 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <new>
 
+#include "components/ArchiveNames.h"
 #include "components/Restore.h"
+#include "components/Win32LocalTime.h"
 #include "mainwindow/GameLaunch.h"
 #include "resources/resource.h"
 #include "resources/version.h"
@@ -16,25 +17,11 @@
 namespace ck {
 namespace {
 
-// The archive's last write as the user reads dates and times.
-std::string LocalDateTime(std::uint64_t ticks) {
-  const FILETIME file{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  SYSTEMTIME utc, local;
-  char date[64] = {}, time[64] = {};
-  if (!::FileTimeToSystemTime(&file, &utc) || !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return {};
-  ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, sizeof date);
-  ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &local, nullptr, time, sizeof time);
-  return std::string(date) + " " + time;
-}
-
-// This moment in local time, as archives named for it say it: yyyymmdd-hhmmss.
+// This moment in local time, as archives named for it say it.
 std::string StampNow() {
   SYSTEMTIME now;
   ::GetLocalTime(&now);
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-                now.wMinute, now.wSecond);
-  return stamp;
+  return NameStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
 }  // namespace
@@ -102,7 +89,7 @@ void frmMain::OnArchiveChosen() {
   }
   if (problem.empty()) problem = GameRunningProblem();
   if (problem.empty()) {
-    const std::string question = RestoreQuestion(source, LocalDateTime(source.madeAt));
+    const std::string question = RestoreQuestion(source, LocalDateTimeText(source.madeAt, Seconds::Shown));
     if (::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
     problem = GameRunningProblem();
   }

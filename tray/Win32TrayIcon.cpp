@@ -1,4 +1,4 @@
-#include "tray/TrayIcon.h"
+#include "tray/Win32TrayIcon.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "components/UniqueHandle.h"
+#include "components/Win32UniqueHandle.h"
 
 namespace ck {
 
