@@ -269,6 +269,47 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
   return KeepPresent(fs, FolderPrefix(saveDir), source.character, "00000000-000000", true, source.keptIn);
 }
 
+std::vector<std::string> UnfinishedRestores(FileSystem& fs, const std::string& saveDir) {
+  const std::string folder = FolderPrefix(saveDir);
+  std::vector<std::string> told;
+  const std::vector<FileInfo> archives = ListExactly(fs, folder, kArchivePattern, true);
+  std::vector<std::pair<ArchiveName, const FileInfo*>> marks;
+  // Whose by the characters there are, as the passes read it: a copy's
+  // name is no name the game gives.
+  for (const FileInfo& save : ListExactly(fs, folder, "*.d2s", true)) {
+    const std::string character = save.name.substr(0, save.name.size() - 4);
+    for (const FileInfo& f : archives) {
+      const ArchiveName mark = ReadArchiveName(f.name, character);
+      if (mark.kind == ArchiveKind::Restoring) marks.emplace_back(mark, &f);
+    }
+  }
+  for (const auto& [mark, file] : marks) {
+    const FileInfo& f = *file;
+    std::string comment;
+    RestoreRecord record;
+    FileStamp stamp;
+    fs.ReadParts(folder + f.name, stamp, [&](std::uint64_t size, const ReadAt& read) {
+      if (!ReadZipCommentAt(size, read, comment)) comment.clear();
+    });
+    const std::string& name = mark.character;
+    std::string text = "A restore of " + name + " did not finish, and " + name +
+                       "'s files may be a mix of two states. The files from before it are kept in " + f.name;
+    text += ReadRecord(comment, record) ? ", and those it restored in " + record.source + ": go back to one of them."
+                                        : ": go back to it.";
+    told.push_back(text + " Until then, or until the game saves " + name + " again, " + name +
+                   " is not backed up.");
+  }
+  return told;
+}
+
+std::string StillTheArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source) {
+  Bytes data;
+  FileStamp before, after;
+  const ReadStatus read = fs.ReadWhole(FolderPrefix(saveDir) + source.archive, data, before, after, kLargestArchive);
+  if (read == ReadStatus::Ok && before == after && before == source.stamp) return {};
+  return source.archive + " changed while the question was open" + kNothingRestored;
+}
+
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
                              const std::string& stamp, std::string& keptIn) {
   const std::string folder = FolderPrefix(saveDir);

@@ -57,6 +57,15 @@ bool ReadRecord(std::string_view comment, RestoreRecord& record);
 // its own: the restore runs on the window's thread.
 constexpr unsigned kRestoreWaitBudgetMs = 2000;
 
+// What to tell the player of each restore in `saveDir` that did not finish
+// (a crash, a power cut): whose, and the two archives that keep each whole
+// state, to go back to one of them. Nothing is written.
+std::vector<std::string> UnfinishedRestores(FileSystem& fs, const std::string& saveDir);
+
+// Empty while the archive `source` was read from is still that file, as it
+// was then: its size, last write and identity; else why not.
+std::string StillTheArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source);
+
 // Keeps the character's present files in a new archive named for `stamp`
 // ("yyyymmdd-hhmmss"), then makes them exactly `source`'s; `keptIn` names
 // that archive. Only files the new archive keeps are removed. Empty when

@@ -44,7 +44,8 @@ void ArchiveList::Attach(HWND list, HWND owner, COLORREF text, COLORREF back) {
 }
 
 void ArchiveList::Refresh(const std::string& folder) {
-  std::vector<FileInfo> listed = ListExactly(fs_, folder, kArchivePattern);
+  // Hidden ones too: a pass takes a hidden slot as any other.
+  std::vector<FileInfo> listed = ListExactly(fs_, folder, kArchivePattern, true);
   const auto sameFile = [](const FileInfo& a, const FileInfo& b) {
     return a.name == b.name && a.size == b.size && a.lastWrite == b.lastWrite;
   };

@@ -1,6 +1,7 @@
 // Going back: a double click on an archive, or Enter on the list, offers to
-// restore the character from it. It runs here, on the window's thread,
-// between two ticks, so no backup pass can run during it.
+// restore the character from it. It runs here, on the window's thread; the
+// question's message box runs a message loop of its own, in which the
+// timer's passes go on.
 #include "mainwindow/frmMain.h"
 
 #include <commctrl.h>
@@ -71,9 +72,8 @@ void frmMain::OnKeepSelected() {
 }
 
 // The archive is read and checked before the question, and what the user
-// agrees to is what is restored: a pass during the question may write the
-// same archive anew. The game is looked for again after the answer, as the
-// user may have started it meanwhile.
+// agrees to is what is restored. The game is looked for again after the
+// answer, as the user may have started it meanwhile.
 void frmMain::OnArchiveChosen() {
   RestoreSource source;
   const std::string archive = SelectedArchive();
@@ -90,8 +90,17 @@ void frmMain::OnArchiveChosen() {
   if (problem.empty()) problem = GameRunningProblem();
   if (problem.empty()) {
     const std::string question = RestoreQuestion(source, LocalDateTimeText(source.madeAt, Seconds::Shown));
-    if (::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
+    // The passes during the question may not write over the archive it
+    // names: should the restore then fail and put every file back, the state
+    // the player was asked about would be nowhere. And after the answer it
+    // must still be the file the question named, or the player agreed to
+    // something else.
+    passMemory_.spared = archive;
+    const int answer = ::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2);
+    passMemory_.spared.clear();
+    if (answer != IDYES) return;
     problem = GameRunningProblem();
+    if (problem.empty()) problem = StillTheArchive(files_, saveDir_, source);
   }
   std::string keptIn;
   // Memory runs short, if at all, while the present is kept and read back,
@@ -103,6 +112,7 @@ void frmMain::OnArchiveChosen() {
               (keptIn.empty() ? "." : ": the files before are kept in " + keptIn + ".");
   }
   if (problem.empty()) {
+    WentBack(passMemory_, source.character, {source.archive, source.stamp.size, source.stamp.lastWrite});
     const std::string text = RestoredText(source, TimeNow(), keptIn);
     ShowFirstPanel(text, text);
   }

@@ -2,6 +2,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "components/FolderPrefix.h"
+#include "components/Restore.h"
 #include "components/ZipArchiver.h"
 #include "resources/resource.h"
 #include "resources/version.h"
@@ -38,6 +39,12 @@ void frmMain::Load() {
   saveDir_ = FolderPrefix(saveDir_, [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
   // A crash while an archive was being written leaves its temporary file.
   ZipArchiver::RemoveStale(files_, saveDir_);
+  // One cut short by a crash or a power cut leaves a mark, which stays:
+  // nothing is written unasked. Told while the interval is still empty, so
+  // that no pass runs behind the message.
+  for (const std::string& told : UnfinishedRestores(files_, saveDir_)) {
+    ::MessageBoxA(nullptr, told.c_str(), CK_TITLE, MB_OK);
+  }
   // The boxes take their spin controls' values, as after any spin; the
   // interval's box restarts the stopwatch as it fills.
   OnSpin(Control(IDC_UDBACKUP));

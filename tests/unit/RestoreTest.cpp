@@ -428,6 +428,7 @@ TEST_F(RestoreTest, APutBackThatFailsForOneFilePutsBackTheOthersAndKeepsTheArchi
 // for every k, and the player's next pass and restore run as usual: every
 // state that existed before is still whole somewhere in the folder.
 TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
+  int told = 0;
   for (const char* from : {"Bob1.zip", "Bob-before-restore.zip"}) {
     bool finished = false;
     for (int k = 0; !finished; ++k) {
@@ -449,7 +450,16 @@ TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
         if (!kept[i].count("Bob.d2s")) continue;
         EXPECT_NE(std::find(before.begin(), before.end(), kept[i]), before.end()) << from << " cut after " << k;
       }
+      // The next start says which two archives hold the whole states, until
+      // the player goes back to one of them.
+      const std::vector<std::string> unfinished = ck::UnfinishedRestores(faulty_, save_);
+      ASSERT_LE(unfinished.size(), 1u);
+      if (!unfinished.empty()) {
+        ++told;
+        EXPECT_NE(unfinished[0].find(std::string(", and those it restored in ") + from), std::string::npos);
+      }
       Restore(from, "20261207-170413");
+      EXPECT_EQ(ck::UnfinishedRestores(faulty_, save_), std::vector<std::string>{});
       const std::vector<Files> after = States();
       for (const Files& state : before) {
         EXPECT_NE(std::find(after.begin(), after.end(), state), after.end()) << from << " cut after " << k;
@@ -457,6 +467,19 @@ TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
       ASSERT_LT(k, 100);
     }
   }
+  EXPECT_GT(told, 0);
+}
+
+TEST_F(RestoreTest, AnArchiveChangedSinceTheQuestionIsNotRestored) {
+  Put(archived_, "Bob1.zip");
+  ck::RestoreSource source;
+  ASSERT_EQ(ck::ReadRestoreSource(faulty_, save_, "Bob1.zip", source), "");
+  EXPECT_EQ(ck::StillTheArchive(faulty_, save_, source), "");
+  fs::last_write_time(dir_ / "Bob1.zip", fs::file_time_type::clock::now() - std::chrono::hours(3));
+  const std::string changed = "Bob1.zip changed while the question was open: nothing was restored.";
+  EXPECT_EQ(ck::StillTheArchive(faulty_, save_, source), changed);
+  fs::remove(dir_ / "Bob1.zip");
+  EXPECT_EQ(ck::StillTheArchive(faulty_, save_, source), changed);
 }
 
 TEST(RunsGame, ByFullPathIgnoringCaseOrByNameWhereThereIsNoPath) {

@@ -1,6 +1,7 @@
 // The backup pass of the real main window on Wine's real file system; the
 // test moves the clock, so no test waits a minute.
 #include "components/ArchiveNames.h"
+#include "components/Restore.h"
 #include "tests/common/FaultyFs.h"
 #include "tests/common/SaveFiles.h"
 #include "tests/win32/GameWindowTest.h"
@@ -172,6 +173,45 @@ TEST_F(BackupPassTest, AGameStartedWhileTheQuestionIsOpenIsSeenAfterYes) {
   EXPECT_EQ(answers.seen[1], "Close Diablo II before restoring: it would save over the restored files.");
   EXPECT_EQ(Get("Bob.key"), Text("new keys of Bob"));
   EXPECT_EQ(Listed(), before);
+}
+
+// While the question is open the passes go on, but none writes over the
+// archive it names, hidden though it is, and listed; one replaced meanwhile
+// by another program is not restored.
+TEST_F(BackupPassTest, NoPassTouchesTheArchiveTheQuestionNames) {
+  static const ck::RunningApi running{&ImagesWithTheGame};
+  running_ = &running;
+  gameRuns = false;
+  Character("Bob");
+  Start();
+  ::SetDlgItemTextA(form_->Handle(), IDC_TXTNUMBACKUP, "1");
+  TickAfter(180000);
+  ASSERT_TRUE(::SetFileAttributesA((folder_ + "Bob1.zip").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  TickAfter(180000);
+  EXPECT_EQ(Listed(), std::vector<std::string>{"Bob1.zip"});
+  const Bytes slot = Get("Bob1.zip"), keys = Get("Bob.key");
+  for (bool replaced : {false, true}) {
+    Put("Bob.key", Text(replaced ? "played on again" : "played during the question"));
+    ::SendMessageA(Control(IDC_FILE1), LB_SETCURSEL, 0, 0);
+    ck::testing::BoxAnswers answers([&](const std::string& text) {
+      if (!text.starts_with("Restore Bob")) return IDOK;
+      TickAfter(180000);
+      EXPECT_EQ(Status().substr(0, 15), "Not saved: Bob ");
+      if (replaced) Put("Bob1.zip", slot, FILE_ATTRIBUTE_HIDDEN);
+      return IDYES;
+    });
+    ::SendMessageA(form_->Handle(), ck::Id(ck::AppMessage::ArchiveChosen), 0, 0);
+    EXPECT_EQ(Get("Bob1.zip"), slot);
+    if (!replaced) {
+      EXPECT_EQ(answers.seen.size(), 1u);
+      EXPECT_EQ(Get("Bob.key"), keys);
+      EXPECT_EQ(Status().substr(0, 30), "Restored Bob from Bob1.zip at ");
+    } else {
+      ASSERT_EQ(answers.seen.size(), 2u);
+      EXPECT_EQ(answers.seen[1], "Bob1.zip changed while the question was open: nothing was restored.");
+      EXPECT_EQ(Get("Bob.key"), Text("played on again"));
+    }
+  }
 }
 
 TEST_F(BackupPassTest, WithoutCharactersNothingHappensEveryTick) {
@@ -434,14 +474,25 @@ TEST(Win32FileSystem, EachErrorIsReadForWhatItMeans) {
   }
 }
 
+// The mark of a restore cut short is no temporary: it stays, and start-up
+// names both archives that keep a whole state.
 TEST_F(BackupPassTest, StartUpRemovesOurStaleTemporaryFilesEvenReadOnlyOrHidden) {
   Put("~Bob2.zip.cktmp", Text("half an archive"));
   Put("~Bob3.zip.cktmp", Text("half an archive"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   Put("Bob.tmp", Text("someone else's"));
+  Character("Bob");
+  const std::string mark = "Bob-restoring-20261207-170412.zip";
+  Put(mark, ck::BuildZip({{"Bob.d2s", WholeSave("Bob"), 0, 33, {}}}, 6, ck::RecordText({"Bob2.zip", 10, 20})));
+  ck::testing::BoxAnswers answers([](const std::string&) { return IDOK; });
   Start();
   EXPECT_FALSE(Exists("~Bob2.zip.cktmp"));
   EXPECT_FALSE(Exists("~Bob3.zip.cktmp"));
   EXPECT_TRUE(Exists("Bob.tmp"));
+  EXPECT_TRUE(Exists(mark));
+  EXPECT_EQ(answers.seen, std::vector<std::string>{
+                              "A restore of Bob did not finish, and Bob's files may be a mix of two states. The files "
+                              "from before it are kept in " + mark + ", and those it restored in Bob2.zip: go back to "
+                              "one of them. Until then, or until the game saves Bob again, Bob is not backed up."});
 }
 
 // A companion the game appends to while it is read (an automap) shows two
