@@ -142,9 +142,11 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   });
   keptIn = added == AddResult::NothingToAdd ? "" : kept;
   if (packed) *packed = keeper.Packed;
-  if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + kept + kNothingRestored;
+  // A dry run's name is no name the player will see.
+  const std::string in = dryRun ? "a before-restore archive" : kept;
+  if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + in + kNothingRestored;
   if (added != AddResult::Saved && added != AddResult::NothingToAdd) {
-    return "Unable to keep " + character + "'s files in " + kept + kNothingRestored;
+    return "Unable to keep " + character + "'s files in " + in + kNothingRestored;
   }
   return {};
 }

@@ -105,6 +105,37 @@ TEST(SlotsToWrite, FreeFirstThenTheOldestButNeverTheNewest) {
   EXPECT_EQ(slots({{1, 10}}, 1, 1), (Slots{1}));
 }
 
+// After a restart, only the times tell which slot is the newest: tied times
+// spare the highest number and write the lowest; a newest slot between two
+// older ones is never written; and the state before a death is taken from it.
+TEST_F(ArchiverTest, AfterARestartTheTimesAloneTellTheNewest) {
+  Character("Bob");
+  Write("Bob.d2s", MadeSave("Alive"));
+  for (int i = 0; i < 3; ++i) {
+    Play({"Bob"});
+    Pass(posix_, 3);
+  }
+  const auto now = fs::file_time_type::clock::now();
+  for (const char* slot : {"Bob1.zip", "Bob2.zip", "Bob3.zip"}) fs::last_write_time(dir_ / slot, now - std::chrono::hours(1));
+  auto slots = Files(".zip");
+  written_ = {};
+  Play({"Bob"});
+  EXPECT_EQ(Pass(posix_, 3)->saved, std::vector<std::string>{"Bob"});
+  EXPECT_NE(Read("Bob1.zip"), slots.at("Bob1.zip"));
+
+  fs::last_write_time(dir_ / "Bob1.zip", now - std::chrono::hours(2));
+  fs::last_write_time(dir_ / "Bob2.zip", now - std::chrono::minutes(10));
+  fs::last_write_time(dir_ / "Bob3.zip", now - std::chrono::hours(3));
+  slots = Files(".zip");
+  written_ = {};
+  Write("Bob.d2s", MadeSave("Dead"));
+  const auto pass = Pass(posix_, 3);
+  ASSERT_EQ(pass->died.size(), 1u);
+  EXPECT_EQ(Read(pass->died[0].second), slots.at("Bob2.zip"));
+  EXPECT_NE(Read("Bob3.zip"), slots.at("Bob3.zip"));
+  EXPECT_EQ(Read("Bob2.zip"), slots.at("Bob2.zip"));
+}
+
 // While a question names an archive, no pass writes over it: the next slot
 // takes the change, and with one kept the character waits for the answer.
 TEST_F(ArchiverTest, NoPassWritesOverTheArchiveAQuestionNames) {

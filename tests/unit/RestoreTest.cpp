@@ -470,6 +470,30 @@ TEST_F(RestoreTest, ACutAtAnyStepLosesNoStateWhateverThePlayerDoesNext) {
   EXPECT_GT(told, 0);
 }
 
+// Everything a restore could refuse is found before anything is written:
+// a present file too large to keep among them. Keeping an archive on a full
+// disk leaves no copy of it, whole or torn.
+TEST_F(RestoreTest, WhatARestoreOrAKeepCannotDoLeavesTheFolderAsItWas) {
+  Put(archived_, "Bob1.zip");
+  {
+    std::ofstream(dir_ / "Bob.ma3", std::ios::binary).put('x');
+  }
+  fs::resize_file(dir_ / "Bob.ma3", ck::kLargestEntry + 1);
+  const Files before = Folder();
+  ck::RestoreSource source;
+  EXPECT_EQ(ck::ReadRestoreSource(faulty_, save_, "Bob1.zip", source),
+            "Bob.ma3 is too large to keep in a before-restore archive: nothing was restored.");
+  EXPECT_TRUE(Folder() == before);
+  fs::remove(dir_ / "Bob.ma3");
+
+  const Files kept = Folder();
+  ASSERT_EQ(ck::ReadArchiveSource(faulty_, save_, "Bob1.zip", source), "");
+  faulty_.failWriteHalfway = true;
+  std::string keptIn;
+  EXPECT_EQ(ck::KeepArchive(faulty_, save_, source, keptIn), "Unable to keep Bob1.zip.");
+  EXPECT_TRUE(Folder() == kept);
+}
+
 TEST_F(RestoreTest, AnArchiveChangedSinceTheQuestionIsNotRestored) {
   Put(archived_, "Bob1.zip");
   ck::RestoreSource source;

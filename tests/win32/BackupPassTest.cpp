@@ -89,7 +89,8 @@ TEST_F(BackupPassTest, APassKeepsTheSelectionAndEnterOnTheListNeverStartsTheGame
   TickAfter(180000);
   select("Bob1.zip");
   Put("Bob.key", Text("new keys of Bob"));
-  TickAfter(180000);  // writes Bob2.zip
+  Character("Al");
+  TickAfter(180000);  // writes Bob2.zip, and Al1.zip, a row before the one selected
   ck::testing::BoxAnswers answers([](const std::string&) { return IDNO; });
   pressEnterOnTheList();
   ASSERT_EQ(answers.seen.size(), 1u);
