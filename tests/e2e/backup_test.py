@@ -106,6 +106,72 @@ class BackupTest(WineTest):
         saved = sum(len(game) - len(skipped) for skipped in soak.not_saved)
         self.assertEqual((failures, report["archives verified"]), ([], saved + 8), report)
 
+    def test_going_back_twice_through_the_window_keeps_every_state(self):
+        """Three slots; back to the middle one and a pass; back to the oldest,
+        a save and a pass: every state is still in an archive, the state gone
+        back to in its own slot."""
+        s = self.wine
+        folder = s.make_folder(SAVE)
+        make_saves(folder, "--names", "Bob")
+
+        def present():
+            return {n: pathlib.Path(folder, n).read_bytes() for n in os.listdir(folder) if n.startswith("Bob.")}
+
+        def kept():
+            found = []
+            for n in sorted(os.listdir(folder)):
+                if n.endswith(".zip"):
+                    with zipfile.ZipFile(os.path.join(folder, n)) as z:
+                        found.append((n, {m: z.read(m) for m in z.namelist()}))
+            return found
+        states, hour = [], time.time() - 4 * 3600
+        for slot in (1, 2, 3):
+            pathlib.Path(folder, "Bob.key").write_bytes(b"keys of S%d" % slot)
+            states.append(present())
+            archive = os.path.join(folder, "Bob%d.zip" % slot)
+            with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+                for name, data in states[-1].items():
+                    z.writestr(name, data)
+            os.utime(archive, (hour + slot * 3600,) * 2)
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
+        s.type_into(w["hwnd"], IDC["txtNumBackup"], "3")
+        s.type_into(w["hwnd"], IDC["txtInterval"], "1")  # the next pass in a minute
+
+        def status():
+            return controls_by_name(s.dump(w["hwnd"]))["StatusBar1"]["text"]
+
+        def go_back(archive):
+            rows = controls_by_name(s.dump(w["hwnd"]))["File1"]
+            s.driver("send", rows["hwnd"], 0x186, rows["items"].index(archive))  # LB_SETCURSEL
+            s.driver("post", w["hwnd"], 0x8002)  # as Enter on the list
+            box = s.dialog()
+            self.assertTrue(box["text"].startswith("Restore Bob from " + archive), box["text"])
+            s.driver("command", box["hwnd"], 6)  # Yes
+            return until(status, lambda text: text.startswith("Restored Bob from " + archive), what="the restore")
+
+        def next_pass(previous):
+            return until(status, lambda text: text != previous, timeout=120, what="the next pass")
+
+        slots = dict(kept())
+        self.assertEqual(present(), states[2])
+        after = next_pass(go_back("Bob2.zip"))
+        self.assertTrue(after.startswith("Last save was at "), after)
+        self.assertEqual(present(), states[1])
+        self.assertEqual({n: c for n, c in kept() if n in slots}, slots)  # nothing written: no play since
+
+        go_back("Bob1.zip")
+        self.assertEqual(present(), states[0])
+        pathlib.Path(folder, "Bob.key").write_bytes(b"keys played after going back")  # the game saves
+        played = present()
+        after = next_pass(status())
+        self.assertTrue(after.startswith("Last save was at "), after)
+        now = dict(kept())
+        self.assertEqual((now["Bob1.zip"], now["Bob2.zip"], now["Bob3.zip"]), (states[0], played, states[2]))
+        for state in states + [played]:
+            self.assertIn(state, now.values())
+
 
 if __name__ == "__main__":
     unittest.main()
