@@ -142,9 +142,20 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   });
   keptIn = added == AddResult::NothingToAdd ? "" : kept;
   if (packed) *packed = keeper.Packed;
-  // A dry run's name is no name the player will see.
+  // No files to keep: the mark is an archive of none, so that a restore cut
+  // short is known all the same.
+  if (added == AddResult::NothingToAdd && !dryRun) {
+    keptIn = keeper.PlaceNew(BuildZip({}, 6, comment), folder, kind, character, stamp, std::nullopt);
+    if (keptIn.empty()) return "Unable to mark the restore of " + character + " as under way" + kNothingRestored;
+  }
+  // A dry run's name is no name the player will see. Nothing has been
+  // replaced yet: a mark made is taken away again.
   const std::string in = dryRun ? "a before-restore archive" : kept;
-  if (!keeper.LeftOut.empty()) return keeper.LeftOut.front() + " is too large to keep in " + in + kNothingRestored;
+  if (!keeper.LeftOut.empty()) {
+    if (added == AddResult::Saved && !dryRun) fs.Remove(folder + kept);
+    keptIn.clear();
+    return keeper.LeftOut.front() + " is too large to keep in " + in + kNothingRestored;
+  }
   if (added != AddResult::Saved && added != AddResult::NothingToAdd) {
     return "Unable to keep " + character + "'s files in " + in + kNothingRestored;
   }
@@ -271,6 +282,26 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
   return KeepPresent(fs, FolderPrefix(saveDir), source.character, "00000000-000000", true, source.keptIn);
 }
 
+bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::string& character,
+                       const std::string& mark) {
+  const std::string folder = FolderPrefix(saveDir), save = character + ".d2s";
+  Bytes present;
+  FileStamp before, after;
+  if (fs.ReadWhole(folder + save, present, before, after, kLargestEntry) != ReadStatus::Ok) return true;
+  std::vector<ZipEntry> kept, restored;
+  std::string comment;
+  RestoreRecord record;
+  if (!ReadEntries(fs, folder + mark, mark, kept, nullptr, &comment).empty() || !ReadRecord(comment, record) ||
+      !ReadEntries(fs, folder + record.source, record.source, restored).empty()) {
+    return true;
+  }
+  const auto holds = [&](const std::vector<ZipEntry>& entries) {
+    const ZipEntry* e = Find(entries, save);
+    return e && e->data == present;
+  };
+  return holds(kept) || holds(restored);
+}
+
 std::vector<std::string> UnfinishedRestores(FileSystem& fs, const std::string& saveDir) {
   const std::string folder = FolderPrefix(saveDir);
   std::vector<std::string> told;
@@ -282,7 +313,9 @@ std::vector<std::string> UnfinishedRestores(FileSystem& fs, const std::string& s
     const std::string character = save.name.substr(0, save.name.size() - 4);
     for (const FileInfo& f : archives) {
       const ArchiveName mark = ReadArchiveName(f.name, character);
-      if (mark.kind == ArchiveKind::Restoring) marks.emplace_back(mark, &f);
+      if (mark.kind == ArchiveKind::Restoring && RestoreUnfinished(fs, folder, character, f.name)) {
+        marks.emplace_back(mark, &f);
+      }
     }
   }
   for (const auto& [mark, file] : marks) {
@@ -323,9 +356,13 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
   // What was there, read back from the archive that now keeps it, to put
   // back on a failure.
   std::vector<ZipEntry> before;
-  if (!keptIn.empty() && !ReadEntries(fs, folder + keptIn, keptIn, before).empty()) {
-    return "Unable to read back " + keptIn + kNothingRestored;
+  if (!ReadEntries(fs, folder + keptIn, keptIn, before).empty()) {
+    const std::string unread = keptIn;
+    fs.Remove(folder + keptIn);
+    keptIn.clear();
+    return "Unable to read back " + unread + kNothingRestored;
   }
+  const bool keepsFiles = !present.empty();
 
   std::vector<std::string> changed;
   std::string failed;
@@ -350,6 +387,8 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
     changed.push_back(name);
   }
   if (failed.empty()) {
+    // An archive of no files keeps nothing once the restore is done.
+    if (!keepsFiles && fs.Remove(folder + keptIn)) keptIn.clear();
     FinishRestores(fs, folder, character, keptIn);
     return {};
   }
@@ -365,13 +404,13 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
   // The present is whole again: the archive made of it a moment ago keeps
   // nothing that is not there.
   if (putBack) {
-    if (!keptIn.empty()) fs.Remove(folder + keptIn);
+    fs.Remove(folder + keptIn);
     keptIn.clear();
     return "Unable to restore " + failed + Because(why) + ": " + character + "'s files are as they were.";
   }
   return "Unable to restore " + failed + Because(why) + ", nor to put all of " + character + "'s files back" +
-         (keptIn.empty() ? ": restore " + source.archive + " again."
-                         : ": they are kept in " + keptIn + ". Restore it, or " + source.archive + " again.");
+         (!keepsFiles ? ": restore " + source.archive + " again."
+                      : ": they are kept in " + keptIn + ". Restore it, or " + source.archive + " again.");
 }
 
 std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,

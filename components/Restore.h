@@ -57,6 +57,15 @@ bool ReadRecord(std::string_view comment, RestoreRecord& record);
 // its own: the restore runs on the window's thread.
 constexpr unsigned kRestoreWaitBudgetMs = 2000;
 
+// Whether the restore that left `mark`, the archive of `character`'s files
+// from before it, did not finish, as far as the files tell: the present
+// save is still the one of either state, the mark's or that of the archive
+// restored from, which the mark's record names, and so has not been written
+// by the game since. Going by the contents, no clock can fool it; whatever
+// cannot be read counts as not finished.
+bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::string& character,
+                       const std::string& mark);
+
 // What to tell the player of each restore in `saveDir` that did not finish
 // (a crash, a power cut): whose, and the two archives that keep each whole
 // state, to go back to one of them. Nothing is written.

@@ -60,12 +60,13 @@ AddResult ZipArchiver::Add() {
 }
 
 std::string ZipArchiver::PlaceNew(const Bytes& archive, const std::string& folder, ArchiveKind kind,
-                                  const std::string& character, const std::string& stamp, std::int64_t unixTime) {
+                                  const std::string& character, const std::string& stamp,
+                                  std::optional<std::int64_t> unixTime) {
   const std::string temporary = TemporaryName(folder + DatedName(kind, character, stamp));
   fs_.Remove(temporary);
   ZipEntry dated;
   dated.unixTime = unixTime;
-  if (WriteChecked(temporary, archive) && fs_.SetLastWrite(temporary, dated)) {
+  if (WriteChecked(temporary, archive) && (!unixTime || fs_.SetLastWrite(temporary, dated))) {
     ReplaceStatus placed = ReplaceStatus::Failed;
     const std::string name = FirstFreeName(kind, character, stamp, [&](const std::string& file) {
       placed = PutInPlace(fs_, temporary, folder + file, false, budget_);

@@ -79,9 +79,11 @@ class ZipArchiver {
   // Writes `archive` as a new dated archive of `folder`, of `kind` for
   // `character` and `stamp`, under the first name of those where no file
   // is, never over one. Checked as Add checks its own, and dated
-  // `unixTime`. The name it took; empty when it could not be written.
+  // `unixTime` (without one, now). The name it took; empty when it could
+  // not be written.
   std::string PlaceNew(const Bytes& archive, const std::string& folder, ArchiveKind kind,
-                       const std::string& character, const std::string& stamp, std::int64_t unixTime);
+                       const std::string& character, const std::string& stamp,
+                       std::optional<std::int64_t> unixTime);
 
   // Temporaries of ours left by a crash.
   static void RemoveStale(FileSystem& fs, const std::string& folder);

@@ -26,7 +26,7 @@ int SlotOf(std::string_view file, std::string_view name) {
 // there is none; then time decides. `from` is that archive's stamp when
 // its record decided.
 int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& name,
-                 const std::vector<FileInfo>& archives, const CharacterMemory& memory, FileStamp& from) {
+                 const std::vector<FileInfo>& archives, CharacterMemory& memory, FileStamp& from) {
   const FileInfo* newestRecord = nullptr;
   std::uint64_t newestSlot = 0;
   for (const FileInfo& f : archives) {
@@ -37,19 +37,22 @@ int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& n
     }
   }
   from = {};
+  if (newestRecord) from = {newestRecord->size, newestRecord->lastWrite, newestRecord->identity};
   RestoreRecord record = memory.restored;
   if (record.source.empty()) {
-    if (!newestRecord || newestRecord->lastWrite <= newestSlot) return 0;
-    const FileStamp stamp{newestRecord->size, newestRecord->lastWrite, newestRecord->identity};
-    if (stamp == memory.recordUsed) return 0;
-    std::string comment;
-    FileStamp opened;
-    const auto readComment = [&](std::uint64_t size, const ReadAt& at) {
-      if (!ReadZipCommentAt(size, at, comment)) comment.clear();
-    };
-    const ReadStatus read = fs.ReadParts(folder + newestRecord->name, opened, readComment);
-    if (read != ReadStatus::Ok || !ReadRecord(comment, record)) return 0;
-    from = stamp;
+    if (!newestRecord || newestRecord->lastWrite <= newestSlot || from == memory.recordUsed) return 0;
+    // Read once for each file it is.
+    if (!(from == memory.recordSeen)) {
+      std::string comment;
+      FileStamp opened;
+      const auto readComment = [&](std::uint64_t size, const ReadAt& at) {
+        if (!ReadZipCommentAt(size, at, comment)) comment.clear();
+      };
+      if (fs.ReadParts(folder + newestRecord->name, opened, readComment) != ReadStatus::Ok) return 0;
+      memory.recordSeen = from;
+      if (!ReadRecord(comment, memory.recordRead)) memory.recordRead = {};
+    }
+    record = memory.recordRead;
   }
   for (const FileInfo& f : archives) {
     if (f.name != record.source || f.size != record.size || f.lastWrite != record.lastWrite) continue;
@@ -61,15 +64,12 @@ int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& n
 
 // The mark of a restore of `name` that did not finish, while the game has
 // not saved since; else null.
-const FileInfo* CutShort(const std::string& name, const std::vector<FileInfo>& listing,
+const FileInfo* CutShort(FileSystem& fs, const std::string& folder, const std::string& name,
                          const std::vector<FileInfo>& archives) {
-  const std::string saveName = name + ".d2s";
-  const auto save = std::find_if(listing.begin(), listing.end(),
-                                 [&](const FileInfo& f) { return MatchesMask(f.name, saveName); });
   for (const FileInfo& f : archives) {
-    if (ReadArchiveName(f.name, name).kind != ArchiveKind::Restoring) continue;
-    // The restore dates each file as its archive does, before the mark.
-    if (save == listing.end() || save->lastWrite <= f.lastWrite) return &f;
+    if (ReadArchiveName(f.name, name).kind == ArchiveKind::Restoring && RestoreUnfinished(fs, folder, name, f.name)) {
+      return &f;
+    }
   }
   return nullptr;
 }
@@ -211,7 +211,7 @@ std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::
   std::stable_sort(written.begin(), written.end(), [&](int a, int b) {
     return times[static_cast<std::size_t>(a)] < times[static_cast<std::size_t>(b)];
   });
-  if (restored) {
+  if (restored && restored <= keep) {
     std::erase(written, restored);
   } else {
     // The newest by time, ties to the highest number; and the one written last.
@@ -267,7 +267,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           files.push_back(&f);
         }
       }
-      if (const FileInfo* mark = CutShort(name, listing, archives)) {
+      if (const FileInfo* mark = CutShort(fs, folder, name, archives)) {
         result.notSaved.push_back(name);
         result.cutShort.emplace_back(name, mark->name);
         continue;

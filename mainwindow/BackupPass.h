@@ -49,6 +49,9 @@ struct CharacterMemory {
   // written a slot after: a clock set back could make it look later than
   // that slot still.
   FileStamp recordUsed;
+  // The last before-restore archive whose record was read, and that record.
+  FileStamp recordSeen;
+  RestoreRecord recordRead;
 };
 struct PassMemory {
   std::map<std::string, CharacterMemory> characters;

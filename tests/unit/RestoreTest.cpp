@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "components/Restore.h"
+#include "components/ZipArchiver.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/GameLaunch.h"
 #include "tests/common/FaultyFs.h"
@@ -412,7 +413,8 @@ TEST_F(RestoreTest, APutBackThatFailsForOneFilePutsBackTheOthersAndKeepsTheArchi
     return path.ends_with("Bob.ma0") || (path.ends_with("Bob.key") && ++keyReplaces > 1);
   };
   EXPECT_EQ(Restore("Bob1.zip"), "Unable to restore Bob.ma0 (another program holds it), nor to put all of Bob's "
-                                 "files back: they are kept in Bob-restoring-20261207-170412.zip. Restore it, or Bob1.zip again.");
+                                 "files back: they are kept in Bob-restoring-20261207-170412.zip. Restore it, or "
+                                 "Bob1.zip again.");
   Files now = Folder(false);
   EXPECT_EQ(now.at("Bob.key"), archived_.at("Bob.key"));
   now.erase("Bob.key");
@@ -504,6 +506,203 @@ TEST_F(RestoreTest, AnArchiveChangedSinceTheQuestionIsNotRestored) {
   EXPECT_EQ(ck::StillTheArchive(faulty_, save_, source), changed);
   fs::remove(dir_ / "Bob1.zip");
   EXPECT_EQ(ck::StillTheArchive(faulty_, save_, source), changed);
+}
+
+// Sequences a hostile player tried: going back, passes, cuts and clocks.
+class GoingBackTest : public ck::testing::FolderTest {
+ protected:
+  void Age(const std::string& f, std::chrono::minutes by) {
+    fs::last_write_time(dir_ / f, fs::file_time_type::clock::now() - by);
+  }
+  std::optional<ck::PassResult> Pass(int keep = 3) { return ck::RunBackupPass(faulty_, save_, keep, table_, memory_); }
+  Files Unzip(const std::string& zip) {
+    std::vector<ck::ZipEntry> entries;
+    Files out;
+    if (!ck::ReadZip(Read(zip), entries)) return out;
+    for (auto& e : entries) out[e.name] = e.data;
+    return out;
+  }
+  // Every state any archive of the folder keeps.
+  std::vector<Files> Kept() {
+    std::vector<Files> all;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      if (e.path().extension() == ".zip") all.push_back(Unzip(e.path().filename()));
+    }
+    return all;
+  }
+  bool Somewhere(const Files& state) {
+    const std::vector<Files> kept = Kept();
+    return std::find(kept.begin(), kept.end(), state) != kept.end();
+  }
+  std::string Restore(const std::string& archive, const std::string& stamp = "20261207-170412", bool went = true) {
+    ck::RestoreSource source;
+    std::string p = ck::ReadRestoreSource(faulty_, save_, archive, source);
+    if (p.empty()) p = ck::RestoreCharacter(faulty_, save_, source, stamp, kept_);
+    if (p.empty() && went) {
+      ck::WentBack(memory_, source.character, {source.archive, source.stamp.size, source.stamp.lastWrite});
+    }
+    return p;
+  }
+  ck::testing::FaultyFs faulty_;
+  ck::CharacterTable table_;
+  ck::PassMemory memory_;
+  std::string kept_;
+};
+
+// Gone back in this process, then the clock set back: the slot the next
+// pass wrote stays the newest, for the rotation and for a death.
+TEST_F(GoingBackTest, AClockSetBackAfterGoingBackNeverTakesTheSlotWrittenLast) {
+  for (bool dies : {false, true}) {
+    SCOPED_TRACE(dies ? "dies" : "plays");
+    for (const auto& e : fs::directory_iterator(dir_)) fs::remove(e.path());
+    memory_ = {};
+    table_ = {};
+    Write("Bob.d2s", MadeSave("Alive"));
+    for (int s = 1; s <= 3; ++s) {
+      Write("Bob.key", Text("S" + std::to_string(s)));
+      ASSERT_EQ(Pass()->saved.size(), 1u);
+    }
+    Age("Bob1.zip", std::chrono::minutes(180));
+    Age("Bob2.zip", std::chrono::minutes(240));
+    Age("Bob3.zip", std::chrono::minutes(120));
+    ASSERT_EQ(Restore("Bob1.zip"), "");
+    Write("Bob.key", Text("D"));
+    ASSERT_EQ(Pass()->saved.size(), 1u);
+    const Files d = Unzip("Bob2.zip");
+    ASSERT_EQ(d.at("Bob.key"), Text("D"));
+    Age("Bob2.zip", std::chrono::minutes(300));  // written while the clock was behind the restore
+    if (dies) Write("Bob.d2s", MadeSave("Dead")); else Write("Bob.key", Text("E"));
+    auto pass = Pass();
+    EXPECT_EQ(Unzip("Bob2.zip"), d) << "the slot written last was written over";
+    EXPECT_TRUE(Somewhere(d)) << "state D is kept nowhere";
+    if (dies) {
+      ASSERT_EQ(pass->died.size(), 1u);
+      EXPECT_EQ(Unzip(pass->died[0].second), d) << "before-death copy is not the last state before the death";
+    }
+  }
+}
+
+// A file grows past what can be kept between the question and Yes: nothing
+// is restored, and no mark is left to stop the passes.
+TEST_F(GoingBackTest, ARestoreRefusedAfterTheQuestionLeavesNoMark) {
+  Write("Bob.d2s", WholeSave("Bob", 900));
+  Write("Bob.key", Text("keys"));
+  Age("Bob.d2s", std::chrono::minutes(60));
+  Write("Bob1.zip", ck::BuildZip({{"Bob.d2s", WholeSave("Bob", 500), 0, 0x5A21, {}}}));
+  ck::RestoreSource source;
+  ASSERT_EQ(ck::ReadRestoreSource(faulty_, save_, "Bob1.zip", source), "");
+  Write("Bob.log", Bytes(33u << 20, 'x'));  // grew meanwhile
+  const std::string p = ck::RestoreCharacter(faulty_, save_, source, "20261207-170412", kept_);
+  EXPECT_NE(p.find("nothing was restored"), std::string::npos) << p;
+  EXPECT_FALSE(fs::exists(dir_ / "Bob-restoring-20261207-170412.zip")) << "mark left after nothing was restored";
+  fs::remove(dir_ / "Bob.log");
+  EXPECT_EQ(ck::UnfinishedRestores(faulty_, save_), std::vector<std::string>{});
+  EXPECT_EQ(Pass()->cutShort.size(), 0u);
+}
+
+// The same when the mark cannot be read back.
+TEST_F(GoingBackTest, AFailedReadBackLeavesNoMark) {
+  Write("Bob.d2s", WholeSave("Bob", 900));
+  Age("Bob.d2s", std::chrono::minutes(60));
+  Write("Bob1.zip", ck::BuildZip({{"Bob.d2s", WholeSave("Bob", 500), 0, 0x5A21, {}}}));
+  faulty_.lockedRead = [](const std::string& p) {
+    return p.find("-restoring-") != std::string::npos && p.find("cktmp") == std::string::npos;
+  };
+  const std::string p = Restore("Bob1.zip");
+  EXPECT_NE(p.find("nothing was restored"), std::string::npos) << p;
+  faulty_.lockedRead = [](const std::string&) { return false; };
+  EXPECT_FALSE(fs::exists(dir_ / "Bob-restoring-20261207-170412.zip")) << "mark left after nothing was restored";
+  EXPECT_EQ(Pass()->cutShort.size(), 0u);
+}
+
+// A character with no files (deleted in the game's menu), the restore cut
+// after his save: the mark, an archive of no files, says so, and no pass
+// archives the save without its companions.
+TEST_F(GoingBackTest, ACutRestoreOfACharacterWithNoFilesIsMarkedToo) {
+  const Files whole = {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("k")}, {"Bob.ma0", Text("m")}};
+  std::vector<ck::ZipEntry> entries;
+  for (auto& [n, d] : whole) entries.push_back({n, d, 0, 0x5A21, {}});
+  Write("Bob1.zip", ck::BuildZip(entries));
+  bool cut = false;
+  for (int k = 0; !cut && k < 30; ++k) {
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      if (e.path().filename() != "Bob1.zip") fs::remove(e.path());
+    }
+    faulty_.changesLeft = k;
+    Restore("Bob1.zip", "20261207-170412", false);
+    faulty_.changesLeft = -1;
+    cut = fs::exists(dir_ / "Bob.d2s") && !fs::exists(dir_ / "Bob.key");
+  }
+  ASSERT_TRUE(cut);
+  ck::ZipArchiver::RemoveStale(faulty_, save_);
+  EXPECT_NE(ck::UnfinishedRestores(faulty_, save_), std::vector<std::string>{}) << "start-up says nothing";
+  auto pass = Pass(1);
+  for (const Files& f : Kept()) EXPECT_TRUE(f.empty() || f == whole) << "a partial state was archived";
+  EXPECT_TRUE(Somewhere(whole)) << "the whole state is gone";
+}
+
+// An archive dated ahead (made while the clock was fast), the restore cut
+// after its save: the save is newer than the mark, but still that archive's,
+// so the mix is not archived and the archive named at start-up stays.
+TEST_F(GoingBackTest, ACutRestoreFromAnArchiveDatedAheadIsNeverArchived) {
+  Write("Bob.d2s", WholeSave("Bob", 900));
+  Write("Bob.key", Text("present keys"));
+  Age("Bob.d2s", std::chrono::minutes(60));
+  Age("Bob.key", std::chrono::minutes(60));
+  const auto tomorrow = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::system_clock::now().time_since_epoch()).count() + 86400;
+  Write("Bob1.zip", ck::BuildZip({{"Bob.d2s", WholeSave("Bob", 500), 0, 0x5A21, tomorrow},
+                                  {"Bob.key", Text("archived keys"), 0, 0x5A21, tomorrow}}));
+  bool cut = false;
+  for (int k = 0; !cut && k < 30; ++k) {
+    // find the step where the .d2s is in place and the .key is not
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      const std::string name = e.path().filename().string();
+      if (name.find("-restoring-") != std::string::npos || name.find("before-restore") != std::string::npos) {
+        fs::remove(e.path());
+      }
+    }
+    Write("Bob.d2s", WholeSave("Bob", 900));
+    Write("Bob.key", Text("present keys"));
+    Age("Bob.d2s", std::chrono::minutes(60));
+    Age("Bob.key", std::chrono::minutes(60));
+    faulty_.changesLeft = k;
+    Restore("Bob1.zip", "20261207-170412", false);
+    faulty_.changesLeft = -1;
+    cut = Read("Bob.d2s") == WholeSave("Bob", 500) && Read("Bob.key") == Text("present keys");
+  }
+  ASSERT_TRUE(cut);
+  ck::ZipArchiver::RemoveStale(faulty_, save_);
+  ASSERT_EQ(ck::UnfinishedRestores(faulty_, save_).size(), 1u);
+  const Bytes source = Read("Bob1.zip");
+  auto pass = Pass(1);
+  EXPECT_EQ(Read("Bob1.zip"), source) << "the archive the start-up message names was written over";
+  EXPECT_EQ(pass->cutShort.size(), 1u);
+  for (const Files& f : Kept()) {
+    EXPECT_FALSE(f.count("Bob.d2s") && f.at("Bob.d2s") == WholeSave("Bob", 500) &&
+                 f.at("Bob.key") == Text("present keys"))
+        << "a mix of two states was archived";
+  }
+}
+
+// No present files, one held, the save not taken away again: the archive
+// the message says to restore again is never written over.
+TEST_F(GoingBackTest, AFailedRestoreOfACharacterWithNoFilesKeepsItsSource) {
+  const Files whole = {{"Bob.d2s", WholeSave("Bob", 500)}, {"Bob.key", Text("k")}};
+  std::vector<ck::ZipEntry> entries;
+  for (auto& [n, d] : whole) entries.push_back({n, d, 0, 0x5A21, {}});
+  Write("Bob1.zip", ck::BuildZip(entries));
+  bool keyTried = false;
+  faulty_.held = [&](const std::string& p) {
+    if (p.ends_with("/Bob.key")) keyTried = true;
+    return p.ends_with("/Bob.key") || (keyTried && p.ends_with("/Bob.d2s"));
+  };
+  const std::string p = Restore("Bob1.zip");
+  faulty_.held = [](const std::string&) { return false; };
+  ASSERT_TRUE(fs::exists(dir_ / "Bob.d2s"));
+  auto pass = Pass(1);
+  EXPECT_EQ(pass->saved.size(), 0u);
+  EXPECT_TRUE(Somewhere(whole)) << "Bob1.zip, which the message says to restore again, is gone";
 }
 
 TEST(RunsGame, ByFullPathIgnoringCaseOrByNameWhereThereIsNoPath) {
