@@ -582,37 +582,30 @@ TEST_F(GoingBackTest, AClockSetBackAfterGoingBackNeverTakesTheSlotWrittenLast) {
   }
 }
 
-// A file grows past what can be kept between the question and Yes: nothing
-// is restored, and no mark is left to stop the passes.
-TEST_F(GoingBackTest, ARestoreRefusedAfterTheQuestionLeavesNoMark) {
+// Nothing is restored when a file grows past what can be kept between the
+// question and Yes, or when the mark cannot be read back: and no mark is
+// left to stop the passes.
+TEST_F(GoingBackTest, ARestoreThatChangesNothingLeavesNoMark) {
   Write("Bob.d2s", WholeSave("Bob", 900));
-  Write("Bob.key", Text("keys"));
-  Age("Bob.d2s", std::chrono::minutes(60));
   Write("Bob1.zip", ck::BuildZip({{"Bob.d2s", WholeSave("Bob", 500), 0, 0x5A21, {}}}));
-  ck::RestoreSource source;
-  ASSERT_EQ(ck::ReadRestoreSource(faulty_, save_, "Bob1.zip", source), "");
-  Write("Bob.log", Bytes(33u << 20, 'x'));  // grew meanwhile
-  const std::string p = ck::RestoreCharacter(faulty_, save_, source, "20261207-170412", kept_);
-  EXPECT_NE(p.find("nothing was restored"), std::string::npos) << p;
-  EXPECT_FALSE(fs::exists(dir_ / "Bob-restoring-20261207-170412.zip")) << "mark left after nothing was restored";
-  fs::remove(dir_ / "Bob.log");
-  EXPECT_EQ(ck::UnfinishedRestores(faulty_, save_), std::vector<std::string>{});
-  EXPECT_EQ(Pass()->cutShort.size(), 0u);
-}
-
-// The same when the mark cannot be read back.
-TEST_F(GoingBackTest, AFailedReadBackLeavesNoMark) {
-  Write("Bob.d2s", WholeSave("Bob", 900));
-  Age("Bob.d2s", std::chrono::minutes(60));
-  Write("Bob1.zip", ck::BuildZip({{"Bob.d2s", WholeSave("Bob", 500), 0, 0x5A21, {}}}));
-  faulty_.lockedRead = [](const std::string& p) {
-    return p.find("-restoring-") != std::string::npos && p.find("cktmp") == std::string::npos;
-  };
-  const std::string p = Restore("Bob1.zip");
-  EXPECT_NE(p.find("nothing was restored"), std::string::npos) << p;
-  faulty_.lockedRead = [](const std::string&) { return false; };
-  EXPECT_FALSE(fs::exists(dir_ / "Bob-restoring-20261207-170412.zip")) << "mark left after nothing was restored";
-  EXPECT_EQ(Pass()->cutShort.size(), 0u);
+  for (bool grows : {true, false}) {
+    ck::RestoreSource source;
+    ASSERT_EQ(ck::ReadRestoreSource(faulty_, save_, "Bob1.zip", source), "");
+    if (grows) {
+      std::ofstream(dir_ / "Bob.log").put('x');
+      fs::resize_file(dir_ / "Bob.log", ck::kLargestEntry + 1);
+    }
+    faulty_.lockedRead = [&](const std::string& path) {
+      return !grows && path.find("-restoring-") != std::string::npos && !path.ends_with(".cktmp");
+    };
+    const std::string problem = ck::RestoreCharacter(faulty_, save_, source, "20261207-170412", kept_);
+    faulty_.lockedRead = [](const std::string&) { return false; };
+    fs::remove(dir_ / "Bob.log");
+    EXPECT_NE(problem.find("nothing was restored"), std::string::npos) << problem;
+    EXPECT_FALSE(fs::exists(dir_ / "Bob-restoring-20261207-170412.zip"));
+    EXPECT_EQ(ck::UnfinishedRestores(faulty_, save_), std::vector<std::string>{});
+    EXPECT_EQ(Pass()->cutShort.size(), 0u);
+  }
 }
 
 // A character with no files (deleted in the game's menu), the restore cut
