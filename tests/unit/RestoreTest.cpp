@@ -508,7 +508,8 @@ TEST_F(RestoreTest, AnArchiveChangedSinceTheQuestionIsNotRestored) {
   EXPECT_EQ(ck::StillTheArchive(faulty_, save_, source), changed);
 }
 
-// Sequences a hostile player tried: going back, passes, cuts and clocks.
+// Going back among passes, cuts and clocks: sequences that once lost a state
+// or archived a mix.
 class GoingBackTest : public ck::testing::FolderTest {
  protected:
   void Age(const std::string& f, std::chrono::minutes by) {
