@@ -127,6 +127,18 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
     Packed.push_back(f.name);
   }
   if (!required) return AddResult::SaveMissing;
+  // Each file was whole as it was read, but the game may have saved between
+  // two of them: its new save beside the old automap is a state it never
+  // wrote. So every file is asked again once all are read, where the file
+  // system can tell.
+  for (const auto& [name, read] : Stamps) {
+    FileStamp now;
+    if (!fs_.Stamp(folder + name, now)) continue;
+    if (now.size != read.size || now.lastWrite != read.lastWrite ||
+        (now.identity && read.identity && now.identity != read.identity)) {
+      return AddResult::TornSave;
+    }
+  }
   std::sort(LeftOut.begin(), LeftOut.end());
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   return AddResult::Saved;
