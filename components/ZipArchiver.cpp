@@ -7,6 +7,18 @@
 #include "components/SaveCheck.h"
 
 namespace ck {
+namespace {
+
+// As Windows compares names: a case-sensitive folder, as Wine's may be,
+// can hold two that Windows takes for one.
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+           return fold(x) == fold(y);
+         });
+}
+
+}  // namespace
 
 void ZipArchiver::RemoveStale(FileSystem& fs, const std::string& folder) {
   const std::string prefix = FolderPrefix(folder);
@@ -26,7 +38,7 @@ AddResult ZipArchiver::Add() {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     if (attempt > 0 && !budget_.Wait(fs_, kReadPauseMs)) break;
     read = ReadIncluded(folder, entries);
-    if (read == AddResult::Saved || read == AddResult::SaveMissing) break;
+    if (read == AddResult::Saved || read == AddResult::SaveMissing || read == AddResult::NamesClash) break;
   }
   if (read != AddResult::Saved) return read;
   if (entries.empty()) return AddResult::NothingToAdd;
@@ -93,6 +105,16 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
   for (const FileInfo& f : files) {
     if (MatchesMask(f.name, IncludeFileMask) && !MatchesMask(f.name, ExcludeFileMask)) included.push_back(&f);
   }
+  Clashing.clear();
+  for (std::size_t i = 0; i < included.size(); ++i) {
+    for (std::size_t j = i + 1; j < included.size(); ++j) {
+      if (!SameIgnoringCase(included[i]->name, included[j]->name)) continue;
+      const auto [first, second] = std::minmax(included[i]->name, included[j]->name);
+      Clashing.push_back(first);
+      Clashing.push_back(second);
+    }
+  }
+  if (!Clashing.empty()) return AddResult::NamesClash;
   std::sort(included.begin(), included.end(), [](const FileInfo* a, const FileInfo* b) {
     return a->size != b->size ? a->size < b->size : a->name < b->name;
   });

@@ -23,6 +23,7 @@ enum class AddResult {
   Exists,        // with PlaceOnly, an archive of that name is there already; it was left alone
   SaveMissing,   // RequiredFile was gone; the archive was left alone
   Withheld,      // BeforeWrite held the write back; the archive was left alone
+  NamesClash,    // two files' names differ only in case (Clashing); the archive was left alone
   Failed,        // a file could not be read or the archive not written
 };
 
@@ -67,6 +68,9 @@ class ZipArchiver {
   // After Add: the files left out because they are larger than kLargestFile,
   // or would take the archive's contents beyond what a restore reads.
   std::vector<std::string> LeftOut;
+  // After Add says NamesClash: the files whose names differ only in case,
+  // which no archive could give back apart on Windows.
+  std::vector<std::string> Clashing;
   // After Add: each file it read or left out, with its stamp as read with
   // its contents; and, once Add found the files Unchanged or Saved them,
   // the archive that holds them, with its stamp as read back.

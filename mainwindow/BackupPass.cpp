@@ -304,6 +304,11 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       if (added == AddResult::Saved || added == AddResult::Unchanged) Remember(remembered, archiver, settled);
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
       if (died.value_or(false)) result.died.emplace_back(name, keptIn);
+      if (added == AddResult::NamesClash) {
+        std::string clash;
+        for (const std::string& file : archiver.Clashing) clash += (clash.empty() ? "" : " and ") + file;
+        result.why.emplace_back(name, clash + " differ only in case");
+      }
     } catch (...) {
       added = AddResult::Failed;
     }
@@ -324,10 +329,14 @@ void WentBack(PassMemory& memory, const std::string& character, const RestoreRec
 
 namespace {
 
-void AppendList(std::string& text, const char* heading, const std::vector<std::string>& items) {
+void AppendList(std::string& text, const char* heading, const std::vector<std::string>& items,
+                const std::vector<std::pair<std::string, std::string>>& why = {}) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     text += i == 0 ? heading : ", ";
     text += items[i];
+    for (const auto& [name, reason] : why) {
+      if (name == items[i]) text += " (" + reason + ")";
+    }
   }
 }
 
@@ -338,14 +347,14 @@ std::string LastSaveText(std::string_view time, const PassResult& pass) {
   // The panel is narrow: what went wrong first, so that it is never cut
   // off and read as a success.
   std::string text;
-  AppendList(text, "Not saved: ", pass.notSaved);
+  AppendList(text, "Not saved: ", pass.notSaved, pass.why);
   AppendList(text, text.empty() ? "Left out, too large: " : " - left out, too large: ", pass.leftOut);
   return text + " - " + std::string(time);
 }
 
 std::string LastSaveTip(std::string_view time, const PassResult& pass) {
   std::string tip = "Last save was at " + std::string(time);
-  AppendList(tip, " - not saved: ", pass.notSaved);
+  AppendList(tip, " - not saved: ", pass.notSaved, pass.why);
   AppendList(tip, " - left out, too large: ", pass.leftOut);
   AppendList(tip, " - saved: ", pass.saved);
   AppendList(tip, " - unchanged: ", pass.unchanged);

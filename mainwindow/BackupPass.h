@@ -27,6 +27,9 @@ struct PassResult {
   // states, which no pass archives until the player goes back to one of
   // them or the game saves again. Among notSaved too.
   std::vector<std::pair<std::string, std::string>> cutShort;
+  // Why a character among notSaved was not, where a pass can say it in a
+  // few words: "Bob.key and bob.key differ only in case".
+  std::vector<std::pair<std::string, std::string>> why;
 };
 
 // What passes remember of a character between them.

@@ -598,6 +598,20 @@ TEST_F(ArchiverTest, ASaveCaughtMidWriteIsReadAgainUntilWhole) {
   EXPECT_EQ(faulty.pauses, 1);
 }
 
+// On a folder that tells case apart, as Wine's can, two names Windows takes
+// for one: the character is not saved, and the status names them.
+TEST_F(ArchiverTest, NamesThatDifferOnlyInCaseAreNamedAndNotArchived) {
+  Character("Bob");
+  Write("bob.key", Text("another program's keys"));
+  const auto pass = Pass(posix_);
+  EXPECT_EQ(pass->notSaved, std::vector<std::string>{"Bob"});
+  EXPECT_EQ(ck::LastSaveText("12:00:00", *pass),
+            "Not saved: Bob (Bob.key and bob.key differ only in case) - 12:00:00");
+  EXPECT_FALSE(Exists("Bob1.zip"));
+  fs::remove(dir_ / "bob.key");
+  EXPECT_EQ(Pass(posix_)->saved, std::vector<std::string>{"Bob"});
+}
+
 // A file that changes while it is read, or once it has been read while the
 // others are read: the game saving in the middle of a pass. The archive
 // holds one save's files, never the old save beside the new automap; a game
