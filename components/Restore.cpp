@@ -167,7 +167,7 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
 // `kept`, the present's one, takes its name. A mark that cannot be renamed
 // stays, and says so again at the next start; nothing is lost by it.
 void FinishRestores(FileSystem& fs, const std::string& folder, const std::string& character, std::string& kept) {
-  for (const FileInfo& f : ListExactly(fs, folder, character + "-*.zip", true)) {
+  for (const FileInfo& f : ListExactly(fs, folder, kArchivePattern, true)) {
     const ArchiveName mark = ReadArchiveName(f.name, character);
     if (mark.kind != ArchiveKind::Restoring) continue;
     ReplaceStatus placed = ReplaceStatus::Failed;
