@@ -171,6 +171,38 @@ ArchiveName ReadArchiveName(std::string_view file, std::string_view character) {
   return name;
 }
 
+namespace {
+
+// The number that follows `shorter` in `longer`, as a slot's would: digits
+// without a leading zero. Empty when `longer` is not so made.
+std::string_view NumberAfter(std::string_view longer, std::string_view shorter) {
+  if (longer.size() <= shorter.size() || !Same(longer.substr(0, shorter.size()), shorter)) return {};
+  const std::string_view rest = longer.substr(shorter.size());
+  return rest.front() != '0' && AllDigits(rest) ? rest : std::string_view{};
+}
+
+}  // namespace
+
+ArchiveName ReadArchiveName(std::string_view file, std::string_view character,
+                            const std::vector<std::string>& characters) {
+  ArchiveName name = ReadArchiveName(file, character);
+  if (name.slot == 0) return name;
+  const std::string slot = std::to_string(name.slot);
+  for (const std::string& other : characters) {
+    // Bob1's names are Bob's that go on after the "1".
+    const std::string_view more = NumberAfter(other, character);
+    if (!more.empty() && slot.size() > more.size() && slot.compare(0, more.size(), more) == 0) return {};
+  }
+  return name;
+}
+
+std::string NamesTakenFrom(std::string_view character, const std::vector<std::string>& characters) {
+  for (const std::string& other : characters) {
+    if (!NumberAfter(character, other).empty()) return other;
+  }
+  return {};
+}
+
 std::string MakeArchiveName(const ArchiveName& name) {
   switch (name.kind) {
     case ArchiveKind::Slot:

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ck {
 
@@ -51,6 +52,18 @@ struct ArchiveName {
 // the game could give is anyone's: "Bob11.zip" is Bob's slot 11, and
 // "Bob - Copy2.zip" is no one's, though it is the slot 2 of "Bob - Copy".
 ArchiveName ReadArchiveName(std::string_view file, std::string_view character = {});
+
+// The same, among the folder's `characters`: a copy kept as "Bob1" beside
+// "Bob" would share Bob's names ("Bob11.zip" is Bob's slot 11 and Bob1's
+// slot 1), so while it is there no slot name that Bob1's could be is
+// Bob's.
+ArchiveName ReadArchiveName(std::string_view file, std::string_view character,
+                            const std::vector<std::string>& characters);
+
+// The one of `characters` whose names `character`'s archives would take,
+// being that one's name followed by a number: "Bob" for "Bob1". Such a
+// character is not archived. Empty when there is none.
+std::string NamesTakenFrom(std::string_view character, const std::vector<std::string>& characters);
 
 // The file name that `name` describes, the inverse of ReadArchiveName.
 std::string MakeArchiveName(const ArchiveName& name);

@@ -196,18 +196,24 @@ bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added
 }  // namespace
 
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
-                              int lastWritten, int restored) {
+                              int lastWritten, int restored, const std::vector<std::string>& characters) {
+  // A name another character's archives could have is never written.
+  const auto ours = [&](int slot) {
+    return ReadArchiveName(SlotName(name, slot), name, characters).kind == ArchiveKind::Slot;
+  };
   if (keep < 2) return {1};
   std::vector<std::uint64_t> times(static_cast<std::size_t>(keep) + 1, 0);
   std::vector<bool> exists(times.size(), false);
   for (const FileInfo& f : archives) {
     const int slot = SlotOf(f.name, name);
-    if (slot < 1 || slot > keep) continue;
+    if (slot < 1 || slot > keep || !ours(slot)) continue;
     exists[static_cast<std::size_t>(slot)] = true;
     times[static_cast<std::size_t>(slot)] = f.lastWrite;
   }
   std::vector<int> free, written;
-  for (int slot = 1; slot <= keep; ++slot) (exists[static_cast<std::size_t>(slot)] ? written : free).push_back(slot);
+  for (int slot = 1; slot <= keep; ++slot) {
+    if (ours(slot)) (exists[static_cast<std::size_t>(slot)] ? written : free).push_back(slot);
+  }
   std::stable_sort(written.begin(), written.end(), [&](int a, int b) {
     return times[static_cast<std::size_t>(a)] < times[static_cast<std::size_t>(b)];
   });
@@ -234,9 +240,9 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
   // character's are archived.
   std::vector<FileInfo> all = fs.List(folder, "*", true);
   fs.Identify(folder, all);
-  std::vector<FileInfo> listing, archives;
+  std::vector<FileInfo> listing, allArchives;
   for (FileInfo& f : all) {
-    if (MatchesMask(f.name, kArchivePattern)) archives.push_back(f);
+    if (MatchesMask(f.name, kArchivePattern)) allArchives.push_back(f);
     if (!f.hidden) listing.push_back(std::move(f));
   }
   // Taken before any file is read.
@@ -251,6 +257,15 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
     AddResult added = AddResult::Failed;
     // Whatever this character's files do, the pass goes on with the next.
     try {
+      if (const std::string other = NamesTakenFrom(name, table.SaveNames); !other.empty()) {
+        result.notSaved.push_back(name);
+        result.why.emplace_back(name, "its archives would take " + other + "'s names");
+        continue;
+      }
+      std::vector<FileInfo> archives;
+      for (const FileInfo& f : allArchives) {
+        if (ReadArchiveName(f.name, name, table.SaveNames).kind != ArchiveKind::None) archives.push_back(f);
+      }
       CharacterMemory& remembered = memory.characters[name];
       int& last = remembered.lastWritten;
       archiver.Action = 1;
@@ -289,7 +304,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       };
       remembered.heldIn.clear();
       const ArchiveName spared = ReadArchiveName(memory.spared, name);
-      for (int slot : SlotsToWrite(archives, name, keep, last, restored)) {
+      for (int slot : SlotsToWrite(archives, name, keep, last, restored, table.SaveNames)) {
         if (spared.kind == ArchiveKind::Slot && spared.slot == slot) continue;
         archiver.ZipFileName = folder + SlotName(name, slot);
         added = archiver.Add();

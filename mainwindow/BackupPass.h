@@ -72,9 +72,10 @@ struct PassMemory {
 // write (ties to the lowest number). While `keep` is 2 or more, never its
 // newest: the slot the player went back to, `restored`, while no slot has
 // been written since; else neither the slot with the latest time nor
-// `lastWritten`. `archives`: the folder's slot archives of the character.
+// `lastWritten`. `archives`: the folder's slot archives of the character;
+// `characters`: the folder's, whose names none of these may take.
 std::vector<int> SlotsToWrite(const std::vector<FileInfo>& archives, const std::string& name, int keep,
-                              int lastWritten, int restored = 0);
+                              int lastWritten, int restored = 0, const std::vector<std::string>& characters = {});
 
 // Tells the passes that `character`'s files were made those of `source`:
 // a slot so gone back to is the character's newest until a pass writes

@@ -107,6 +107,17 @@ TEST(ArchiveNames, ACharactersOwnArchivesAreItsAloneWhateverTheNamesAround) {
     EXPECT_EQ(read.kind, row.kind);
     EXPECT_EQ(read.slot, row.slot);
   }
+
+  // Beside a copy kept as Bob1, no name that Bob1's archives could have is
+  // Bob's; a copy whose number starts with 0 takes no name of his.
+  const std::vector<std::string> folder = {"Bob1", "Bob", "Bob01", "Alice"};
+  EXPECT_EQ(ck::ReadArchiveName("Bob1.zip", "Bob", folder).slot, 1);
+  EXPECT_EQ(ck::ReadArchiveName("Bob21.zip", "Bob", folder).slot, 21);
+  EXPECT_EQ(ck::ReadArchiveName("bob11.zip", "Bob", folder).kind, ArchiveKind::None);
+  EXPECT_EQ(ck::ReadArchiveName("~Bob12.zip.cktmp", "Bob", folder).kind, ArchiveKind::None);
+  EXPECT_EQ(ck::ReadArchiveName("Bob-kept-20261207-050412-12.zip", "Bob", folder).kind, ArchiveKind::Kept);
+  EXPECT_EQ(ck::NamesTakenFrom("Bob1", folder), "Bob");
+  for (const char* free : {"Bob", "Bob01", "Alice"}) EXPECT_EQ(ck::NamesTakenFrom(free, folder), "") << free;
 }
 
 TEST(ArchiveNames, MadeNamesReadBackAndAClashTakesTheNextFreeNumber) {

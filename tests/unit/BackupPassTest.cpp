@@ -108,6 +108,7 @@ TEST(SlotsToWrite, FreeFirstThenTheOldestButNeverTheNewest) {
 // After a restart, only the times tell which slot is the newest: tied times
 // spare the highest number and write the lowest; a newest slot between two
 // older ones is never written; and the state before a death is taken from it.
+// A dated copy whose name ends in "-2" is no slot 2, however old.
 TEST_F(ArchiverTest, AfterARestartTheTimesAloneTellTheNewest) {
   Character("Bob");
   Write("Bob.d2s", MadeSave("Alive"));
@@ -117,6 +118,8 @@ TEST_F(ArchiverTest, AfterARestartTheTimesAloneTellTheNewest) {
   }
   const auto now = fs::file_time_type::clock::now();
   for (const char* slot : {"Bob1.zip", "Bob2.zip", "Bob3.zip"}) fs::last_write_time(dir_ / slot, now - std::chrono::hours(1));
+  Write("Bob-kept-20260101-120000-2.zip", Read("Bob2.zip"));
+  fs::last_write_time(dir_ / "Bob-kept-20260101-120000-2.zip", now - std::chrono::hours(5));
   auto slots = Files(".zip");
   written_ = {};
   Play({"Bob"});
@@ -610,6 +613,36 @@ TEST_F(ArchiverTest, NamesThatDifferOnlyInCaseAreNamedAndNotArchived) {
   EXPECT_FALSE(Exists("Bob1.zip"));
   fs::remove(dir_ / "bob.key");
   EXPECT_EQ(Pass(posix_)->saved, std::vector<std::string>{"Bob"});
+}
+
+// A copy kept as Bob1 beside Bob would share Bob's names: Bob11.zip would
+// be Bob's slot 11 and Bob1's slot 1. Bob1 is not archived and says why;
+// no name it could have is Bob's: one such archive, the latest of all,
+// hides no death of Bob's, and Bob's own slots 10 to 12 stay as they were.
+TEST_F(ArchiverTest, ACopyWhoseArchivesWouldTakeAnothersNamesIsNamedAndNotArchived) {
+  Character("Bob");
+  Write("Bob.d2s", MadeSave("Alive"));
+  for (int i = 0; i < 12; ++i) {
+    Play({"Bob"});
+    Pass(posix_, 12);
+  }
+  const Bytes alive = Read("Bob9.zip");  // the newest of the names still his once Bob1 is there
+  Character("Bob1");
+  Write("Bob1.d2s", MadeSave("Dead"));
+  Write("Bob11.zip", ck::BuildZip({{"Bob1.d2s", MadeSave("Dead")}}, 0));
+  fs::last_write_time(dir_ / "Bob11.zip", fs::file_time_type::clock::now() + std::chrono::hours(1));
+  const auto before = Files(".zip");
+  written_ = {};
+  Write("Bob.d2s", MadeSave("Dead"));
+  const auto pass = Pass(posix_, 12);
+  EXPECT_EQ(ck::LastSaveText("12:00:00", *pass), "Not saved: Bob1 (its archives would take Bob's names) - 12:00:00");
+  ASSERT_EQ(pass->died.size(), 1u);
+  EXPECT_EQ(Read(pass->died[0].second), alive);
+  for (int i = 0; i < 9; ++i) {
+    Play({"Bob"});
+    EXPECT_EQ(Pass(posix_, 12)->saved, std::vector<std::string>{"Bob"});
+  }
+  for (const char* slot : {"Bob10.zip", "Bob11.zip", "Bob12.zip"}) EXPECT_EQ(Read(slot), before.at(slot)) << slot;
 }
 
 // A file that changes while it is read, or once it has been read while the
