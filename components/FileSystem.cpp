@@ -27,7 +27,7 @@ void FileSystem::Identify(const std::string&, std::vector<FileInfo>&) {}
 
 bool FileSystem::Stamp(const std::string&, FileStamp&) { return false; }
 
-std::uint64_t FileSystem::SettledBefore() { return 0; }
+Clocks FileSystem::ReadClocks() { return {}; }
 
 bool WaitBudget::Wait(FileSystem& fs, unsigned milliseconds) {
   if (milliseconds > leftMs_) return false;

@@ -24,6 +24,16 @@ struct FileInfo {
   bool hidden = false;  // listed only when hidden ones are asked for
 };
 
+// The wall clock, in the ticks of this side's file times, and a clock no
+// one sets, in the same ticks from a moment of its own; and how many ticks
+// make a second. A wall clock that advances less than the other has been
+// set back.
+struct Clocks {
+  std::uint64_t wall = 0;
+  std::uint64_t steady = 0;
+  std::uint64_t perSecond = 0;  // 0: no clock is known
+};
+
 // Size, last-write time and identity of an open file, to notice a write
 // during a read, and a file replaced since.
 struct FileStamp {
@@ -74,10 +84,8 @@ class FileSystem {
   // a writer holds the file open. False where not known; here, always.
   virtual bool Stamp(const std::string& path, FileStamp& stamp);
 
-  // The latest last-write time of a file whose every later write will show
-  // a later one, however coarse the times its file system keeps: now, less
-  // a few seconds. Here, none: 0.
-  virtual std::uint64_t SettledBefore();
+  // Both clocks now. Here, none.
+  virtual Clocks ReadClocks();
 
   // Creates `path` (replacing a stale one), writes every byte, flushes it to
   // the disk and closes it. False, with the file possibly left, on failure.

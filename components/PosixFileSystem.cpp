@@ -15,9 +15,6 @@
 namespace ck {
 namespace {
 
-// FAT keeps times to 2 seconds; one more for the clock's own steps.
-constexpr std::uint64_t kSettleNs = 3000000000ull;
-
 std::uint64_t LastWrite(const struct stat& st) {
   return static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
 }
@@ -118,11 +115,13 @@ bool PosixFileSystem::Stamp(const std::string& path, FileStamp& stamp) {
   return true;
 }
 
-std::uint64_t PosixFileSystem::SettledBefore() {
-  struct timespec now;
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  const auto ns = static_cast<std::uint64_t>(now.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(now.tv_nsec);
-  return ns > kSettleNs ? ns - kSettleNs : 0;
+Clocks PosixFileSystem::ReadClocks() {
+  const auto ns = [](clockid_t clock) {
+    struct timespec now;
+    ::clock_gettime(clock, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(now.tv_nsec);
+  };
+  return {ns(CLOCK_REALTIME), ns(CLOCK_MONOTONIC), 1000000000ull};
 }
 
 bool PosixFileSystem::WriteFlushed(const std::string& path, const Bytes& data) {

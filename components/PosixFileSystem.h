@@ -15,7 +15,7 @@ class PosixFileSystem : public FileSystem {
                        const std::function<void(std::uint64_t size, const ReadAt& read)>& use) override;
   // The listing gives each file's identity already.
   bool Stamp(const std::string& path, FileStamp& stamp) override;
-  std::uint64_t SettledBefore() override;
+  Clocks ReadClocks() override;
   bool WriteFlushed(const std::string& path, const Bytes& data) override;
   ReplaceStatus Replace(const std::string& from, const std::string& to) override;
   ReplaceStatus Place(const std::string& from, const std::string& to) override;

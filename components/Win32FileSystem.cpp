@@ -66,9 +66,6 @@ ReadStatus OpenFailure() {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
 }
 
-// FAT keeps times to 2 seconds; one more for the clock's own steps.
-constexpr auto kSettleTicks = static_cast<std::uint64_t>(3 * kTicksPerSecond);
-
 }  // namespace
 
 Win32FileSystem& Win32FileSystem::Machine() {
@@ -201,11 +198,11 @@ bool Win32FileSystem::Stamp(const std::string& path, FileStamp& stamp) {
   return true;
 }
 
-std::uint64_t Win32FileSystem::SettledBefore() {
+Clocks Win32FileSystem::ReadClocks() {
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);
-  const std::uint64_t ticks = Ticks(now);
-  return ticks > kSettleTicks ? ticks - kSettleTicks : 0;
+  constexpr auto perMs = static_cast<std::uint64_t>(kTicksPerSecond / 1000);
+  return {Ticks(now), ::GetTickCount64() * perMs, static_cast<std::uint64_t>(kTicksPerSecond)};
 }
 
 bool Win32FileSystem::WriteFlushed(const std::string& path, const Bytes& data) {

@@ -20,7 +20,7 @@ class Win32FileSystem : public FileSystem {
                        const std::function<void(std::uint64_t size, const ReadAt& read)>& use) override;
   void Identify(const std::string& folder, std::vector<FileInfo>& files) override;
   bool Stamp(const std::string& path, FileStamp& stamp) override;
-  std::uint64_t SettledBefore() override;
+  Clocks ReadClocks() override;
   bool WriteFlushed(const std::string& path, const Bytes& data) override;
   ReplaceStatus Replace(const std::string& from, const std::string& to) override;
   ReplaceStatus Place(const std::string& from, const std::string& to) override;

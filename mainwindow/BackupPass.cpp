@@ -175,6 +175,23 @@ bool StillHeld(FileSystem& fs, const CharacterMemory& memory, const std::vector<
   return archive != archives.end() && same(*archive, memory.heldInStamp);
 }
 
+// Whether the wall clock advanced since `then` by more than half a second
+// less than the clock no one sets.
+bool SetBack(const Clocks& then, const Clocks& now) {
+  if (!then.perSecond || then.perSecond != now.perSecond) return true;
+  return now.wall + now.perSecond / 2 < then.wall + (now.steady - then.steady);
+}
+
+// Whether an archive written just before `now`, and read back as `written`,
+// shows times that are fine and the clock's own.
+bool TimesFine(const FileStamp& written, const Clocks& now) {
+  return now.perSecond && written.lastWrite % now.perSecond != 0 && written.lastWrite <= now.wall + now.perSecond &&
+         now.wall <= written.lastWrite + now.perSecond;
+}
+
+// FAT keeps times to 2 seconds; one more for the clock's own steps.
+constexpr std::uint64_t kSettleSeconds = 3;
+
 // Remembers what `archiver` read and where it found or put it, when every
 // file was written before `settled`: one written later could be written
 // again within the same tick of a coarse clock, with its size, and look the
@@ -245,12 +262,16 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
     if (MatchesMask(f.name, kArchivePattern)) allArchives.push_back(f);
     if (!f.hidden) listing.push_back(std::move(f));
   }
-  // Taken before any file is read.
-  const std::uint64_t settled = fs.SettledBefore();
-  if (settled < memory.settled) {
+  // Taken before any file is read: a file written before `settled` shows
+  // every later write by a later time, however coarse its folder's times.
+  const Clocks clocks = fs.ReadClocks();
+  if (SetBack(memory.clocks, clocks)) {
     for (auto& [name, character] : memory.characters) character.heldIn.clear();
   }
-  memory.settled = settled;
+  memory.clocks = clocks;
+  const std::uint64_t margin = kSettleSeconds * clocks.perSecond;
+  const std::uint64_t settled = clocks.wall > margin ? clocks.wall - margin : 0;
+  const bool listingTrusted = memory.timesFineIn == folder;
   ZipArchiver archiver(fs);
   archiver.Listing = &listing;
   for (const std::string& name : table.SaveNames) {
@@ -287,7 +308,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         result.cutShort.emplace_back(name, mark->name);
         continue;
       }
-      if (StillHeld(fs, remembered, files, archives, archiver.Newest, folder)) {
+      if (listingTrusted && StillHeld(fs, remembered, files, archives, archiver.Newest, folder)) {
         result.unchanged.push_back(name);
         result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
         continue;
@@ -309,6 +330,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         archiver.ZipFileName = folder + SlotName(name, slot);
         added = archiver.Add();
         if (added == AddResult::Saved) {
+          memory.timesFineIn = TimesFine(archiver.HeldInStamp, fs.ReadClocks()) ? folder : "";
           // The newest is this slot now, whatever the times say.
           last = slot;
           remembered.restored = {};

@@ -61,10 +61,17 @@ struct PassMemory {
   // An archive no pass writes over while it is set: the one a question
   // about to restore from it names, which the answer must find as it was.
   std::string spared;
-  // The clock's SettledBefore at the last pass: a clock set back since could
-  // bring a later write into the tick of a file remembered, so nothing
-  // remembered is trusted then.
-  std::uint64_t settled = 0;
+  // The clocks as the last pass began: a wall clock set back since, by
+  // more than half a second, could bring a later write into the tick of a
+  // file remembered, so nothing remembered is trusted then.
+  Clocks clocks;
+  // The folder whose times are fine and agree with this machine's clock, as
+  // the last archive a pass wrote there showed: its last write has a
+  // fraction of a second and lies within a second of the clock's time when
+  // it was written. Elsewhere no listing is trusted and every file is read:
+  // a folder on FAT keeps 2 s, on a share its server's clock, and under
+  // Wine the file system's name tells neither.
+  std::string timesFineIn;
 };
 
 // The slots 1..`keep` of a character to write, best first: those that do

@@ -332,7 +332,7 @@ TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchi
   // what the file itself says; a clock set back.
   struct Lagging : FaultyFs {
     std::string held;
-    std::uint64_t setBack = 0;
+    std::uint64_t wallAhead = 0, steadyAhead = 0;  // in the POSIX side's nanoseconds
     bool Stamp(const std::string& path, ck::FileStamp& stamp) override {
       const bool known = FaultyFs::Stamp(path, stamp);
       if (!held.empty() && path.ends_with(held)) stamp.lastWrite += 1;
@@ -344,7 +344,12 @@ TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchi
       if (!held.empty() && path.ends_with(held)) before.lastWrite = ++after.lastWrite;
       return read;
     }
-    std::uint64_t SettledBefore() override { return FaultyFs::SettledBefore() - setBack; }
+    ck::Clocks ReadClocks() override {
+      ck::Clocks now = FaultyFs::ReadClocks();
+      now.wall += wallAhead;
+      now.steady += steadyAhead;
+      return now;
+    }
   } faulty;
   int reads = 0;
   faulty.onRead = [&](const std::string&) { ++reads; };
@@ -363,10 +368,17 @@ TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchi
   faulty.held.clear();  // the writer closes the file: read once more
   readsOfUnchangedPass();
   EXPECT_EQ(readsOfUnchangedPass(), 0);
-  faulty.setBack = 3600000000000;  // an hour, in the POSIX side's nanoseconds
+  // Ten seconds between passes, in which a time server sets the clock back
+  // by one, or by a moment, which is no step; then by all ten.
+  const std::uint64_t second = 1000000000;
+  faulty.steadyAhead = 10 * second;
+  faulty.wallAhead = 9 * second;
   EXPECT_GT(readsOfUnchangedPass(), 0);
-  faulty.setBack = 0;
-  readsOfUnchangedPass();
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+  faulty.wallAhead = 9 * second + 8 * second / 10;
+  EXPECT_EQ(readsOfUnchangedPass(), 0);
+  faulty.wallAhead = 0;
+  EXPECT_GT(readsOfUnchangedPass(), 0);
   EXPECT_EQ(readsOfUnchangedPass(), 0);
 
   // The same size and time, but another file put in its place.
@@ -400,6 +412,54 @@ TEST_F(ArchiverTest, AnUnchangedCharacterIsKnownWithoutAReadUntilAFileOrItsArchi
   EXPECT_EQ(readsOfUnchangedPass(), 0);
   for (const auto& [name, data] : Files(".zip")) Write(name, Text("not a backup"));
   EXPECT_EQ(Pass(faulty)->saved, std::vector<std::string>{"Bob"});
+}
+
+// A folder whose times are whole seconds (FAT keeps 2), or lag this
+// machine's clock (a share whose server's clock runs behind): no listing
+// of it is trusted, and every pass reads every file.
+TEST_F(ArchiverTest, OnlyAFolderWhoseTimesAreFineAndTheClocksIsTrustedWithoutARead) {
+  struct Folder : FaultyFs {
+    std::uint64_t tick = 1, behind = 0;  // in nanoseconds
+    std::uint64_t Time(std::uint64_t t) const { return (t - behind) / tick * tick; }
+    std::vector<ck::FileInfo> List(const std::string& folder, const std::string& pattern, bool hidden) override {
+      std::vector<ck::FileInfo> files = FaultyFs::List(folder, pattern, hidden);
+      for (ck::FileInfo& f : files) f.lastWrite = Time(f.lastWrite);
+      return files;
+    }
+    bool Stamp(const std::string& path, ck::FileStamp& stamp) override {
+      const bool known = FaultyFs::Stamp(path, stamp);
+      stamp.lastWrite = Time(stamp.lastWrite);
+      return known;
+    }
+    ck::ReadStatus ReadWhole(const std::string& path, ck::Bytes& data, ck::FileStamp& before, ck::FileStamp& after,
+                             std::uint64_t limit) override {
+      const ck::ReadStatus read = FaultyFs::ReadWhole(path, data, before, after, limit);
+      before.lastWrite = Time(before.lastWrite);
+      after.lastWrite = Time(after.lastWrite);
+      return read;
+    }
+  };
+  Character("Bob");
+  const auto reads = [&](std::uint64_t tick, std::uint64_t behind) {
+    Folder folder;
+    folder.tick = tick;
+    folder.behind = behind;
+    int read = 0;
+    folder.onRead = [&](const std::string&) { ++read; };
+    written_ = {};
+    Play({"Bob"});
+    for (const char* f : {"Bob.d2s", "Bob.key", "Bob.ma0"}) {
+      fs::last_write_time(dir_ / f, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    EXPECT_EQ(Pass(folder)->saved, std::vector<std::string>{"Bob"});
+    read = 0;
+    EXPECT_EQ(Pass(folder)->unchanged, std::vector<std::string>{"Bob"});
+    return read;
+  };
+  EXPECT_EQ(reads(1, 0), 0);
+  EXPECT_GT(reads(1000000000, 0), 0);
+  EXPECT_GT(reads(1, 3000000000), 0);
+  EXPECT_EQ(reads(1, 500000000), 0);
 }
 
 TEST_F(ArchiverTest, AnUnreadableNewestArchiveIsNeverTakenAsTheSame) {
