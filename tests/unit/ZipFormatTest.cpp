@@ -53,6 +53,34 @@ TEST(ZipFormat, TheExactTimeIsInBothHeadersUntil2038) {
   EXPECT_EQ(entries[0].unixTime, k2040);
 }
 
+// Zip64 marked in the central directory alone, the local header plain, is
+// refused as zip64 like any other: whether the 32-bit fields say 0xFFFFFFFF
+// or still hold the values, the reader never has to choose between the two.
+TEST(ZipFormat, Zip64InTheCentralDirectoryAloneIsRefused) {
+  for (const bool marked : {false, true}) {
+    Bytes a = ck::BuildZip({{"Bob.d2s", Text("the save"), 0, 33, {}}}, 0);
+    const std::size_t end = a.size() - 22, central = end - 46 - 7;  // the end record; 46 bytes and the name
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+      for (int b = 0; b < 4; ++b) a[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
+    };
+    // Its size, its packed size (stored: the same 8) and its header's offset, 0.
+    const Bytes zip64 = {1, 0, 24, 0, 8, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    a.insert(a.begin() + static_cast<std::ptrdiff_t>(end), zip64.begin(), zip64.end());
+    a[central + 30] = static_cast<std::uint8_t>(zip64.size());
+    put32(end + zip64.size() + 12, static_cast<std::uint32_t>(end + zip64.size() - central));
+    if (marked) {
+      for (const std::size_t field : {central + 20, central + 24, central + 42}) put32(field, 0xFFFFFFFF);
+    }
+    std::vector<ck::ZipEntry> entries;
+    ck::ZipProblem why;
+    EXPECT_FALSE(ck::ReadZip(a, entries, &why)) << marked;
+    EXPECT_EQ(why.error, ck::ZipError::Zip64) << marked;
+    EXPECT_EQ(why.entry, "Bob.d2s") << marked;
+    ck::ZipEntry alone;
+    EXPECT_FALSE(ck::ReadZipEntry(a, [](const std::string&) { return true; }, alone)) << marked;
+  }
+}
+
 TEST(ZipFormat, DosTimesStartIn1980) {
   std::uint16_t date = 0, time = 0;
   ck::ToDosDateTime(2026, 12, 6, 23, 59, 58, date, time);
