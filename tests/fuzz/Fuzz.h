@@ -14,11 +14,18 @@
   do {                                                                             \
     if (!(property)) {                                                             \
       std::fprintf(stderr, "%s:%d: does not hold: %s\n", __FILE__, __LINE__, #property); \
+      if (ck::fuzz::wrong) throw ck::fuzz::DoesNotHold{};                          \
       std::abort();                                                                \
     }                                                                              \
   } while (0)
 
 namespace ck::fuzz {
+
+// Set by the replay's --wrong: each target then spoils an outcome of the code
+// it checks, so that its property is seen to fail, and the failed check
+// throws back to the replay instead of aborting.
+inline bool wrong = false;
+struct DoesNotHold {};
 
 // Small, so that the inputs made of it stay small, and whole; sorted by name
 // as the archiver sorts its entries.

@@ -2,7 +2,9 @@
 // every corpus this way through the sanitizer build. Each argument is an
 // input file or a folder of them. With --character DIR, writes instead the
 // character the targets read archives against, and the archive this program
-// makes of it, for making seeds with other tools.
+// makes of it, for making seeds with other tools. With --wrong, runs the
+// target once on the empty input with an outcome spoiled, and succeeds only
+// if its property then fails: a target that checked nothing would pass.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -29,6 +31,18 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (const ck::ZipEntry& e : ck::fuzz::Character()) ok = Write(fs::path(argv[2]) / e.name, e.data) && ok;
     return ok && Write(fs::path(argv[2]) / "cairnkeep.zip", ck::BuildZip(ck::fuzz::Character())) ? 0 : 1;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--wrong") {
+    ck::fuzz::wrong = true;
+    const std::uint8_t none = 0;
+    try {
+      LLVMFuzzerTestOneInput(&none, 0);
+    } catch (const ck::fuzz::DoesNotHold&) {
+      std::cout << "the property fails on a wrong outcome\n";
+      return 0;
+    }
+    std::cerr << "the property holds on a wrong outcome\n";
+    return 1;
   }
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {

@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool read = problem.empty();
   if (read) problem = RestoreCharacter(fs, "save/", source, "20261207-120000", keptIn);
   auto after = fs.Contents();
+  if (fuzz::wrong) after.clear();  // spoiled: as if the folder were emptied
   if (!read || (!problem.empty() && after == before)) {
     CK_FUZZ_CHECK(after == before);
     return 0;
