@@ -1,6 +1,7 @@
 // Made-up save files for the tests: never a real player's.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -29,11 +30,17 @@ inline Bytes WholeSave(const std::string& name, std::size_t size = 700, std::uin
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // A whole save whose header tells `level` and the `status` flags (0x04
-// hardcore, 0x08 died), but whose body is no game's: no corpse is found.
-inline Bytes StatedSave(const std::string& name, int level, int status = 0) {
-  Bytes save = WholeSave(name, 800);
+// hardcore, 0x08 died), but whose body is no game's: no corpse is found,
+// unless `corpse` lays one out after the fewest stats, skills and items.
+inline Bytes StatedSave(const std::string& name, int level, int status = 0, bool corpse = false) {
+  Bytes save = WholeSave(name, corpse ? 900 : 800);
   save[0x24] = static_cast<std::uint8_t>(status);
   save[0x2B] = static_cast<std::uint8_t>(level);
+  if (corpse) {  // the stats' end mark, 30 bytes of skills, no item, a corpse holding one
+    const std::string body = std::string("gf\xFF\x01if", 6) + std::string(30, '\0') + std::string("JM\0\0JM\x01\0", 8) +
+                             std::string(12, '\0') + "JM";
+    std::copy(body.begin(), body.end(), save.begin() + 0x2FD);
+  }
   const std::uint32_t sum = SaveChecksum(save.data(), save.size());
   for (int b = 0; b < 4; ++b) save[12 + b] = static_cast<std::uint8_t>(sum >> (8 * b));
   return save;

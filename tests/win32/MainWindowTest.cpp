@@ -188,6 +188,26 @@ TEST_F(MainWindowTest, ListShowsOnlyTheFolderZipFilesSorted) {
   ::SetFileAttributesA((folder_ + "locked.zip").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Only a hardcore death is for good: a softcore character who died is never
+// shown dead, and shows "corpse" while its corpse lies where it died.
+TEST_F(MainWindowTest, TheListShowsDeadForAHardcoreDeathAloneAndACorpseWhileOneLies) {
+  const auto archive = [](int status, bool corpse) {
+    return ck::BuildZip({{"Bob.d2s", ck::testing::StatedSave("Bob", 9, status, corpse), 0, 33, {}}});
+  };
+  Put("Bob1.zip", archive(0x28, false));  // softcore, died once
+  Put("Bob2.zip", archive(0x28, true));
+  Put("Bob3.zip", archive(0x2C, true));  // hardcore
+  Start();
+  ck::ArchiveList& list = form_->Archives();
+  for (int i = 0; i < 3 && list.Catalog().Reads() < 3; ++i) list.OnReadTimer();
+  using List = ck::ArchiveList;
+  std::vector<LPARAM> shown;
+  for (WPARAM row = 0; row < 3; ++row) {
+    shown.push_back(::SendMessageA(Control(IDC_FILE1), LB_GETITEMDATA, row, 0) & (List::kDead | List::kCorpse));
+  }
+  EXPECT_EQ(shown, (std::vector<LPARAM>{0, List::kCorpse, List::kDead}));
+}
+
 // The folder is shown as the registry gives it, and listed inside: without
 // its trailing backslash, too long to open, or beyond ASCII. NewSavePath wins
 // unless empty.
