@@ -19,7 +19,11 @@ namespace {
 TEST(LocalTime, ADosTimeInWinterOrSummerGoesByTheOffsetOfItsOwnDate) {
   TIME_ZONE_INFORMATION zone;
   ::GetTimeZoneInformation(&zone);
-  ASSERT_TRUE(zone.Bias == -60 && zone.DaylightBias == -60) << "to be run in Berlin's time zone (TZ=Europe/Berlin)";
+  const bool berlin = zone.Bias == -60 && zone.DaylightBias == -60;
+  // Windows itself ignores TZ: there the machine's own zone decides.
+  const bool wine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  if (!berlin && !wine) GTEST_SKIP() << "needs Berlin's time zone";
+  ASSERT_TRUE(berlin) << "to be run in Berlin's time zone (TZ=Europe/Berlin)";
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
   const std::string name = "ck-local-time.d2s", file = temp + name;
