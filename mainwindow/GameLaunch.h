@@ -13,10 +13,17 @@ std::string GameCommandLine(const std::string& program);
 // starts in the current folder).
 std::string GameFolder(const std::string& program);
 
-// Whether one of the running processes' `images` (full paths, or bare file
-// names where a full path could not be read) is the game `program`: by full
-// path, ignoring case, or by file name where either has no folder, as when a
-// launcher recorded the game by its name alone.
-bool RunsGame(const std::string& program, const std::vector<std::string>& images);
+enum class GameRuns { No, Yes, CannotTell };
+
+// Whether the game runs, as the running processes' `images` (full paths, or
+// bare file names where a full path could not be read) tell: a program of
+// the game's folder, "Game.exe", "Diablo II.exe" or `program`'s own name, in
+// any case, in the folder of `program`. Many games' programs have those
+// names, so one in another folder is not the game; one whose folder is not
+// known, a bare name or any while `program` has no full path, cannot tell.
+// `longForm` gives a path with each short (8.3) name in it spelt out, or the
+// path as given where it cannot.
+GameRuns RunsGame(const std::string& program, const std::vector<std::string>& images,
+                  std::string (*longForm)(const std::string& path));
 
 }  // namespace ck

@@ -25,6 +25,21 @@ std::string StampNow() {
   return NameStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
+// The game started as "C:\PROGRA~1\DIABLO~1\GAME.EXE" is the one the
+// registry names in full, and the other way round.
+std::string LongPath(const std::string& path) {
+  std::string full(MAX_PATH, '\0');
+  DWORD size = ::GetLongPathNameA(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+  if (size >= full.size()) {
+    full.resize(size);
+    size = ::GetLongPathNameA(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+  }
+  // A file gone, or a path the call does not take: as it is.
+  if (size == 0 || size >= full.size()) return path;
+  full.resize(size);
+  return full;
+}
+
 }  // namespace
 
 std::string frmMain::SelectedArchive() const { return archiveList_.Selected(); }
@@ -32,7 +47,9 @@ std::string frmMain::SelectedArchive() const { return archiveList_.Selected(); }
 std::string frmMain::GameRunningProblem() const {
   std::vector<std::string> images;
   if (!running_->Images(images)) return "Unable to tell whether Diablo II is running: nothing was restored.";
-  if (RunsGame(program_, images)) return "Close Diablo II before restoring: it would save over the restored files.";
+  if (RunsGame(program_, images, &LongPath) == GameRuns::Yes) {
+    return "Close Diablo II before restoring: it would save over the restored files.";
+  }
   return {};
 }
 

@@ -699,13 +699,50 @@ TEST_F(GoingBackTest, AFailedRestoreOfACharacterWithNoFilesKeepsItsSource) {
   EXPECT_TRUE(Somewhere(whole)) << "Bob1.zip, which the message says to restore again, is gone";
 }
 
-TEST(RunsGame, ByFullPathIgnoringCaseOrByNameWhereThereIsNoPath) {
-  const std::string game = "C:\\Diablo II\\Game.exe";
-  EXPECT_TRUE(ck::RunsGame(game, {"C:\\Windows\\explorer.exe", "c:\\diablo ii\\GAME.EXE"}));
-  EXPECT_FALSE(ck::RunsGame(game, {"D:\\Other\\Game.exe", "C:\\Diablo II\\Game.exe.bak"}));
-  EXPECT_TRUE(ck::RunsGame(game, {"game.exe"}));
-  EXPECT_TRUE(ck::RunsGame("Game.exe", {"D:\\Other\\Game.exe"}));
-  EXPECT_FALSE(ck::RunsGame("Game.exe", {"D:\\Other\\Diablo.exe"}));
+// The short forms of the game's folder and its programs, spelt out; any
+// other path as it is, as where the long form cannot be had.
+std::string LongForm(const std::string& path) {
+  static const std::map<std::string, std::string> known = {
+      {"C:\\PROGRA~1\\DIABLO~1\\GAME.EXE", "C:\\Program Files\\Diablo II\\Game.exe"},
+      {"C:\\PROGRA~1\\DIABLO~1\\DIABLO~1.EXE", "C:\\Program Files\\Diablo II\\Diablo II.exe"},
+  };
+  const auto found = known.find(path);
+  return found == known.end() ? path : found->second;
+}
+
+// Started by its launcher, a loader or under a short path, the game is seen;
+// programs of its names in another folder are other games'; where the folder
+// of either is unknown, it cannot be told.
+TEST(RunsGame, AnyOfTheGameFoldersProgramsInThatFolderInAnyForm) {
+  using ck::GameRuns;
+  const auto runs = [](const std::string& program, const std::vector<std::string>& images) {
+    return ck::RunsGame(program, images, &LongForm);
+  };
+  const std::string game = "C:\\Program Files\\Diablo II\\Game.exe";
+  EXPECT_EQ(runs(game, {"C:\\Windows\\explorer.exe", "c:\\program files\\diablo ii\\GAME.EXE"}), GameRuns::Yes);
+  EXPECT_EQ(runs(game, {"C:/Program Files/Diablo II/diablo ii.EXE"}), GameRuns::Yes);
+  EXPECT_EQ(runs("C:\\Diablo II\\D2Loader.exe", {"c:\\diablo ii\\D2LOADER.EXE"}), GameRuns::Yes);
+  EXPECT_EQ(runs("C:\\Diablo II\\D2Loader.exe", {"C:\\Diablo II\\Game.exe"}), GameRuns::Yes);
+  EXPECT_EQ(runs("\\\\nas\\games\\Diablo II\\Game.exe", {"\\\\NAS\\Games\\Diablo II\\game.exe"}), GameRuns::Yes);
+  EXPECT_EQ(runs(game, {"D:\\Other\\Game.exe", "D:\\Other\\Diablo II.exe", "C:\\Program Files\\Diablo II\\Game.exe.bak",
+                        "C:\\Program Files\\Diablo II\\D2Loader.exe", "C:\\Program Files\\Game.exe"}),
+            GameRuns::No);
+
+  EXPECT_EQ(runs(game, {"C:\\PROGRA~1\\DIABLO~1\\GAME.EXE"}), GameRuns::Yes);
+  EXPECT_EQ(runs(game, {"C:\\PROGRA~1\\DIABLO~1\\DIABLO~1.EXE"}), GameRuns::Yes);
+  EXPECT_EQ(runs("C:\\PROGRA~1\\DIABLO~1\\GAME.EXE", {game}), GameRuns::Yes);
+  EXPECT_EQ(runs(game, {"C:\\PROGRA~2\\DIABLO~1\\GAME.EXE"}), GameRuns::No);
+
+  EXPECT_EQ(runs(game, {"C:\\Windows\\explorer.exe", "game.exe"}), GameRuns::CannotTell);
+  EXPECT_EQ(runs(game, {"DIABLO II.EXE"}), GameRuns::CannotTell);
+  EXPECT_EQ(runs(game, {"GAME.EXE", "C:\\Program Files\\Diablo II\\Game.exe"}), GameRuns::Yes);
+  EXPECT_EQ(runs(game, {"explorer.exe", "Game.exe.bak"}), GameRuns::No);
+  // Without the game's full path, none of its names tells it from another game's.
+  for (const std::string program : {"", "Game.exe", "Diablo II\\Game.exe", "\\Diablo II\\Game.exe"}) {
+    EXPECT_EQ(runs(program, {"D:\\Other\\Game.exe"}), GameRuns::CannotTell) << program;
+    EXPECT_EQ(runs(program, {"Diablo II.exe"}), GameRuns::CannotTell) << program;
+    EXPECT_EQ(runs(program, {"C:\\Windows\\explorer.exe", "Game"}), GameRuns::No) << program;
+  }
 }
 
 }  // namespace

@@ -611,4 +611,33 @@ TEST_F(CrashMidWrite, Recover) {
   EXPECT_EQ(Entries("Bob1.zip"), (std::vector<std::string>{"Bob.d2s", "Bob.key", "Bob.ma0"}));
 }
 
+// The game started under the short form of its path, which Windows makes for
+// a folder such as "Diablo II", is the game the registry names in full.
+std::string shortGame;
+bool ImagesWithTheShortGame(std::vector<std::string>& images) {
+  images.push_back(shortGame);
+  return true;
+}
+
+TEST_F(BackupPassTest, TheGameUnderItsShortPathIsSeen) {
+  static const ck::RunningApi running{&ImagesWithTheShortGame};
+  running_ = &running;
+  const std::string game = folder_ + "Diablo II\\Game.exe";
+  ::CreateDirectoryA((folder_ + "Diablo II").c_str(), nullptr);
+  Put("Diablo II\\Game.exe", {});
+  char path[MAX_PATH];
+  const DWORD size = ::GetShortPathNameA(game.c_str(), path, MAX_PATH);
+  ASSERT_TRUE(size > 0 && size < MAX_PATH);
+  shortGame = path;
+  ASSERT_EQ(shortGame.find("Diablo II"), std::string::npos) << shortGame;
+  Character("Bob");
+  Start(folder_, game);
+  TickAfter(180000);
+  ::SendMessageA(Control(IDC_FILE1), LB_SETCURSEL, 0, 0);
+  ck::testing::BoxAnswers answers([](const std::string&) { return IDOK; });
+  ::SendMessageA(form_->Handle(), ck::Id(ck::AppMessage::ArchiveChosen), 0, 0);
+  EXPECT_EQ(answers.seen,
+            std::vector<std::string>{"Close Diablo II before restoring: it would save over the restored files."});
+}
+
 }  // namespace
