@@ -429,7 +429,7 @@ std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const Restor
   return keptIn.empty() ? "Unable to keep " + source.archive + "." : "";
 }
 
-std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt) {
+std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt, bool gameMayRun) {
   const std::string& name = source.character;
   const auto described = [](const SaveState& s) {
     return "level " + std::to_string(s.level) + (s.dead() ? ", dead" : "") + (s.corpse() ? ", with a corpse" : "");
@@ -442,7 +442,10 @@ std::string RestoreQuestion(const RestoreSource& source, const std::string& made
   const std::string kept = source.keptIn.empty() ? name + " has no current files."
                                                 : name + "'s current files are kept first in a new " + name +
                                                       "-before-restore archive.";
-  return first + "\n" + kept;
+  if (!gameMayRun) return first + "\n" + kept;
+  return first + "\n" + kept +
+         "\nCairnkeep cannot tell whether Diablo II is running: if it is, close it first, or it will save over the "
+         "restored files.";
 }
 
 std::string RestoredText(const RestoreSource& source, const std::string& time, const std::string& keptIn) {

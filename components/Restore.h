@@ -92,8 +92,9 @@ std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const Restor
                         std::string& keptIn);
 
 // The question asked before a restore, with the archive made at `madeAt`:
-// the states of both saves, where they can be read.
-std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt);
+// the states of both saves, where they can be read, and whether it is
+// unknown if the game runs (`gameMayRun`).
+std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt, bool gameMayRun = false);
 
 // The first status panel after a restore finished at `time`, whose present
 // files `keptIn` keeps.

@@ -18,6 +18,7 @@
 #include "components/Win32UniqueHandle.h"
 #include "mainwindow/AppIds.h"
 #include "mainwindow/BackupPass.h"
+#include "mainwindow/GameLaunch.h"
 #include "mainwindow/Module1.h"
 #include "mainwindow/Win32ArchiveList.h"
 #include "mainwindow/Win32RunningApi.h"
@@ -107,7 +108,9 @@ class frmMain {
   bool CanKeepSelected();
   void OnInitMenuPopup(HMENU menu);
   std::string SelectedArchive() const;
-  std::string GameRunningProblem() const;
+  // Why not to restore: the game runs, or the processes cannot be listed;
+  // `runs` as far as they tell.
+  std::string GameRunningProblem(GameRuns& runs) const;
 
   // The settings and the start button (frmMainSettings.cpp).
   void OnSettingTextChanged(int textId);

@@ -44,12 +44,12 @@ std::string LongPath(const std::string& path) {
 
 std::string frmMain::SelectedArchive() const { return archiveList_.Selected(); }
 
-std::string frmMain::GameRunningProblem() const {
+std::string frmMain::GameRunningProblem(GameRuns& runs) const {
   std::vector<std::string> images;
+  runs = GameRuns::CannotTell;
   if (!running_->Images(images)) return "Unable to tell whether Diablo II is running: nothing was restored.";
-  if (RunsGame(program_, images, &LongPath) == GameRuns::Yes) {
-    return "Close Diablo II before restoring: it would save over the restored files.";
-  }
+  runs = RunsGame(program_, images, &LongPath);
+  if (runs == GameRuns::Yes) return "Close Diablo II before restoring: it would save over the restored files.";
   return {};
 }
 
@@ -104,9 +104,11 @@ void frmMain::OnArchiveChosen() {
   } catch (const std::bad_alloc&) {
     problem = "Unable to read " + archive + ", too large for the memory free: nothing was restored.";
   }
-  if (problem.empty()) problem = GameRunningProblem();
+  GameRuns runs = GameRuns::No;
+  if (problem.empty()) problem = GameRunningProblem(runs);
   if (problem.empty()) {
-    const std::string question = RestoreQuestion(source, LocalDateTimeText(source.madeAt, Seconds::Shown));
+    const bool warned = runs == GameRuns::CannotTell;
+    const std::string question = RestoreQuestion(source, LocalDateTimeText(source.madeAt, Seconds::Shown), warned);
     // The passes during the question may not write over the archive it
     // names: should the restore then fail and put every file back, the state
     // the player was asked about would be nowhere. And after the answer it
@@ -116,7 +118,12 @@ void frmMain::OnArchiveChosen() {
     const int answer = ::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2);
     passMemory_.spared.clear();
     if (answer != IDYES) return;
-    problem = GameRunningProblem();
+    problem = GameRunningProblem(runs);
+    // Told nothing of a program that may be the game, the player did not
+    // agree to restore beside it.
+    if (problem.empty() && runs == GameRuns::CannotTell && !warned) {
+      problem = "A program that may be Diablo II started while the question was open: nothing was restored.";
+    }
     if (problem.empty()) problem = StillTheArchive(files_, saveDir_, source);
   }
   std::string keptIn;

@@ -640,4 +640,46 @@ TEST_F(BackupPassTest, TheGameUnderItsShortPathIsSeen) {
             std::vector<std::string>{"Close Diablo II before restoring: it would save over the restored files."});
 }
 
+// A program of the game's name whose folder cannot be read may be the game:
+// the question says so, and Yes restores. One that starts while a question
+// that said nothing is open stops the restore.
+bool maybeTheGame = false;
+bool ImagesWithABareGame(std::vector<std::string>& images) {
+  images.push_back("C:\\windows\\system32\\explorer.exe");
+  if (maybeTheGame) images.push_back("GAME.EXE");
+  return true;
+}
+
+TEST_F(BackupPassTest, WhereItCannotTellTheQuestionSaysSo) {
+  static const ck::RunningApi running{&ImagesWithABareGame};
+  running_ = &running;
+  maybeTheGame = false;
+  Character("Bob");
+  Start();
+  TickAfter(180000);
+  Put("Bob.key", Text("new keys of Bob"));
+  const std::vector<std::string> before = Listed();
+  const std::string unsure = "\nCairnkeep cannot tell whether Diablo II is running: if it is, close it first, or it "
+                             "will save over the restored files.";
+  for (bool warned : {false, true}) {
+    ::SendMessageA(Control(IDC_FILE1), LB_SETCURSEL, 0, 0);
+    ck::testing::BoxAnswers answers([](const std::string&) {
+      maybeTheGame = true;
+      return IDYES;
+    });
+    ::SendMessageA(form_->Handle(), ck::Id(ck::AppMessage::ArchiveChosen), 0, 0);
+    ASSERT_EQ(answers.seen.size(), warned ? 1u : 2u);
+    EXPECT_TRUE(answers.seen[0].starts_with("Restore Bob from Bob1.zip")) << answers.seen[0];
+    EXPECT_EQ(answers.seen[0].ends_with(unsure), warned) << answers.seen[0];
+    if (!warned) {
+      EXPECT_EQ(answers.seen[1],
+                "A program that may be Diablo II started while the question was open: nothing was restored.");
+      EXPECT_EQ(Get("Bob.key"), Text("new keys of Bob"));
+      EXPECT_EQ(Listed(), before);
+    }
+  }
+  EXPECT_EQ(Get("Bob.key"), Text("keys of Bob"));
+  EXPECT_EQ(Status().substr(0, 30), "Restored Bob from Bob1.zip at ");
+}
+
 }  // namespace
