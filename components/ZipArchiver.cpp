@@ -28,6 +28,7 @@ void ZipArchiver::RemoveStale(FileSystem& fs, const std::string& folder) {
 
 AddResult ZipArchiver::Add() {
   HeldIn.clear();
+  listAgain_ = false;
   if (Action != 1) return AddResult::Failed;
   const std::string folder = FolderPrefix(SourceDirectory);
 
@@ -98,7 +99,8 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
   bool required = RequiredFile.empty();
   std::uint64_t contents = 0;
   std::vector<FileInfo> listed;
-  const std::vector<FileInfo>& files = Listing ? *Listing : (listed = fs_.List(folder, IncludeFileMask, false));
+  const std::vector<FileInfo>& files =
+      Listing && !listAgain_ ? *Listing : (listed = fs_.List(folder, IncludeFileMask, false));
   // The smallest first: when the files together are more than an archive
   // holds, the largest are left out, never the save.
   std::vector<const FileInfo*> included;
@@ -135,6 +137,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
         break;
     }
     if (!(before == after)) return AddResult::TornSave;
+    if (before.size != f.size || before.lastWrite != f.lastWrite) listAgain_ = Listing != nullptr;
     Stamps.emplace_back(f.name, before);
     if (contents + entry.data.size() > kLargestContents) {
       LeftOut.push_back(f.name);
@@ -149,20 +152,49 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
     Packed.push_back(f.name);
   }
   if (!required) return AddResult::SaveMissing;
-  // Each file was whole as it was read, but the game may have saved between
-  // two of them: its new save beside the old automap is a state it never
-  // wrote. So every file is asked again once all are read, where the file
-  // system can tell.
+  const AddResult again = AskedAgain(folder, entries);
+  if (again != AddResult::Saved) return again;
+  std::sort(LeftOut.begin(), LeftOut.end());
+  std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
+  return AddResult::Saved;
+}
+
+// Each file was whole as it was read, but the game may have saved between
+// two of them: its new save beside the old automap is a state it never
+// wrote. So every file is asked again once all are read: its stamp, where
+// the file system tells it, its bytes where its time could hide a write,
+// and whether it is there at all. A file made since the listing means the
+// folder is listed again. Files left out are not asked: a log that another
+// program keeps growing must not keep the character from being saved.
+AddResult ZipArchiver::AskedAgain(const std::string& folder, const std::vector<ZipEntry>& entries) {
+  if (listAgain_) {
+    for (const FileInfo& f : fs_.List(folder, IncludeFileMask, false)) {
+      if (!MatchesMask(f.name, IncludeFileMask) || MatchesMask(f.name, ExcludeFileMask)) continue;
+      const auto read = std::find_if(Stamps.begin(), Stamps.end(), [&](const auto& s) { return s.first == f.name; });
+      if (read == Stamps.end()) return AddResult::TornSave;
+    }
+  }
   for (const auto& [name, read] : Stamps) {
+    if (std::find(LeftOut.begin(), LeftOut.end(), name) != LeftOut.end()) continue;
+    const std::string path = folder + name;
     FileStamp now;
-    if (!fs_.Stamp(folder + name, now)) continue;
+    Bytes again;
+    FileStamp before, after;
+    if (!fs_.Stamp(path, now)) {
+      if (fs_.ReadWhole(path, again, before, after, 0) == ReadStatus::Missing) return AddResult::TornSave;
+      continue;
+    }
     if (now.size != read.size || now.lastWrite != read.lastWrite ||
         (now.identity && read.identity && now.identity != read.identity)) {
       return AddResult::TornSave;
     }
+    if (read.lastWrite < RereadFrom) continue;
+    const std::size_t at = static_cast<std::size_t>(std::find(Packed.begin(), Packed.end(), name) - Packed.begin());
+    if (fs_.ReadWhole(path, again, before, after, kLargestFile) != ReadStatus::Ok || !(before == after) ||
+        at >= entries.size() || again != entries[at].data) {
+      return AddResult::TornSave;
+    }
   }
-  std::sort(LeftOut.begin(), LeftOut.end());
-  std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   return AddResult::Saved;
 }
 

@@ -4,6 +4,7 @@
 // place in one atomic step.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,6 +52,11 @@ class ZipArchiver {
   // Whether a .d2s must be a whole save. Keeping what is there before it is
   // replaced keeps a damaged save too: it is still the player's.
   bool WholeSavesOnly = true;
+  // Optional: files last written at or after this time are read again
+  // whole once all are read, and compared by their bytes, not their stamps:
+  // in a folder whose times are coarse, a second write within the same tick
+  // keeps both size and time. Files written earlier show every later write.
+  std::uint64_t RereadFrom = UINT64_MAX;
   // Only finds out what Add would do: reads and compares, and writes nothing.
   bool DryRun = false;
   // Never writes over an archive: one of that name that is there already
@@ -108,11 +114,16 @@ class ZipArchiver {
 
  private:
   AddResult ReadIncluded(const std::string& folder, std::vector<ZipEntry>& entries);
+  AddResult AskedAgain(const std::string& folder, const std::vector<ZipEntry>& entries);
   bool WriteChecked(const std::string& temporary, const Bytes& archive, FileStamp* stamp = nullptr);
   bool NewestHolds(const std::vector<ZipEntry>& entries);
 
   FileSystem& fs_;
   WaitBudget budget_{kWaitBudgetMs};
+  // Set once a file read differs from the Listing: the game saved since,
+  // and may have made a file the listing lacks, so the folder is listed
+  // again.
+  bool listAgain_ = false;
 };
 
 }  // namespace ck

@@ -207,6 +207,26 @@ void Remember(CharacterMemory& memory, const ZipArchiver& archiver, std::uint64_
   memory.leftOut = archiver.LeftOut;
 }
 
+// The save that `archive` holds, by its name in the central directory;
+// empty where it holds none or cannot be read.
+std::string SaveIn(FileSystem& fs, const std::string& archive) {
+  ZipEntry save;
+  FileStamp stamp;
+  bool found = false;
+  fs.ReadParts(archive, stamp, [&](std::uint64_t size, const ReadAt& at) {
+    found = ReadZipEntryAt(size, at, [](const std::string& e) { return MatchesMask(e, "*.d2s"); }, save);
+  });
+  return found ? save.name : std::string();
+}
+
+// Whether `archive` holds the save of a character other than `name`: a
+// copy's archive under a name a slot of `name` has, or the other way round.
+// Whatever the names say, such an archive is no slot of `name`'s to write.
+bool HoldsAnothers(FileSystem& fs, const std::string& archive, const std::string& name) {
+  const std::string save = SaveIn(fs, archive);
+  return !save.empty() && !MatchesMask(save, name + ".d2s");
+}
+
 // A slot the archive could not take; another may.
 bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added == AddResult::Refused; }
 
@@ -283,9 +303,16 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         result.why.emplace_back(name, "its archives would take " + other + "'s names");
         continue;
       }
+      // A name a copy's archives could have is the character's, to tell its
+      // newest, only while it holds the character's own save: one written
+      // before the copy came.
       std::vector<FileInfo> archives;
       for (const FileInfo& f : allArchives) {
-        if (ReadArchiveName(f.name, name, table.SaveNames).kind != ArchiveKind::None) archives.push_back(f);
+        if (ReadArchiveName(f.name, name, table.SaveNames).kind != ArchiveKind::None ||
+            (ReadArchiveName(f.name, name).kind == ArchiveKind::Slot &&
+             MatchesMask(SaveIn(fs, folder + f.name), name + ".d2s"))) {
+          archives.push_back(f);
+        }
       }
       CharacterMemory& remembered = memory.characters[name];
       int& last = remembered.lastWritten;
@@ -324,10 +351,16 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         return !*died || !keptIn.empty();
       };
       remembered.heldIn.clear();
+      archiver.RereadFrom = listingTrusted ? UINT64_MAX : settled;
       const ArchiveName spared = ReadArchiveName(memory.spared, name);
       for (int slot : SlotsToWrite(archives, name, keep, last, restored, table.SaveNames)) {
         if (spared.kind == ArchiveKind::Slot && spared.slot == slot) continue;
         archiver.ZipFileName = folder + SlotName(name, slot);
+        const bool exists = std::any_of(allArchives.begin(), allArchives.end(), [&](const FileInfo& f) {
+          const ArchiveName read = ReadArchiveName(f.name, name);
+          return read.kind == ArchiveKind::Slot && read.slot == slot;
+        });
+        if (exists && HoldsAnothers(fs, archiver.ZipFileName, name)) continue;
         added = archiver.Add();
         if (added == AddResult::Saved) {
           memory.timesFineIn = TimesFine(archiver.HeldInStamp, fs.ReadClocks()) ? folder : "";
