@@ -130,6 +130,7 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   keeper.ExcludeFileMask = kArchivePattern;
   keeper.SourceDirectory = folder;
   keeper.Listing = &present;
+  keeper.ListHidden = true;
   keeper.WholeSavesOnly = false;
   keeper.DryRun = dryRun;
   keeper.PlaceOnly = true;

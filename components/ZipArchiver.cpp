@@ -96,11 +96,12 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
   LeftOut.clear();
   Packed.clear();
   Stamps.clear();
+  gone_.clear();
   bool required = RequiredFile.empty();
   std::uint64_t contents = 0;
   std::vector<FileInfo> listed;
   const std::vector<FileInfo>& files =
-      Listing && !listAgain_ ? *Listing : (listed = fs_.List(folder, IncludeFileMask, false));
+      Listing && !listAgain_ ? *Listing : (listed = fs_.List(folder, IncludeFileMask, ListHidden));
   // The smallest first: when the files together are more than an archive
   // holds, the largest are left out, never the save.
   std::vector<const FileInfo*> included;
@@ -126,6 +127,7 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
     FileStamp before, after;
     switch (fs_.ReadWhole(folder + f.name, entry.data, before, after, kLargestFile)) {
       case ReadStatus::Missing:
+        gone_.push_back(f.name);
         continue;  // deleted since the listing: it is no longer a current file
       case ReadStatus::TooLarge:
         LeftOut.push_back(f.name);
@@ -168,10 +170,12 @@ AddResult ZipArchiver::ReadIncluded(const std::string& folder, std::vector<ZipEn
 // program keeps growing must not keep the character from being saved.
 AddResult ZipArchiver::AskedAgain(const std::string& folder, const std::vector<ZipEntry>& entries) {
   if (listAgain_) {
-    for (const FileInfo& f : fs_.List(folder, IncludeFileMask, false)) {
+    for (const FileInfo& f : fs_.List(folder, IncludeFileMask, ListHidden)) {
       if (!MatchesMask(f.name, IncludeFileMask) || MatchesMask(f.name, ExcludeFileMask)) continue;
       const auto read = std::find_if(Stamps.begin(), Stamps.end(), [&](const auto& s) { return s.first == f.name; });
-      if (read == Stamps.end()) return AddResult::TornSave;
+      if (read == Stamps.end() && std::find(gone_.begin(), gone_.end(), f.name) == gone_.end()) {
+        return AddResult::TornSave;
+      }
     }
   }
   for (const auto& [name, read] : Stamps) {

@@ -40,6 +40,9 @@ class ZipArchiver {
   // Optional: SourceDirectory's files as already listed, so that a pass over
   // many characters lists the folder once rather than once per character.
   const std::vector<FileInfo>* Listing = nullptr;
+  // Whether hidden files are the archive's too, when the folder is listed
+  // again: as in the Listing given.
+  bool ListHidden = false;
   // Optional: a file without which the archive is left as it was, such as
   // the character's save, deleted or renamed since the listing: an archive
   // of its companions alone must not replace one that holds it.
@@ -124,6 +127,8 @@ class ZipArchiver {
   // and may have made a file the listing lacks, so the folder is listed
   // again.
   bool listAgain_ = false;
+  // The files listed that were gone when read.
+  std::vector<std::string> gone_;
 };
 
 }  // namespace ck

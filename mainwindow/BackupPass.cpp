@@ -1,6 +1,8 @@
 #include "mainwindow/BackupPass.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "components/ArchiveNames.h"
 #include "components/FileMask.h"
@@ -207,24 +209,22 @@ void Remember(CharacterMemory& memory, const ZipArchiver& archiver, std::uint64_
   memory.leftOut = archiver.LeftOut;
 }
 
-// The save that `archive` holds, by its name in the central directory;
-// empty where it holds none or cannot be read.
-std::string SaveIn(FileSystem& fs, const std::string& archive) {
-  ZipEntry save;
-  FileStamp stamp;
-  bool found = false;
-  fs.ReadParts(archive, stamp, [&](std::uint64_t size, const ReadAt& at) {
-    found = ReadZipEntryAt(size, at, [](const std::string& e) { return MatchesMask(e, "*.d2s"); }, save);
-  });
-  return found ? save.name : std::string();
-}
-
-// Whether `archive` holds the save of a character other than `name`: a
-// copy's archive under a name a slot of `name` has, or the other way round.
-// Whatever the names say, such an archive is no slot of `name`'s to write.
-bool HoldsAnothers(FileSystem& fs, const std::string& archive, const std::string& name) {
-  const std::string save = SaveIn(fs, archive);
-  return !save.empty() && !MatchesMask(save, name + ".d2s");
+// Whose save `archive` holds, by the names in its central directory:
+// `save`, the character's as archives spell it (UTF-8), among any others;
+// else only another's; else none, or it cannot be read.
+enum class Whose { NoSave, Own, Another };
+Whose SaveHeldIn(FileSystem& fs, const std::string& archive, const std::string& save) {
+  const auto holds = [&](const std::function<bool(const std::string&)>& wanted) {
+    ZipEntry entry;
+    FileStamp stamp;
+    bool found = false;
+    fs.ReadParts(archive, stamp, [&](std::uint64_t size, const ReadAt& at) {
+      found = ReadZipEntryAt(size, at, wanted, entry);
+    });
+    return found;
+  };
+  if (holds([&](const std::string& e) { return MatchesMask(e, save); })) return Whose::Own;
+  return holds([](const std::string& e) { return MatchesMask(e, "*.d2s"); }) ? Whose::Another : Whose::NoSave;
 }
 
 // A slot the archive could not take; another may.
@@ -306,11 +306,15 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       // A name a copy's archives could have is the character's, to tell its
       // newest, only while it holds the character's own save: one written
       // before the copy came.
+      std::string save = name + ".d2s";
+      for (const FileInfo& f : listing) {
+        if (MatchesMask(f.name, save)) save = f.utf8Name;
+      }
       std::vector<FileInfo> archives;
       for (const FileInfo& f : allArchives) {
         if (ReadArchiveName(f.name, name, table.SaveNames).kind != ArchiveKind::None ||
             (ReadArchiveName(f.name, name).kind == ArchiveKind::Slot &&
-             MatchesMask(SaveIn(fs, folder + f.name), name + ".d2s"))) {
+             SaveHeldIn(fs, folder + f.name, save) == Whose::Own)) {
           archives.push_back(f);
         }
       }
@@ -343,12 +347,18 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       const FileInfo* newest = NewestOf(archives, name, restored ? restored : last);
       std::optional<bool> died;
       std::string keptIn;
+      bool exists = false, anothers = false;
       archiver.BeforeWrite = [&](const std::vector<ZipEntry>& entries) {
         if (!died) died = KeepBeforeDeath(fs, archiver, folder, name, newest, archives, entries, keptIn);
         // A death is written only once the state before it is kept apart:
         // the rotation would take that state away, and a later pass, finding
         // no death since the newest archive, would not keep it then.
-        return !*died || !keptIn.empty();
+        if (*died && keptIn.empty()) return false;
+        // Whatever the names say, a slot that holds another character's
+        // save, a copy's archive under a name of this one's or the other way
+        // round, is not this character's to write.
+        anothers = exists && SaveHeldIn(fs, archiver.ZipFileName, save) == Whose::Another;
+        return !anothers;
       };
       remembered.heldIn.clear();
       archiver.RereadFrom = listingTrusted ? UINT64_MAX : settled;
@@ -356,12 +366,12 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       for (int slot : SlotsToWrite(archives, name, keep, last, restored, table.SaveNames)) {
         if (spared.kind == ArchiveKind::Slot && spared.slot == slot) continue;
         archiver.ZipFileName = folder + SlotName(name, slot);
-        const bool exists = std::any_of(allArchives.begin(), allArchives.end(), [&](const FileInfo& f) {
+        exists = std::any_of(allArchives.begin(), allArchives.end(), [&](const FileInfo& f) {
           const ArchiveName read = ReadArchiveName(f.name, name);
           return read.kind == ArchiveKind::Slot && read.slot == slot;
         });
-        if (exists && HoldsAnothers(fs, archiver.ZipFileName, name)) continue;
         added = archiver.Add();
+        if (std::exchange(anothers, false)) continue;
         if (added == AddResult::Saved) {
           memory.timesFineIn = TimesFine(archiver.HeldInStamp, fs.ReadClocks()) ? folder : "";
           // The newest is this slot now, whatever the times say.

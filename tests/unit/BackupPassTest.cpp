@@ -747,6 +747,17 @@ TEST_F(ArchiverTest, ACopyWhoseArchivesWouldTakeAnothersNamesIsNamedAndNotArchiv
   for (const char* slot : {"Bob10.zip", "Bob12.zip"}) EXPECT_EQ(Read(slot), before.at(slot)) << slot;
 }
 
+// A copy kept as Bob.BAK.d2s is packed with Bob's files too: his slot,
+// holding both saves, is still his to write.
+TEST_F(ArchiverTest, ASlotHoldingHisSaveBesideACopysIsStillHis) {
+  Character("Bob");
+  Write("Bob.BAK.d2s", WholeSave("Bob"));
+  for (int i = 0; i < 2; ++i) {
+    Play({"Bob"});
+    EXPECT_TRUE(Pass(posix_, 1)->notSaved.empty());
+  }
+}
+
 // A file that changes while it is read, or once it has been read while the
 // others are read, or is gone by then, or one made since the listing: the
 // game saving in the middle of a pass. The archive holds one save's files,

@@ -198,6 +198,34 @@ TEST_F(RestoreTest, TheQuestionShowsTheStateInTheArchiveAndNow) {
 // state byte for byte, with its times to the two seconds an archive keeps;
 // each restore keeps the present in an archive of its own, never written
 // over. Whose archive it is comes from its .d2s, not its name.
+// The game saving while the present is kept has the folder listed again,
+// hidden files too: a hidden automap is kept before it is replaced.
+TEST_F(RestoreTest, ThePresentIsKeptWholeThoughTheGameSavesMeanwhile) {
+  struct Hiding : ck::testing::FaultyFs {
+    std::vector<ck::FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) override {
+      std::vector<ck::FileInfo> files = ck::testing::FaultyFs::List(folder, pattern, true);
+      for (ck::FileInfo& f : files) f.hidden = f.name == "Bob.ma0";
+      std::erase_if(files, [&](const ck::FileInfo& f) { return f.hidden && !withHidden; });
+      return files;
+    }
+  } hiding;
+  Put({{"Bob.d2s", WholeSave("Bob", 700)}, {"Bob.ma0", Bytes(10, 2)}}, "Bob3.zip");
+  ck::RestoreSource source;
+  ASSERT_EQ(ck::ReadRestoreSource(hiding, save_, "Bob3.zip", source), "");
+  int reads = 0;
+  hiding.onRead = [&](const std::string& path) {
+    if (path.ends_with("Bob.key") && reads++ == 0) Write("Bob.key", Text("keys, saved again"));
+    if (path.ends_with("Bob.d2s") && reads++ == 1) hiding.changingReads = 1;
+  };
+  ASSERT_EQ(ck::RestoreCharacter(hiding, save_, source, "20261207-170412", kept_), "");
+  ASSERT_GE(reads, 3);
+  std::vector<ck::ZipEntry> entries;
+  ASSERT_TRUE(ck::ReadZip(Read(kept_), entries));
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const ck::ZipEntry& e) {
+    return e.name == "Bob.ma0" && e.data == Bytes(3000, 1);
+  }));
+}
+
 TEST_F(RestoreTest, EachRestoreKeepsThePresentInANewArchiveAndGoingBackFromItUndoes) {
   const Files first = Folder();
   const auto keyTime = fs::last_write_time(dir_ / "Bob.key");

@@ -313,6 +313,11 @@ TEST_F(BackupPassTest, ExactNamesOnlyAndThoseBeyondAsciiInUtf8) {
   EXPECT_FALSE(Exists("Ghost1.zip"));
   EXPECT_EQ(Entries(std::string(name) + "1.zip"),
             (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne.d2s", "H\xC3\xA9l\xC3\xA8ne.key"}));
+  // Her slot is hers to write again, its names in UTF-8 and hers not.
+  ::SetDlgItemTextA(form_->Handle(), IDC_TXTNUMBACKUP, "1");
+  Put(std::string(name) + ".key", Text("new keys"));
+  TickAfter(180000);
+  EXPECT_EQ(Status().substr(0, 18), "Last save was at ") << Status();
 }
 
 // Names go between the file calls' code page and the archives' UTF-8 the
