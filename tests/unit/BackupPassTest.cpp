@@ -721,7 +721,7 @@ TEST_F(ArchiverTest, ACopyWhoseArchivesWouldTakeAnothersNamesIsNamedAndNotArchiv
   const Bytes last = Read("Bob12.zip");
   Character("Bob1");
   Write("Bob1.d2s", MadeSave("Dead"));
-  Write("Bob11.zip", ck::BuildZip({{"Bob1.d2s", MadeSave("Dead")}}, 0));
+  Write("Bob11.zip", ck::BuildZip({{"Bob1.d2s", MadeSave("Dead"), 0, 0, {}}}, 0));
   fs::last_write_time(dir_ / "Bob11.zip", fs::file_time_type::clock::now() + std::chrono::hours(1));
   const auto before = Files(".zip");
   written_ = {};
