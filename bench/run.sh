@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # make bench: one backup pass for 1, 20, 100 and 500 generated characters,
 # natively beside Info-ZIP and the floors, and the Win32 pass under Wine;
-# then the program's own figures beside their goals: memory, size, start-up
-# and CPU while idle.
+# then the program's own figures beside their goals: memory, size, start-up,
+# CPU while idle with the save folder watched and not, and the time from a
+# save to its archive.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/ck-bench.XXXXXX")
@@ -28,6 +29,9 @@ for n in 20 100; do
   "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --unchanged "Z:${work//\//\\}\\c$n\\" |
     sed 's/$/   (goal: under 100 ms for 100)/'
 done
+rm -f "$work/c20"/*.zip
+"$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --one-saved "Z:${work//\//\\}\\c20\\" |
+  sed 's/$/   (goal: at most 30 ms)/'
 python3 "$root/tools/make_saves.py" "$work/l500" --count 50 --archives 10 --seed 500
 "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --list "Z:${work//\//\\}\\l500\\" |
   sed '/refresh/ s/$/   (goal: none read, under 30 ms)/; /first/ s/$/   (goal: each read once)/'

@@ -13,6 +13,7 @@ namespace ck {
 enum class TimerId : std::uintptr_t {
   Tick = 1,      // once a second: the clock panels and the backup schedule
   ReadArchives,  // while the archive list has archives it has not read
+  Settle,        // once, when a change the watch saw makes a pass due
 };
 
 // The main window's messages of its own, from WM_APP + 1 on.

@@ -45,6 +45,7 @@ LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   if (!self) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    ::RemovePropA(hwnd, kPassesProperty);
     self->hwnd_ = nullptr;
     self->controls_ = {};
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -66,6 +67,11 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == Id(TimerId::Tick)) OnTimer();
       if (wParam == Id(TimerId::ReadArchives)) archiveList_.OnReadTimer();
+      if (wParam == Id(TimerId::Settle)) {
+        ::KillTimer(hwnd_, wParam);
+        settleAt_ = 0;
+        OnNotices();
+      }
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));

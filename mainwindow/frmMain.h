@@ -12,12 +12,14 @@
 
 #include "components/Stopwatch.h"
 #include "components/Win32FileSystem.h"
+#include "components/Win32FolderWatch.h"
 #include "components/Win32OwnedBox.h"
 #include "components/Win32ProcessApi.h"
 #include "components/Win32Timer.h"
 #include "components/Win32UniqueHandle.h"
 #include "mainwindow/AppIds.h"
 #include "mainwindow/BackupPass.h"
+#include "mainwindow/BackupSchedule.h"
 #include "mainwindow/GameLaunch.h"
 #include "mainwindow/Module1.h"
 #include "mainwindow/Win32ArchiveList.h"
@@ -33,6 +35,9 @@ class frmMain {
   // The name of what tells a second start in the same session that the
   // program runs already.
   static constexpr const char* kRunningName = "Local\\Cairnkeep.Running";
+  // The window's property that counts the passes run, for the tools that
+  // watch the program from outside.
+  static constexpr const char* kPassesProperty = "Cairnkeep.Passes";
   static constexpr std::size_t kControlCount = 12;  // from IDC_CMDSTART on
 
   explicit frmMain(HINSTANCE instance, const RegistryApi& registry = RegistryApi::Advapi32(),
@@ -59,6 +64,9 @@ class frmMain {
   // The one way out: stops the timer, releases the timing objects, removes
   // the notification icon and ends the process.
   [[noreturn]] void Unload();
+  // The message loop, until the process ends: the window's messages, and
+  // the watch's notices as they come.
+  int Run();
   // Keyboard navigation (Tab, Enter for the start button, the arrows of a
   // spin with the focus) for `msg`, in this window and in the About box.
   bool TranslateDialogKeys(MSG& msg) const;
@@ -90,15 +98,25 @@ class frmMain {
 
   // The status bar (frmMainStatus.cpp). The first panel, and its tip, which
   // shows what the narrow panel cuts.
-  void ShowFirstPanel(const std::string& text, const std::string& tip) const;
+  void ShowFirstPanel(const std::string& text, const std::string& tip);
   // The time of day as the user reads it.
   static std::string TimeNow();
   void RefreshClockPanels();
 
-  // Each tick and its pass (frmMainPass.cpp).
+  // Each tick and its pass (frmMainPass.cpp), and the save folder's watch.
   void OnTimer();
-  void RunBackupPass();
+  // What the watch saw, without waiting; then a pass if one is due, else
+  // the settle timer set for when one will be.
+  void OnNotices();
+  void TakeNotices();
+  void PassIfDue();
+  // `cause`: what the watch saw that made it due, in a few words; empty
+  // for the interval.
+  void RunBackupPass(const std::string& cause);
   void RefreshArchiveList();
+  void ArmWatch();
+  // The first panel's tip: `tip`, and why the folder is not watched.
+  void ShowFirstPanelTip();
 
   // Going back to an archive, and keeping one (frmMainRestore.cpp).
   void OnArchiveChosen();
@@ -148,6 +166,12 @@ class frmMain {
   Stopwatch::Clock clock_;
   Timer timer1_;
   std::optional<Stopwatch> stopwatch_;
+  FolderWatch watch_;
+  SaveWatchSchedule schedule_;
+  std::uint64_t settleAt_ = 0;  // when the settle timer fires; 0 while it is not set
+  std::string watchProblem_;    // why the folder is not watched, while it is not
+  std::string firstPanelTip_;
+  int passes_ = 0;
   TrayIcon tray_;
   FileSystem& files_;
   CharacterTable characters_;

@@ -1,8 +1,12 @@
-// Each tick: the clock panels, and a backup pass when the interval is due,
-// after which the first panel tells who was saved and the list follows the
-// folder.
+// The passes: soon after the game saves, as the watch of the save folder
+// tells, and at the latest when the interval has passed; each tick also
+// shows the clock. After a pass the first panel tells who was saved and the
+// list follows the folder.
 #include "mainwindow/frmMain.h"
 
+#include <algorithm>
+
+#include "components/Win32SystemMessage.h"
 #include "mainwindow/BackupPass.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/NumberText.h"
@@ -10,14 +14,89 @@
 
 namespace ck {
 
-void frmMain::OnTimer() {
-  RefreshClockPanels();
-  if (!stopwatch_) return;
-  if (!IsDue(ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed(), decimalSeparator_)) return;
-  RunBackupPass();
+int frmMain::Run() {
+  MSG msg;
+  for (;;) {
+    // The watch's event is waited for beside the messages. A message box or
+    // a menu runs a loop of its own, which waits for messages alone: there
+    // the tick takes the notices, a second late at most.
+    const HANDLE notices = watch_.Event();
+    const DWORD count = notices ? 1 : 0;
+    const DWORD woke = ::MsgWaitForMultipleObjectsEx(count, &notices, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (count && woke == WAIT_OBJECT_0) {
+      OnNotices();
+      continue;
+    }
+    // A wait that fails must not turn the loop into a spin.
+    const bool any = woke == WAIT_FAILED ? ::GetMessageA(&msg, nullptr, 0, 0) != -1
+                                          : ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    for (bool more = any; more; more = ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      if (TranslateDialogKeys(msg)) continue;
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
 }
 
-void frmMain::RunBackupPass() {
+void frmMain::OnTimer() {
+  RefreshClockPanels();
+  TakeNotices();
+  PassIfDue();
+}
+
+void frmMain::OnNotices() {
+  TakeNotices();
+  PassIfDue();
+}
+
+void frmMain::TakeNotices() {
+  if (!stopwatch_) return;
+  const std::uint64_t now = clock_();
+  switch (watch_.Take([&](std::string_view file) { schedule_.Changed(file, now); })) {
+    case FolderWatch::Taken::Lost:
+      // What changed is unknown: a pass now, with the watch armed again.
+      schedule_.Lost();
+      break;
+    case FolderWatch::Taken::Failed:
+      // The timer alone is in charge until the next pass arms it again.
+      watchProblem_ = SystemMessage(watch_.Error());
+      ShowFirstPanelTip();
+      break;
+    case FolderWatch::Taken::Nothing:
+    case FolderWatch::Taken::Seen:
+      break;
+  }
+}
+
+void frmMain::PassIfDue() {
+  if (!stopwatch_) return;
+  const std::uint64_t now = clock_();
+  if (!schedule_.Due(now, ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed(), decimalSeparator_)) {
+    // The settle timer fires when what the watch saw makes a pass due; it
+    // is set again only when that time moves.
+    const std::optional<std::uint64_t> at = schedule_.DueAt();
+    if (at && *at != settleAt_) {
+      const auto wait = static_cast<UINT>(std::min<std::uint64_t>(*at > now ? *at - now : 0, 60000));
+      ::SetTimer(hwnd_, Id(TimerId::Settle), std::max<UINT>(wait, USER_TIMER_MINIMUM), nullptr);
+      settleAt_ = *at;
+    }
+    return;
+  }
+  if (settleAt_) ::KillTimer(hwnd_, Id(TimerId::Settle));
+  settleAt_ = 0;
+  // A watch that could not be made, or failed, is tried again at each pass,
+  // before it, so that what the pass does not see the watch will.
+  if (!watch_.Armed()) ArmWatch();
+  const std::optional<std::uint64_t> seen = schedule_.DueAt();
+  const std::string cause = !seen || *seen > now ? std::string()
+                            : schedule_.Cause().empty() ? std::string("more changes than the watch could name")
+                                                        : "a change of " + schedule_.Cause();
+  RunBackupPass(cause);
+  schedule_.PassRan();
+}
+
+void frmMain::RunBackupPass(const std::string& cause) {
   // The number the box shows, whole part: the spin's own range ends at 50
   // and it reads no fraction, so its value can differ from the box's text.
   // The box always holds a number the settings accepted.
@@ -26,10 +105,17 @@ void frmMain::RunBackupPass() {
   if (!pass) return;  // no character yet: due again at the next tick
   stopwatch_->Reset();
   // The names of characters not saved may not fit the panel; the tip adds
-  // who was saved and who was unchanged.
+  // who was saved and who was unchanged, and what started the pass.
   const std::string time = TimeNow();
-  ShowFirstPanel(LastSaveText(time, *pass), LastSaveTip(time, *pass));
+  ShowFirstPanel(LastSaveText(time, *pass), LastSaveTip(time, *pass) + (cause.empty() ? "" : " - after " + cause));
   RefreshArchiveList();
+  // Last, so that whoever reads the count finds the panel and the list of that pass.
+  ::SetPropA(hwnd_, kPassesProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(++passes_)));
+}
+
+void frmMain::ArmWatch() {
+  watchProblem_ = watch_.Start(saveDir_) ? std::string() : SystemMessage(watch_.Error());
+  ShowFirstPanelTip();
 }
 
 void frmMain::RefreshArchiveList() { archiveList_.Refresh(saveDir_); }

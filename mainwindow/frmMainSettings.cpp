@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "components/Win32SystemMessage.h"
 #include "mainwindow/GameLaunch.h"
 #include "mainwindow/NumberText.h"
 #include "resources/resource.h"
@@ -29,18 +30,6 @@ const SettingBox* BoxOfSpin(HWND window, HWND spin) {
   if (spin == ::GetDlgItem(window, kInterval.spinId)) return &kInterval;
   if (spin == ::GetDlgItem(window, kBackups.spinId)) return &kBackups;
   return nullptr;
-}
-
-std::string SystemMessage(DWORD error) {
-  char* text = nullptr;
-  ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string message = text ? text : "error " + std::to_string(error);
-  ::LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
-    message.pop_back();
-  }
-  return message;
 }
 
 }  // namespace

@@ -49,6 +49,9 @@ void frmMain::Load() {
   // interval's box restarts the stopwatch as it fills.
   OnSpin(Control(IDC_UDBACKUP));
   OnSpin(Control(IDC_UDINTERVAL));
+  // Only now: a save seen while a message above was open would start a
+  // pass behind it.
+  ArmWatch();
   RefreshArchiveList();
 }
 

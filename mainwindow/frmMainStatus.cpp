@@ -8,8 +8,19 @@
 
 namespace ck {
 
-void frmMain::ShowFirstPanel(const std::string& text, const std::string& tip) const {
+void frmMain::ShowFirstPanel(const std::string& text, const std::string& tip) {
   ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  firstPanelTip_ = tip;
+  ShowFirstPanelTip();
+}
+
+void frmMain::ShowFirstPanelTip() {
+  // First, where a long tip cannot cut it off.
+  std::string tip = firstPanelTip_;
+  if (!watchProblem_.empty()) {
+    tip = "The save folder is not watched, so a save waits for the interval: " + watchProblem_ +
+          (tip.empty() ? "" : " - ") + tip;
+  }
   ::SendDlgItemMessageA(hwnd_, IDC_STATUSBAR1, SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(tip.c_str()));
 }
 

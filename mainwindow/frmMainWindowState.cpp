@@ -106,6 +106,7 @@ void frmMain::OnArchiveListRightClick() { ::MessageBoxA(hwnd_, SelectedArchive()
 void frmMain::Unload() {
   timer1_.Enabled(false);
   stopwatch_.reset();
+  watch_.Stop();
   tray_.Remove();
   ::ExitProcess(0);
 }

@@ -23,11 +23,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   form.Load();
   form.Show(showCommand);
 
-  MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (form.TranslateDialogKeys(msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
-  }
-  return 0;
+  return form.Run();
 }

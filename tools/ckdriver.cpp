@@ -8,7 +8,10 @@
 //   ckdriver send HWND MESSAGE [WPARAM]        the same, returning once the window has handled it
 //   ckdriver running IMAGE [TIMEOUT_MS]        wait for a process whose image is the file IMAGE
 //   ckdriver untray HWND                       remove the window's icon 1, as a shell that restarted
+//   ckdriver tip HWND                          the tip of a status bar's first panel
+//   ckdriver prop HWND NAME                    a window property's value, as a number
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -178,6 +181,30 @@ UINT MessageNumber(const char* text) {
   return *end ? ::RegisterWindowMessageA(text) : message;
 }
 
+// The status bar writes the tip into memory of its own process: the buffer
+// is made there.
+int PrintStatusTip(HWND bar) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(bar, &pid);
+  const ck::UniqueKernelHandle process(
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process) return 1;
+  constexpr WORD kUnits = 1024;
+  void* remote = ::VirtualAllocEx(process.get(), nullptr, kUnits * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+  if (!remote) return 1;
+  std::wstring tip(kUnits, L'\0');
+  DWORD_PTR ignored = 0;
+  const bool read =
+      ::SendMessageTimeoutW(bar, SB_GETTIPTEXTW, MAKEWPARAM(0, kUnits), reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                            30000, &ignored) &&
+      ::ReadProcessMemory(process.get(), remote, tip.data(), kUnits * sizeof(wchar_t), nullptr);
+  ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+  if (!read) return 1;
+  tip.resize(tip.find(L'\0') == std::wstring::npos ? tip.size() : tip.find(L'\0'));
+  std::printf("%s\n", Utf8(tip).c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +238,12 @@ int main(int argc, char** argv) {
     if (::SendMessageTimeoutW(ParseHwnd(argv[2]), message, wParam, 0, SMTO_NORMAL, 30000, &result)) return 0;
     std::fprintf(stderr, "SendMessageTimeout failed: error %lu\n", ::GetLastError());
     return 1;
+  }
+  if (verb == "tip" && argc == 3) return PrintStatusTip(ParseHwnd(argv[2]));
+  if (verb == "prop" && argc == 4) {
+    std::printf("%llu\n", static_cast<unsigned long long>(
+                               reinterpret_cast<UINT_PTR>(::GetPropW(ParseHwnd(argv[2]), Wide(argv[3]).c_str()))));
+    return 0;
   }
   if (verb == "running" && argc >= 3) {
     const DWORD timeout = argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : 10000;

@@ -40,5 +40,12 @@ echo "Installing: ${missing[*]}"
 if [[ $need_i386 -eq 1 ]]; then
   "${sudo[@]}" dpkg --add-architecture i386
 fi
-"${sudo[@]}" apt-get update -qq
+# A mirror in the middle of a sync serves an index of the wrong size for a
+# while; apt then keeps the lists it had, or none of that one, and the
+# install below says so if a package is really out of reach.
+for attempt in 1 2 3; do
+  "${sudo[@]}" apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt of 3)" >&2
+  [[ $attempt -lt 3 ]] && sleep 10
+done
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

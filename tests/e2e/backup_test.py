@@ -73,8 +73,17 @@ class BackupTest(WineTest):
             fresh = os.path.join(s.root, "fresh-" + name)
             make_saves(fresh, "--names", name, "--seed", "2", *state)
             shutil.copy(os.path.join(fresh, name + ".d2s"), os.path.join(folder, name + ".d2s"))
+
+        def archived(names):
+            # The game's own saves start a pass every few seconds: the one
+            # that took these in is known by its archives, not by the status.
+            until(lambda: all(os.path.exists(os.path.join(folder, n)) for n in names()), timeout=150,
+                  what="the pass that keeps %s" % ", ".join(names()))
+            return soak.next_pass(w["hwnd"], status)
+
         saved_anew("Wulfgar", "--dead", "Wulfgar")
-        status = soak.next_pass(w["hwnd"], status)
+        status = archived(lambda: ["Wulfgar2.zip"] + [n for n in os.listdir(folder)
+                                                      if n.startswith("Wulfgar-before-death-")])
         kept = [n for n in os.listdir(folder) if n.startswith("Wulfgar-before-death-")]
         self.assertEqual(len(kept), 1)
         self.assertEqual(ours(os.listdir(folder)), sorted([n + "1.zip" for n in names] + ["Wulfgar2.zip"] + kept))
@@ -87,7 +96,7 @@ class BackupTest(WineTest):
         saved_anew("Wulfgar", "--dead", "Wulfgar")
         with open(os.path.join(folder, "Wulfgar.key"), "ab") as f:
             f.write(b"!")
-        soak.next_pass(w["hwnd"], status)
+        archived(lambda: ["Bob2.zip", "Wulfgar3.zip"])
         self.assertFalse(set(soak.not_saved[-1]) - set(game))
         self.assertEqual(ours(controls_by_name(s.dump(w["hwnd"]))["File1"]["items"]),
                          sorted(["Bob1.zip", "Bob2.zip", "Wulfgar2.zip", "Wulfgar3.zip"] + kept +
@@ -105,6 +114,65 @@ class BackupTest(WineTest):
         report, failures = soak.finish()
         saved = sum(len(game) - len(skipped) for skipped in soak.not_saved)
         self.assertEqual((failures, report["archives verified"]), ([], saved + 8), report)
+
+    def test_each_save_is_kept_within_seconds_on_its_own_notice(self):
+        """The interval at an hour: the simulated game saves one character,
+        then another, then one below the folder and one in it. Each save's
+        archive comes on its own notice: the pass's own writes start none,
+        and nothing below the folder is seen."""
+        s = self.wine
+        folder = s.make_folder(SAVE)
+        os.makedirs(os.path.join(folder, "Older"))
+        made = os.path.join(s.root, "made")
+        make_saves(made, "--names", "Alice,Bob,Cain,Dan")
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
+        s.type_into(w["hwnd"], IDC["txtInterval"], "60")
+        bar = controls_by_name(w)["StatusBar1"]["hwnd"]
+
+        def play(name, into=folder):
+            """The game's files of `name`, the save last, written as the game
+            writes it: truncated, each whole 4096 bytes at once, the rest at
+            the close. The save, as the archive must hold it."""
+            for f in sorted(os.listdir(made)):
+                if f.startswith(name + ".") and not f.endswith(".d2s"):
+                    shutil.copy(os.path.join(made, f), os.path.join(into, f))
+            data = pathlib.Path(made, name + ".d2s").read_bytes()
+            with open(os.path.join(into, name + ".d2s"), "wb", buffering=0) as f:
+                whole = len(data) - len(data) % 4096
+                for at in range(0, whole, 4096):
+                    f.write(data[at:at + 4096])
+                f.write(data[whole:])
+            return data
+
+        def kept(name, save):
+            archive = os.path.join(folder, name + "1.zip")
+            try:
+                with zipfile.ZipFile(archive) as z:
+                    return z.read(name + ".d2s") == save
+            except (OSError, KeyError, zipfile.BadZipFile):
+                return False
+
+        def after(name, passes):
+            """Once the archive is there: the passes run, and what the last acted on."""
+            count = until(lambda: int(s.driver("prop", w["hwnd"], "Cairnkeep.Passes")), lambda n: n >= passes,
+                          what="the count of passes")  # told just after the archive is in place
+            self.assertEqual(count, passes)
+            self.assertTrue(s.driver("tip", bar).endswith(" - after a change of %s.d2s" % name), s.driver("tip", bar))
+
+        alice = play("Alice")
+        until(lambda: kept("Alice", alice), timeout=30, what="Alice's archive")
+        after("Alice", 1)
+        bob = play("Bob")
+        until(lambda: kept("Bob", bob), timeout=30, what="Bob's archive")
+        after("Bob", 2)
+        self.assertFalse(os.path.exists(os.path.join(folder, "Alice2.zip")))
+        play("Cain", into=os.path.join(folder, "Older"))
+        dan = play("Dan")
+        until(lambda: kept("Dan", dan), timeout=30, what="Dan's archive")
+        after("Dan", 3)
+        self.assertFalse(os.path.exists(os.path.join(folder, "Cain1.zip")))
 
     def test_going_back_twice_through_the_window_keeps_every_state(self):
         """Three slots; back to the middle one and a pass; back to the oldest,

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "components/FolderPrefix.h"
 #include "mainwindow/BackupSchedule.h"
 #include "mainwindow/GameLaunch.h"
@@ -41,4 +44,98 @@ TEST(GameLaunch, QuotesThePathAndStartsInItsFolder) {
   EXPECT_EQ(ck::GameFolder("C:\\Game.exe"), "C:\\");
   EXPECT_EQ(ck::GameFolder("Game.exe"), "");
   EXPECT_EQ(ck::GameFolder("Z:/home/player/d2/Game.exe"), "Z:/home/player/d2");
+}
+
+namespace {
+
+using ck::SaveWatchSchedule;
+constexpr std::uint64_t kQuiet = SaveWatchSchedule::kQuietMs, kBurst = SaveWatchSchedule::kBurstMs;
+
+// Due for what the watch saw alone: the interval is far off.
+bool SeenDue(const SaveWatchSchedule& s, std::uint64_t now) { return s.Due(now, "60", 0); }
+
+}  // namespace
+
+TEST(SaveWatchSchedule, ASaveIsDueOnceItsCharactersFilesAreQuiet) {
+  SaveWatchSchedule s;
+  EXPECT_FALSE(s.DueAt());
+  s.Changed("Bob.d2s", 1000);
+  EXPECT_FALSE(SeenDue(s, 1000 + kQuiet - 1));
+  EXPECT_TRUE(SeenDue(s, 1000 + kQuiet));
+  EXPECT_EQ(s.Cause(), "Bob.d2s");
+  s.PassRan();
+  EXPECT_FALSE(s.DueAt());
+  EXPECT_FALSE(SeenDue(s, 1000000));
+
+  // In two writes, as a save over 4096 bytes reaches the disk; then the
+  // automap appended at Save and Exit: the quiet runs from the last.
+  s.Changed("Bob.d2s", 0);
+  s.Changed("Bob.d2s", 300);
+  s.Changed("bob.MA0", 1500);
+  EXPECT_FALSE(SeenDue(s, 1500 + kQuiet - 1));
+  EXPECT_TRUE(SeenDue(s, 1500 + kQuiet));
+  s.PassRan();
+
+  // Another character's files do not hold this one back; its own save does.
+  s.Changed("Bob.d2s", 0);
+  s.Changed("Alice.ma0", 1000);
+  s.Changed("Bobby.key", 1000);
+  EXPECT_TRUE(SeenDue(s, kQuiet));
+  s.Changed("Alice.d2s", 1500);
+  s.Changed("BOB.D2S", 1800);  // the same file, as Windows compares names
+  EXPECT_EQ(*s.DueAt(), 1500 + kQuiet);
+  EXPECT_EQ(s.Cause(), "Alice.d2s");
+}
+
+TEST(SaveWatchSchedule, AGameThatNeverStopsWritingGetsAPassEveryTenSecondsAndNoMore) {
+  // Many times a second for a minute: save and automap, as a busy game.
+  SaveWatchSchedule s;
+  std::vector<std::uint64_t> passes;
+  for (std::uint64_t now = 0; now <= 60000; now += 50) {
+    s.Changed("Bob.d2s", now);
+    s.Changed("Bob.ma0", now);
+    if (SeenDue(s, now)) {
+      passes.push_back(now);
+      s.PassRan();
+    }
+  }
+  ASSERT_GE(passes.size(), 5u);
+  EXPECT_EQ(passes.front(), kBurst);
+  for (std::size_t i = 1; i < passes.size(); ++i) {
+    EXPECT_GE(passes[i] - passes[i - 1], kBurst);
+    EXPECT_LE(passes[i] - passes[i - 1], kBurst + 50);
+  }
+}
+
+TEST(SaveWatchSchedule, CompanionsAloneArchivesAndTemporariesStartNoPass) {
+  SaveWatchSchedule s;
+  for (const char* file : {"Bob.ma0", "Bob.map", "Bob.key", "Bob1.zip", "Bob-before-death-20261209-120000.zip",
+                           "~Bob3.zip.cktmp", "~Bob.d2s.cktmp", "Other.zip", "notes.txt", "Bob.d2sx", ".d2s", "Save"}) {
+    s.Changed(file, 0);
+  }
+  EXPECT_FALSE(s.DueAt());
+  EXPECT_FALSE(SeenDue(s, 3600000));
+  // A companion seen before the save does not count once the save comes.
+  s.Changed("Bob.d2s", 5000);
+  EXPECT_EQ(*s.DueAt(), 5000 + kQuiet);
+  // Nor do the pass's own archive and temporary, written after it.
+  s.Changed("~Bob4.zip.cktmp", 6000);
+  s.Changed("Bob4.zip", 6500);
+  EXPECT_EQ(*s.DueAt(), 5000 + kQuiet);
+}
+
+TEST(SaveWatchSchedule, LostNoticesMakeAPassDueAtOnceAndTheIntervalStillCounts) {
+  SaveWatchSchedule s;
+  s.Lost();
+  EXPECT_TRUE(SeenDue(s, 0));
+  EXPECT_EQ(s.Cause(), "");
+  s.PassRan();
+  EXPECT_FALSE(SeenDue(s, 0));
+
+  // With the watch silent, the interval alone, from the last pass of either kind.
+  EXPECT_FALSE(s.Due(500000, "3", 179999));
+  EXPECT_TRUE(s.Due(500000, "3", 180000));
+  EXPECT_FALSE(s.Due(500000, "", 0xFFFFFFFFull));
+  s.Changed("Bob.d2s", 500000);
+  EXPECT_TRUE(s.Due(500001, "3", 180000));
 }

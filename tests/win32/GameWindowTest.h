@@ -140,7 +140,14 @@ class GameWindowTest : public ::testing::Test {
   }
 
   std::string Status() const { return StatusText(SB_GETTEXTA, 0); }
-  std::string StatusTip() const { return StatusText(SB_GETTIPTEXTA, 1024); }
+  // Through the W form: Wine's A form gives at most 80 characters of a tip.
+  std::string StatusTip() const {
+    wchar_t tip[1024] = {};
+    ::SendMessageW(Control(IDC_STATUSBAR1), SB_GETTIPTEXTW, MAKEWPARAM(0, 1024), reinterpret_cast<LPARAM>(tip));
+    char text[2048] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, tip, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+  }
 
   std::string StatusText(UINT message, WORD size) const {
     char text[1024] = {};

@@ -1,0 +1,167 @@
+// The save folder's watch through Wine's real notifications, alone and in
+// the real main window. The notices come in real time: every wait ends on
+// what it waits for, or fails at its limit.
+#include "components/Win32FolderWatch.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "tests/common/SaveFiles.h"
+#include "tests/win32/GameWindowTest.h"
+
+namespace ck::testing {
+namespace {
+
+constexpr ULONGLONG kLimitMs = 20000;
+
+void Write(const std::string& path, const Bytes& data) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file) << path;
+  DWORD wrote = 0;
+  ASSERT_TRUE(::WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr));
+}
+
+std::string TempFolder(const std::string& name) {
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + name + "\\";
+}
+
+// What the watch tells until `done` holds for it, as it comes.
+struct Told {
+  std::vector<std::string> names;
+  int lost = 0;
+  bool failed = false;
+};
+Told TakeUntil(FolderWatch& watch, const std::function<bool(const Told&)>& done) {
+  Told told;
+  for (const ULONGLONG end = ::GetTickCount64() + kLimitMs; !done(told) && !told.failed && ::GetTickCount64() < end;) {
+    if (::WaitForSingleObject(watch.Event(), 100) != WAIT_OBJECT_0) continue;
+    switch (watch.Take([&](std::string_view file) { told.names.emplace_back(file); })) {
+      case FolderWatch::Taken::Lost:
+        ++told.lost;
+        break;
+      case FolderWatch::Taken::Failed:
+        told.failed = true;
+        break;
+      default:
+        break;
+    }
+  }
+  return told;
+}
+bool Names(const Told& told, const std::string& name) {
+  return std::find(told.names.begin(), told.names.end(), name) != told.names.end();
+}
+
+TEST(FolderWatch, SeesEachFileWrittenInTheFolderAndNothingBelowIt) {
+  const std::string folder = TempFolder("ck-watch-seen");
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  ::CreateDirectoryA((folder + "Older").c_str(), nullptr);
+  FolderWatch watch;
+  ASSERT_TRUE(watch.Start(folder)) << watch.Error();
+  // First below, then in the folder: notices keep their order, so once the
+  // second is seen the first would have been.
+  Write(folder + "Older\\Alice.d2s", WholeSave("Alice"));
+  char helene[32] = {};  // "Hélène" in whatever the ANSI code page is
+  ::WideCharToMultiByte(CP_ACP, 0, L"H\u00e9l\u00e8ne.d2s", -1, helene, sizeof helene, nullptr, nullptr);
+  Write(folder + helene, WholeSave("Helene"));
+  const Told told = TakeUntil(watch, [](const Told& t) { return Names(t, "H\xC3\xA9l\xC3\xA8ne.d2s"); });
+  EXPECT_TRUE(Names(told, "H\xC3\xA9l\xC3\xA8ne.d2s")) << ::testing::PrintToString(told.names);  // UTF-8
+  for (const std::string& name : told.names) EXPECT_EQ(name.find("Alice"), std::string::npos) << name;
+  EXPECT_FALSE(told.failed);
+  EXPECT_TRUE(watch.Armed());
+
+  // A rename is seen by both its names; the watch goes on after each notice.
+  ASSERT_TRUE(::MoveFileA((folder + helene).c_str(), (folder + "Bob.d2s").c_str()));
+  EXPECT_TRUE(Names(TakeUntil(watch, [](const Told& t) { return Names(t, "Bob.d2s"); }), "Bob.d2s"));
+  watch.Stop();
+  EXPECT_FALSE(watch.Armed());
+  EXPECT_EQ(watch.Event(), nullptr);
+}
+
+TEST(FolderWatch, AFolderThatCannotBeWatchedSaysWhy) {
+  FolderWatch watch;
+  EXPECT_FALSE(watch.Start(TempFolder("ck-watch-no-such-folder")));
+  EXPECT_TRUE(watch.Error() == ERROR_FILE_NOT_FOUND || watch.Error() == ERROR_PATH_NOT_FOUND) << watch.Error();
+  EXPECT_FALSE(watch.Armed());
+  EXPECT_EQ(watch.Take([](std::string_view) { ADD_FAILURE(); }), FolderWatch::Taken::Nothing);
+
+  // A file is no folder: the system refuses to watch it.
+  const std::string file = TempFolder("ck-watch-a-file");
+  Write(file.substr(0, file.size() - 1), Text("not a folder"));
+  EXPECT_FALSE(watch.Start(file.substr(0, file.size() - 1)));
+  EXPECT_NE(watch.Error(), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_FALSE(watch.Armed());
+}
+
+TEST(FolderWatch, NoticesTheBufferCannotHoldAreLostAndTheWatchGoesOn) {
+  const std::string folder = TempFolder("ck-watch-lost");
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  FolderWatch watch(16);  // not even one name of this length
+  ASSERT_TRUE(watch.Start(folder)) << watch.Error();
+  Write(folder + "A-rather-long-name.d2s", WholeSave("Lost"));
+  const Told told = TakeUntil(watch, [](const Told& t) { return t.lost > 0 || !t.names.empty(); });
+  EXPECT_EQ(told.lost, 1) << ::testing::PrintToString(told.names);
+  EXPECT_TRUE(watch.Armed());
+  Write(folder + "Another-long-name.d2s", WholeSave("Lost"));
+  EXPECT_GE(TakeUntil(watch, [](const Told& t) { return t.lost > 0; }).lost, 1);
+}
+
+class WatchedWindowTest : public GameWindowTest {
+ protected:
+  int Passes() const {
+    return static_cast<int>(reinterpret_cast<UINT_PTR>(::GetPropA(form_->Handle(), frmMain::kPassesProperty)));
+  }
+  // Ticks 100 ms apart on the test's clock, in real time as the notices
+  // come, until `passes` passes have run; the clock's time then.
+  std::uint64_t TickUntilPasses(int passes) {
+    for (const ULONGLONG end = ::GetTickCount64() + kLimitMs; Passes() < passes && ::GetTickCount64() < end;) {
+      ::Sleep(10);
+      TickAfter(100);
+    }
+    EXPECT_EQ(Passes(), passes);
+    return now;
+  }
+};
+
+// A save is kept soon after, on the save's notice, and the notice the pass
+// acts on is the save's: not the pass's own archives and temporaries before it.
+TEST_F(WatchedWindowTest, ASaveIsKeptSoonAfterAndThePassesOwnWritesStartNone) {
+  Start();
+  const std::uint64_t started = now;
+  Put("Alice.d2s", WholeSave("Alice"));
+  TickUntilPasses(1);
+  EXPECT_GE(now - started, SaveWatchSchedule::kQuietMs);
+  EXPECT_TRUE(Exists("Alice1.zip"));
+  EXPECT_TRUE(StatusTip().ends_with(" - after a change of Alice.d2s")) << StatusTip();
+
+  Put("Bob.d2s", WholeSave("Bob"));
+  Put("Bob.ma0", Text("automap"));
+  TickUntilPasses(2);
+  EXPECT_TRUE(Exists("Bob1.zip"));
+  EXPECT_FALSE(Exists("Alice2.zip"));
+  const std::string tip = StatusTip();
+  EXPECT_NE(tip.find(" - saved: Bob - unchanged: Alice - after a change of Bob.d2s"), std::string::npos) << tip;
+}
+
+// A folder that cannot be watched is told in the tip, with the system's
+// reason; the next pass watches it once it is there.
+TEST_F(WatchedWindowTest, AFolderNotWatchedIsToldAndWatchedAgainAtTheNextPass) {
+  const std::string missing = folder_ + "Later\\";
+  Start(missing);
+  const std::string notWatched = "The save folder is not watched, so a save waits for the interval: ";
+  EXPECT_EQ(StatusTip().substr(0, notWatched.size()), notWatched) << StatusTip();
+  EXPECT_GT(StatusTip().size(), notWatched.size());
+
+  ASSERT_TRUE(::CreateDirectoryA(missing.c_str(), nullptr));
+  TickAfter(180000);  // the interval: no character yet, but the watch is armed before the pass
+  EXPECT_EQ(StatusTip().find(notWatched), std::string::npos) << StatusTip();
+  Write(missing + "Bob.d2s", WholeSave("Bob"));
+  TickUntilPasses(1);
+  EXPECT_TRUE(::GetFileAttributesA((missing + "Bob1.zip").c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace ck::testing
