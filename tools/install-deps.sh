@@ -48,4 +48,15 @@ for attempt in 1 2 3; do
   echo "apt-get update failed (attempt $attempt of 3)" >&2
   [[ $attempt -lt 3 ]] && sleep 10
 done
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install() { DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
+if ! install "${missing[@]}"; then
+  # Wine's 32-bit half needs the i386 libraries of exactly the versions
+  # installed, which a mirror in the middle of a sync may not have yet.
+  # Without it the tests take the 64-bit path, as on a machine that runs no
+  # 32-bit programs; the product is still built.
+  rest=()
+  for p in "${missing[@]}"; do [[ $p == *:i386 ]] || rest+=("$p"); done
+  [[ ${#rest[@]} -lt ${#missing[@]} ]] || exit 1
+  echo "install-deps: the i386 packages cannot be installed now; going on without them" >&2
+  [[ ${#rest[@]} -eq 0 ]] || install "${rest[@]}"
+fi
