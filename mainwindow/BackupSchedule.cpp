@@ -19,6 +19,7 @@ void SaveWatchSchedule::Changed(std::string_view file, std::uint64_t nowMs) {
   // A pass packs neither archives nor temporaries, so their changes (the
   // pass's own writes among them) cannot change what it would keep.
   if (MatchesMask(file, kArchivePattern) || ReadArchiveName(file).kind == ArchiveKind::Temporary) return;
+  if (lost_) lost_->last = std::max(lost_->last, nowMs);
   // A character's files are those its pass packs: "<name>.*".
   for (Pending& p : pending_) {
     if (MatchesMask(file, p.character + ".*")) p.last = std::max(p.last, nowMs);
@@ -32,7 +33,10 @@ void SaveWatchSchedule::Changed(std::string_view file, std::uint64_t nowMs) {
   if (!known) pending_.push_back({std::string(file), character, nowMs, nowMs});
 }
 
-void SaveWatchSchedule::Lost() { lost_ = true; }
+void SaveWatchSchedule::Lost(std::uint64_t nowMs) {
+  if (!lost_) lost_ = Pending{{}, {}, nowMs, nowMs};
+  lost_->last = std::max(lost_->last, nowMs);
+}
 
 namespace {
 
@@ -43,8 +47,8 @@ std::uint64_t DueAt(std::uint64_t first, std::uint64_t last) {
 }  // namespace
 
 std::optional<std::uint64_t> SaveWatchSchedule::DueAt() const {
-  if (lost_) return 0;
   std::optional<std::uint64_t> at;
+  if (lost_) at = ck::DueAt(lost_->first, lost_->last);
   for (const Pending& p : pending_) {
     if (!at || ck::DueAt(p.first, p.last) < *at) at = ck::DueAt(p.first, p.last);
   }
@@ -56,7 +60,8 @@ std::string SaveWatchSchedule::Cause() const {
   for (const Pending& p : pending_) {
     if (!first || ck::DueAt(p.first, p.last) < ck::DueAt(first->first, first->last)) first = &p;
   }
-  return lost_ || !first ? std::string() : first->save;
+  if (lost_ && (!first || ck::DueAt(lost_->first, lost_->last) <= ck::DueAt(first->first, first->last))) return {};
+  return first ? first->save : std::string();
 }
 
 bool SaveWatchSchedule::Due(std::uint64_t nowMs, std::string_view intervalText, std::uint64_t sincePassMs,
@@ -67,7 +72,7 @@ bool SaveWatchSchedule::Due(std::uint64_t nowMs, std::string_view intervalText, 
 
 void SaveWatchSchedule::PassRan() {
   pending_.clear();
-  lost_ = false;
+  lost_.reset();
 }
 
 }  // namespace ck

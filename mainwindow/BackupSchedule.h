@@ -32,8 +32,9 @@ class SaveWatchSchedule {
   // `file`, a name in the save folder (not below it), was written, made,
   // removed or renamed at `nowMs`.
   void Changed(std::string_view file, std::uint64_t nowMs);
-  // The watch lost what changed: anything may have, so a pass now.
-  void Lost();
+  // The watch lost what changed at `nowMs`: any save may have, and may be
+  // half-written still, so a pass once the folder is quiet, as for a save.
+  void Lost(std::uint64_t nowMs);
   // When what was seen makes a pass due; none while nothing waits.
   std::optional<std::uint64_t> DueAt() const;
   // Due for what was seen, or for the interval: `sincePassMs` since the
@@ -54,7 +55,8 @@ class SaveWatchSchedule {
     std::uint64_t last = 0;   // the last change of any of its files
   };
   std::vector<Pending> pending_;
-  bool lost_ = false;
+  // What was lost counts as a change of every file: a save of everyone.
+  std::optional<Pending> lost_;
 };
 
 }  // namespace ck

@@ -55,8 +55,8 @@ void frmMain::TakeNotices() {
   const std::uint64_t now = clock_();
   switch (watch_.Take([&](std::string_view file) { schedule_.Changed(file, now); })) {
     case FolderWatch::Taken::Lost:
-      // What changed is unknown: a pass now, with the watch armed again.
-      schedule_.Lost();
+      // What changed is unknown: a pass, with the watch armed again.
+      schedule_.Lost(now);
       break;
     case FolderWatch::Taken::Failed:
       // The timer alone is in charge until the next pass arms it again.
@@ -85,10 +85,13 @@ void frmMain::PassIfDue() {
   }
   if (settleAt_) ::KillTimer(hwnd_, Id(TimerId::Settle));
   settleAt_ = 0;
-  // A watch that could not be made, or failed, is tried again at each pass,
-  // before it, so that what the pass does not see the watch will.
-  if (!watch_.Armed()) ArmWatch();
   const std::optional<std::uint64_t> seen = schedule_.DueAt();
+  // Before the pass, so that what the pass does not see the watch will: a
+  // watch that could not be made, or failed, is tried again; and at a
+  // timed pass it is made anew, as a watch can go quiet and never say so
+  // (a share that keeps its notices, a folder renamed while watched, which
+  // the watch follows away from the path).
+  if (!watch_.Armed() || !seen || *seen > now) ArmWatch();
   const std::string cause = !seen || *seen > now ? std::string()
                             : schedule_.Cause().empty() ? std::string("more changes than the watch could name")
                                                         : "a change of " + schedule_.Cause();

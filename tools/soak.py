@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""The soak: the real Cairnkeep.exe under Wine, a pass a minute, beside a
-simulated game that rewrites its characters' saves many times a second.
+"""The soak: the real Cairnkeep.exe under Wine, its save folder watched and
+the interval at a minute, beside a simulated game that rewrites its
+characters' saves many times a second: a burst that never goes quiet, so a
+pass every 10 seconds.
 
     soak.py [--minutes 30]      make soak; CK_EXE, CK_DRIVER, CK_SOAK name the programs
 

@@ -124,13 +124,28 @@ TEST(SaveWatchSchedule, CompanionsAloneArchivesAndTemporariesStartNoPass) {
   EXPECT_EQ(*s.DueAt(), 5000 + kQuiet);
 }
 
-TEST(SaveWatchSchedule, LostNoticesMakeAPassDueAtOnceAndTheIntervalStillCounts) {
+TEST(SaveWatchSchedule, LostNoticesAreAChangeOfEveryoneAndTheIntervalStillCounts) {
+  // Any save may be half-written: a pass once the folder is quiet, whatever
+  // changes after, or 10 s into a flood that overflows again and again.
   SaveWatchSchedule s;
-  s.Lost();
-  EXPECT_TRUE(SeenDue(s, 0));
+  s.Lost(1000);
+  EXPECT_EQ(*s.DueAt(), 1000 + kQuiet);
+  s.Changed("notes.txt", 2000);
+  EXPECT_EQ(*s.DueAt(), 2000 + kQuiet);
+  for (std::uint64_t t = 3000; t < 20000; t += 500) s.Lost(t);
+  EXPECT_EQ(*s.DueAt(), 1000 + kBurst);
+  EXPECT_TRUE(SeenDue(s, 1000 + kBurst));
+  s.PassRan();
+  EXPECT_FALSE(s.DueAt());
+  // What comes due first is told: a save's name, or nothing for the loss.
+  s.Changed("Bob.d2s", 30000);
+  s.Lost(31000);
+  EXPECT_EQ(s.Cause(), "Bob.d2s");
+  s.PassRan();
+  s.Lost(40000);
+  s.Changed("Bob.d2s", 40500);
   EXPECT_EQ(s.Cause(), "");
   s.PassRan();
-  EXPECT_FALSE(SeenDue(s, 0));
 
   // With the watch silent, the interval alone, from the last pass of either kind.
   EXPECT_FALSE(s.Due(500000, "3", 179999));

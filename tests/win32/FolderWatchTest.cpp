@@ -163,5 +163,25 @@ TEST_F(WatchedWindowTest, AFolderNotWatchedIsToldAndWatchedAgainAtTheNextPass) {
   EXPECT_TRUE(::GetFileAttributesA((missing + "Bob1.zip").c_str()) != INVALID_FILE_ATTRIBUTES);
 }
 
+// The watch follows the folder it opened: renamed away, with a new one in
+// its place, the path is watched again from the next timed pass on.
+TEST_F(WatchedWindowTest, AFolderReplacedWhileWatchedIsWatchedAgainAtTheNextTimedPass) {
+  Put("Alice.d2s", WholeSave("Alice"));
+  Start();
+  TickAfter(180000);
+  ASSERT_EQ(Passes(), 1);
+  const std::string away = folder_.substr(0, folder_.size() - 1) + "-away";
+  ::RemoveDirectoryA(away.c_str());
+  ASSERT_TRUE(::MoveFileA(folder_.c_str(), away.c_str())) << ::GetLastError();
+  ASSERT_TRUE(::CreateDirectoryA(folder_.c_str(), nullptr));
+  Put("Alice.d2s", WholeSave("Alice"));
+  TickAfter(180000);  // the timed pass, watching the new folder before it
+  ASSERT_EQ(Passes(), 2);
+  Put("Bob.d2s", WholeSave("Bob"));
+  TickUntilPasses(3);
+  EXPECT_TRUE(StatusTip().ends_with(" - after a change of Bob.d2s")) << StatusTip();
+  EXPECT_TRUE(Exists("Bob1.zip"));
+}
+
 }  // namespace
 }  // namespace ck::testing
