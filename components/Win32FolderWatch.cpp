@@ -37,9 +37,9 @@ bool FolderWatch::Start(const std::string& folder) {
   return Request();
 }
 
-void FolderWatch::Stop() {
+void FolderWatch::Stop(bool wait) {
   if (!directory_) return;
-  if (::CancelIoEx(directory_.get(), &overlapped_)) {
+  if (::CancelIoEx(directory_.get(), &overlapped_) && wait) {
     DWORD bytes = 0;
     ::GetOverlappedResult(directory_.get(), &overlapped_, &bytes, TRUE);
   }

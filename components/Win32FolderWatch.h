@@ -29,8 +29,10 @@ class FolderWatch {
   // cannot be watched, with the system's error in Error().
   bool Start(const std::string& folder);
   // Ends the watch; the pending request is cancelled and waited for, so
-  // the system writes nothing into the buffer after.
-  void Stop();
+  // the system writes nothing into the buffer after. At the process's end
+  // nothing need be waited for, and a share that is slow to answer must
+  // not hold the exit.
+  void Stop(bool wait = true);
   bool Armed() const { return static_cast<bool>(directory_); }
   DWORD Error() const { return error_; }
   // Set when notices wait; null while no watch is armed.

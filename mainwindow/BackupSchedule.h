@@ -37,26 +37,33 @@ class SaveWatchSchedule {
   void Lost(std::uint64_t nowMs);
   // When what was seen makes a pass due; none while nothing waits.
   std::optional<std::uint64_t> DueAt() const;
-  // Due for what was seen, or for the interval: `sincePassMs` since the
-  // last pass of either kind, or since the interval's text last changed.
+  // Due for what was seen while anything waits, else for the interval:
+  // `sincePassMs` since the last pass of either kind, or since the
+  // interval's text last changed.
   bool Due(std::uint64_t nowMs, std::string_view intervalText, std::uint64_t sincePassMs,
            std::string_view decimalSeparator = ".") const;
-  // What makes a pass due first: the name of a save as the watch gave it,
-  // empty when the watch lost what changed or nothing waits.
+  // What the pass acts on: the name of the save whose change came first, as
+  // the watch gave it; empty when the loss came first or nothing waits.
   std::string Cause() const;
-  // A pass has run: it read everything seen until now.
-  void PassRan();
+  // A pass has run at `nowMs`: it read everything seen until then. A save
+  // that made it due but whose character is among `notSaved` (UTF-8) is
+  // tried again once the quiet period has passed, kRetries times at most:
+  // a scanner holds a file a moment after each write; what lasts waits for
+  // the interval.
+  static constexpr int kRetries = 3;
+  void PassRan(std::uint64_t nowMs, const std::vector<std::string>& notSaved = {});
 
  private:
   struct Pending {
-    std::string save;         // the save's name, as the watch gave it
+    std::string save;         // the save's name, as the watch gave it; empty for a loss
     std::string character;    // that name less ".d2s"
     std::uint64_t first = 0;  // its first change since the last pass
-    std::uint64_t last = 0;   // the last change of any of its files
+    std::uint64_t last = 0;   // the last change of any of its files; of any file for a loss
+    int tries = 0;            // passes that could not save it
   };
+  void Wait(const std::string& save, std::string_view character, std::uint64_t nowMs, int tries);
+
   std::vector<Pending> pending_;
-  // What was lost counts as a change of every file: a save of everyone.
-  std::optional<Pending> lost_;
 };
 
 }  // namespace ck

@@ -112,7 +112,7 @@ class frmMain {
   void PassIfDue();
   // `cause`: what the watch saw that made it due, in a few words; empty
   // for the interval.
-  void RunBackupPass(const std::string& cause);
+  std::optional<PassResult> RunBackupPass(const std::string& cause);
   void RefreshArchiveList();
   void ArmWatch();
   // The first panel's tip: `tip`, and why the folder is not watched.

@@ -13,6 +13,21 @@
 #include "resources/resource.h"
 
 namespace ck {
+namespace {
+
+// The watch names files in UTF-8, the window's text and the file calls are
+// in the ANSI code page. A character that does not convert becomes "?".
+std::string Convert(const std::string& text, UINT from, UINT to) {
+  const int units = ::MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+  ::MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+  const int bytes = ::WideCharToMultiByte(to, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  ::WideCharToMultiByte(to, 0, wide.data(), units, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
 
 int frmMain::Run() {
   MSG msg;
@@ -24,7 +39,11 @@ int frmMain::Run() {
     const DWORD count = notices ? 1 : 0;
     const DWORD woke = ::MsgWaitForMultipleObjectsEx(count, &notices, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (count && woke == WAIT_OBJECT_0) {
-      OnNotices();
+      // As from a window procedure: whatever the pass throws ends it alone.
+      try {
+        OnNotices();
+      } catch (...) {
+      }
       continue;
     }
     // A wait that fails must not turn the loop into a spin.
@@ -59,7 +78,9 @@ void frmMain::TakeNotices() {
       schedule_.Lost(now);
       break;
     case FolderWatch::Taken::Failed:
-      // The timer alone is in charge until the next pass arms it again.
+      // The timer alone is in charge until the next pass arms it again;
+      // what changed as the watch ended is unknown.
+      schedule_.Lost(now);
       watchProblem_ = SystemMessage(watch_.Error());
       ShowFirstPanelTip();
       break;
@@ -94,18 +115,26 @@ void frmMain::PassIfDue() {
   if (!watch_.Armed() || !seen || *seen > now) ArmWatch();
   const std::string cause = !seen || *seen > now ? std::string()
                             : schedule_.Cause().empty() ? std::string("more changes than the watch could name")
-                                                        : "a change of " + schedule_.Cause();
-  RunBackupPass(cause);
-  schedule_.PassRan();
+                                                        : "a change of " + Convert(schedule_.Cause(), CP_UTF8, CP_ACP);
+  const std::optional<PassResult> pass = RunBackupPass(cause);
+  // Who could not be kept, but for a restore cut short, which waits for the
+  // player; as the watch names them.
+  std::vector<std::string> notSaved;
+  for (const std::string& name : pass ? pass->notSaved : std::vector<std::string>{}) {
+    const bool cut = std::any_of(pass->cutShort.begin(), pass->cutShort.end(),
+                                 [&](const auto& entry) { return entry.first == name; });
+    if (!cut) notSaved.push_back(Convert(name, CP_ACP, CP_UTF8));
+  }
+  schedule_.PassRan(clock_(), notSaved);
 }
 
-void frmMain::RunBackupPass(const std::string& cause) {
+std::optional<PassResult> frmMain::RunBackupPass(const std::string& cause) {
   // The number the box shows, whole part: the spin's own range ends at 50
   // and it reads no fraction, so its value can differ from the box's text.
   // The box always holds a number the settings accepted.
   const int keep = static_cast<int>(ParseNumber(ControlText(IDC_TXTNUMBACKUP), decimalSeparator_).value());
-  const std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, keep, characters_, passMemory_);
-  if (!pass) return;  // no character yet: due again at the next tick
+  std::optional<PassResult> pass = ck::RunBackupPass(files_, saveDir_, keep, characters_, passMemory_);
+  if (!pass) return pass;  // no character yet: due again at the next tick
   stopwatch_->Reset();
   // The names of characters not saved may not fit the panel; the tip adds
   // who was saved and who was unchanged, and what started the pass.
@@ -114,6 +143,7 @@ void frmMain::RunBackupPass(const std::string& cause) {
   RefreshArchiveList();
   // Last, so that whoever reads the count finds the panel and the list of that pass.
   ::SetPropA(hwnd_, kPassesProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(++passes_)));
+  return pass;
 }
 
 void frmMain::ArmWatch() {

@@ -106,7 +106,7 @@ void frmMain::OnArchiveListRightClick() { ::MessageBoxA(hwnd_, SelectedArchive()
 void frmMain::Unload() {
   timer1_.Enabled(false);
   stopwatch_.reset();
-  watch_.Stop();
+  watch_.Stop(false);
   tray_.Remove();
   ::ExitProcess(0);
 }

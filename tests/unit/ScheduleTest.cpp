@@ -63,7 +63,7 @@ TEST(SaveWatchSchedule, ASaveIsDueOnceItsCharactersFilesAreQuiet) {
   EXPECT_FALSE(SeenDue(s, 1000 + kQuiet - 1));
   EXPECT_TRUE(SeenDue(s, 1000 + kQuiet));
   EXPECT_EQ(s.Cause(), "Bob.d2s");
-  s.PassRan();
+  s.PassRan(1000 + kQuiet);
   EXPECT_FALSE(s.DueAt());
   EXPECT_FALSE(SeenDue(s, 1000000));
 
@@ -74,17 +74,48 @@ TEST(SaveWatchSchedule, ASaveIsDueOnceItsCharactersFilesAreQuiet) {
   s.Changed("bob.MA0", 1500);
   EXPECT_FALSE(SeenDue(s, 1500 + kQuiet - 1));
   EXPECT_TRUE(SeenDue(s, 1500 + kQuiet));
-  s.PassRan();
+  s.PassRan(1500 + kQuiet);
 
-  // Another character's files do not hold this one back; its own save does.
+  // Another character's companions do not hold this one back.
   s.Changed("Bob.d2s", 0);
   s.Changed("Alice.ma0", 1000);
   s.Changed("Bobby.key", 1000);
   EXPECT_TRUE(SeenDue(s, kQuiet));
-  s.Changed("Alice.d2s", 1500);
-  s.Changed("BOB.D2S", 1800);  // the same file, as Windows compares names
-  EXPECT_EQ(*s.DueAt(), 1500 + kQuiet);
-  EXPECT_EQ(s.Cause(), "Alice.d2s");
+  s.PassRan(kQuiet);
+
+  // Another character saving does: the pass packs everyone, and would catch
+  // that one half-written. The pass acts on the first save seen.
+  s.Changed("Bob.d2s", 10000);
+  s.Changed("Alice.d2s", 11990);
+  EXPECT_FALSE(SeenDue(s, 10000 + kQuiet));
+  EXPECT_EQ(*s.DueAt(), 11990 + kQuiet);
+  s.Changed("BOB.D2S", 12500);  // the same file, as Windows compares names
+  EXPECT_EQ(*s.DueAt(), 12500 + kQuiet);
+  EXPECT_EQ(s.Cause(), "Bob.d2s");
+  // Up to the first one's burst limit, however the others go on.
+  for (std::uint64_t t = 13000; t < 30000; t += 500) s.Changed("Alice.ma0", t);
+  EXPECT_EQ(*s.DueAt(), 10000 + kBurst);
+}
+
+TEST(SaveWatchSchedule, ASaveThePassCouldNotKeepIsTriedAgainAFewTimes) {
+  // Held a moment by a scanner: again once the folder is quiet, three times
+  // at most, and only what a save had made due.
+  SaveWatchSchedule s;
+  s.Changed("Bob.d2s", 0);
+  std::uint64_t now = kQuiet;
+  for (int pass = 1; pass <= SaveWatchSchedule::kRetries; ++pass) {
+    ASSERT_TRUE(SeenDue(s, now)) << pass;
+    s.PassRan(now, {"bob", "Alice"});
+    EXPECT_EQ(*s.DueAt(), now + kQuiet);
+    EXPECT_EQ(s.Cause(), "Bob.d2s");
+    now += kQuiet;
+  }
+  s.PassRan(now, {"Bob"});
+  EXPECT_FALSE(s.DueAt());
+  // Saved at the next: nothing more.
+  s.Changed("Bob.d2s", now);
+  s.PassRan(now + kQuiet, {"Alice"});
+  EXPECT_FALSE(s.DueAt());
 }
 
 TEST(SaveWatchSchedule, AGameThatNeverStopsWritingGetsAPassEveryTenSecondsAndNoMore) {
@@ -96,7 +127,7 @@ TEST(SaveWatchSchedule, AGameThatNeverStopsWritingGetsAPassEveryTenSecondsAndNoM
     s.Changed("Bob.ma0", now);
     if (SeenDue(s, now)) {
       passes.push_back(now);
-      s.PassRan();
+      s.PassRan(now);
     }
   }
   ASSERT_GE(passes.size(), 5u);
@@ -135,22 +166,24 @@ TEST(SaveWatchSchedule, LostNoticesAreAChangeOfEveryoneAndTheIntervalStillCounts
   for (std::uint64_t t = 3000; t < 20000; t += 500) s.Lost(t);
   EXPECT_EQ(*s.DueAt(), 1000 + kBurst);
   EXPECT_TRUE(SeenDue(s, 1000 + kBurst));
-  s.PassRan();
+  s.PassRan(1000 + kBurst, {"Bob"});  // a loss is no save: not tried again
   EXPECT_FALSE(s.DueAt());
   // What comes due first is told: a save's name, or nothing for the loss.
   s.Changed("Bob.d2s", 30000);
   s.Lost(31000);
   EXPECT_EQ(s.Cause(), "Bob.d2s");
-  s.PassRan();
+  s.PassRan(33000);
   s.Lost(40000);
   s.Changed("Bob.d2s", 40500);
   EXPECT_EQ(s.Cause(), "");
-  s.PassRan();
+  s.PassRan(43000);
 
   // With the watch silent, the interval alone, from the last pass of either kind.
   EXPECT_FALSE(s.Due(500000, "3", 179999));
   EXPECT_TRUE(s.Due(500000, "3", 180000));
   EXPECT_FALSE(s.Due(500000, "", 0xFFFFFFFFull));
+  // Due in the middle of a save, the interval's pass waits for it too.
   s.Changed("Bob.d2s", 500000);
-  EXPECT_TRUE(s.Due(500001, "3", 180000));
+  EXPECT_FALSE(s.Due(500010, "3", 180000));
+  EXPECT_TRUE(s.Due(500000 + kQuiet, "3", 180000));
 }

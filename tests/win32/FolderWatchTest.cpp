@@ -4,8 +4,12 @@
 #include "components/Win32FolderWatch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <new>
+#include <thread>
 
+#include "tests/common/FaultyFs.h"
 #include "tests/common/SaveFiles.h"
 #include "tests/win32/GameWindowTest.h"
 
@@ -181,6 +185,71 @@ TEST_F(WatchedWindowTest, AFolderReplacedWhileWatchedIsWatchedAgainAtTheNextTime
   TickUntilPasses(3);
   EXPECT_TRUE(StatusTip().ends_with(" - after a change of Bob.d2s")) << StatusTip();
   EXPECT_TRUE(Exists("Bob1.zip"));
+}
+
+// Held a moment after the write, as a scanner does: tried again once the
+// folder is quiet, not left for the interval.
+TEST_F(WatchedWindowTest, ASaveHeldAtItsPassIsTriedAgainSoon) {
+  FaultyWin32Fs held;
+  bool holding = true;
+  held.lockedRead = [&](const std::string& path) { return holding && path.ends_with("Bob.d2s"); };
+  files_ = &held;
+  Start();
+  Put("Bob.d2s", WholeSave("Bob"));
+  TickUntilPasses(1);
+  EXPECT_NE(StatusTip().find("not saved: Bob"), std::string::npos) << StatusTip();
+  holding = false;
+  TickUntilPasses(2);
+  EXPECT_TRUE(Exists("Bob1.zip"));
+  EXPECT_TRUE(StatusTip().ends_with(" - saved: Bob - after a change of Bob.d2s")) << StatusTip();
+  form_.reset();
+  files_ = &Win32FileSystem::Machine();
+}
+
+// The tip names the save in the system's code page, as the list does.
+TEST_F(WatchedWindowTest, TheTipNamesASaveBeyondAsciiAsTheFolderDoes) {
+  Start();
+  char helene[32] = {};  // "Hélène" in whatever the ANSI code page is
+  ::WideCharToMultiByte(CP_ACP, 0, L"H\u00e9l\u00e8ne.d2s", -1, helene, sizeof helene, nullptr, nullptr);
+  Put(helene, WholeSave("Helene"));
+  TickUntilPasses(1);
+  EXPECT_TRUE(StatusTip().ends_with(std::string(" - after a change of ") + helene)) << StatusTip();
+}
+
+// A pass the loop starts on a notice is a handler like any other: what it
+// throws ends that pass alone, and the loop goes on.
+TEST_F(WatchedWindowTest, WhatAPassFromTheLoopThrowsEndsThatPassAlone) {
+  struct ThrowingList : Win32FileSystem {
+    std::atomic<int> thrown{0};
+    bool throwing = false;
+    std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool withHidden) override {
+      if (throwing) {
+        ++thrown;
+        throw std::bad_alloc();
+      }
+      return Win32FileSystem::List(folder, pattern, withHidden);
+    }
+  } throwing;
+  files_ = &throwing;
+  Put("Alice.d2s", WholeSave("Alice"));
+  Start();
+  throwing.throwing = true;
+  now += 600000;  // the interval is due: the first notice's pass throws
+  const DWORD loop = ::GetCurrentThreadId();
+  std::thread other([&] {
+    Put("notes.txt", Text("not a save"));
+    for (const ULONGLONG end = ::GetTickCount64() + kLimitMs; throwing.thrown == 0 && ::GetTickCount64() < end;) {
+      ::Sleep(10);
+    }
+    ::PostThreadMessageA(loop, WM_QUIT, 7, 0);
+  });
+  int exit = 0;
+  EXPECT_NO_THROW(exit = form_->Run());
+  other.join();
+  EXPECT_EQ(exit, 7);
+  EXPECT_GE(throwing.thrown, 1);
+  form_.reset();
+  files_ = &Win32FileSystem::Machine();
 }
 
 }  // namespace
