@@ -30,7 +30,6 @@ std::string Convert(const std::string& text, UINT from, UINT to) {
 }  // namespace
 
 int frmMain::Run() {
-  MSG msg;
   for (;;) {
     // The watch's event is waited for beside the messages. A message box or
     // a menu runs a loop of its own, which waits for messages alone: there
@@ -46,15 +45,18 @@ int frmMain::Run() {
       }
       continue;
     }
-    // A wait that fails must not turn the loop into a spin.
-    const bool any = woke == WAIT_FAILED ? ::GetMessageA(&msg, nullptr, 0, 0) != -1
-                                          : ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
-    for (bool more = any; more; more = ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
-      if (TranslateDialogKeys(msg)) continue;
-      ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+    // One message a wake, as GetMessage takes them: an idle tick costs a
+    // wait and a read, no more. A wait that fails must not turn the loop
+    // into a spin, so GetMessage waits then.
+    MSG msg;
+    if (woke == WAIT_FAILED ? ::GetMessageA(&msg, nullptr, 0, 0) == -1
+                            : !::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      continue;
     }
+    if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+    if (TranslateDialogKeys(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
   }
 }
 

@@ -113,22 +113,7 @@ TEST(FolderWatch, NoticesTheBufferCannotHoldAreLostAndTheWatchGoesOn) {
   EXPECT_GE(TakeUntil(watch, [](const Told& t) { return t.lost > 0; }).lost, 1);
 }
 
-class WatchedWindowTest : public GameWindowTest {
- protected:
-  int Passes() const {
-    return static_cast<int>(reinterpret_cast<UINT_PTR>(::GetPropA(form_->Handle(), frmMain::kPassesProperty)));
-  }
-  // Ticks 100 ms apart on the test's clock, in real time as the notices
-  // come, until `passes` passes have run; the clock's time then.
-  std::uint64_t TickUntilPasses(int passes) {
-    for (const ULONGLONG end = ::GetTickCount64() + kLimitMs; Passes() < passes && ::GetTickCount64() < end;) {
-      ::Sleep(10);
-      TickAfter(100);
-    }
-    EXPECT_EQ(Passes(), passes);
-    return now;
-  }
-};
+using WatchedWindowTest = GameWindowTest;
 
 // A save is kept soon after, on the save's notice, and the notice the pass
 // acts on is the save's: not the pass's own archives and temporaries before it.

@@ -125,6 +125,21 @@ class GameWindowTest : public ::testing::Test {
     ::SendMessageA(form_->Handle(), WM_TIMER, Id(TimerId::Tick), 0);
   }
 
+  // The passes run, as the window counts them for tools outside.
+  int Passes() const {
+    return static_cast<int>(reinterpret_cast<UINT_PTR>(::GetPropA(form_->Handle(), frmMain::kPassesProperty)));
+  }
+  // Ticks 100 ms apart on the test's clock, in real time as the watch's
+  // notices come, until `passes` passes have run (20 s at most); a save
+  // the watch saw waits for its quiet period.
+  void TickUntilPasses(int passes) {
+    for (const ULONGLONG end = ::GetTickCount64() + 20000; Passes() < passes && ::GetTickCount64() < end;) {
+      ::Sleep(10);
+      TickAfter(100);
+    }
+    EXPECT_EQ(Passes(), passes);
+  }
+
   HWND Control(int id) const { return ::GetDlgItem(form_->Handle(), id); }
 
   // A key pressed on the control with the focus, as the program's loop takes it.

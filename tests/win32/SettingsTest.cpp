@@ -80,12 +80,12 @@ TEST_F(SettingsTest, AcceptedTextsStayAsTypedAndOthersBecomeTheDefault) {
 }
 
 TEST_F(SettingsTest, TheNextBackupIsOneFullIntervalAfterTheLastChange) {
+  Put("Bob.d2s", ck::testing::WholeSave("Bob"));  // before the watch, so only the interval counts
   Start();
   TickAfter(100000);
   Replace(IDC_TXTINTERVAL, "2.5");
   TickAfter(149999);
   EXPECT_FALSE(Exists("Bob1.zip"));
-  Put("Bob.d2s", ck::testing::WholeSave("Bob"));
   TickAfter(1);
   EXPECT_TRUE(Exists("Bob1.zip"));
 }
@@ -117,8 +117,8 @@ TEST_F(SettingsTest, ArrowsStepTheBoxByOneAndStepOnFromATypedNumber) {
 
 // The spin control reads neither a fraction nor a number beyond its 50.
 TEST_F(SettingsTest, ThePassesKeepTheWholeNumberTheBoxShows) {
-  Start();
   Put("Bob.d2s", ck::testing::WholeSave("Bob"));
+  Start();
   int played = 0;
   const auto playedPass = [&] {  // Bob changes, so every pass writes his slot
     Put("Bob.key", ck::testing::Text(std::to_string(++played)));
