@@ -25,7 +25,10 @@ for n in 20 100; do
   rm -f "$work/c$n"/*.zip
   "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" "Z:${work//\//\\}\\c$n\\"
 done
+# Each from a folder of no archives, whose first pass the window writes
+# itself: from then on it trusts the folder's times.
 for n in 20 100; do
+  rm -f "$work/c$n"/*.zip
   "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --unchanged "Z:${work//\//\\}\\c$n\\" |
     sed 's/$/   (goal: under 100 ms for 100)/'
 done

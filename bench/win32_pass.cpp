@@ -154,17 +154,27 @@ int UnchangedPasses(const char* saveDir) {
   return 0;
 }
 
+// A clock the bench moves itself.
+std::uint64_t manualNow = 0;
+std::uint64_t ManualClock() { return manualNow; }
+
 // The pass a save starts: one character's save written anew, valid, the
-// others as a minute ago; every file reads whole at the first try.
+// others as a minute ago; every file reads whole at the first try. The
+// watch sees the save, and the tick that finds its quiet period over runs
+// the pass: that tick is timed.
 int OneSavedPasses(const char* saveDir) {
-  ck::frmMain form(::GetModuleHandleA(nullptr), ck::RegistryApi::Advapi32(), &RacingClock);
+  ck::frmMain form(::GetModuleHandleA(nullptr), ck::RegistryApi::Advapi32(), &ManualClock);
   ck::Win32FileSystem files;
   const std::string folder = ck::FolderPrefix(saveDir);
   SaveAMinuteAgo(files, folder);
   if (!OpenWindow(form, saveDir)) return 1;
-  Tick(form);  // writes everyone once
+  const auto passes = [&] {
+    return reinterpret_cast<UINT_PTR>(::GetPropA(form.Handle(), ck::frmMain::kPassesProperty));
+  };
+  manualNow += 180000;
+  Tick(form);  // the interval's pass: writes everyone once
   const auto characters = ck::ListExactly(files, folder, "*.d2s");
-  if (characters.empty()) return 1;
+  if (characters.empty() || passes() != 1) return 1;
   const std::string save = folder + characters.front().name;
   std::vector<double> times;
   for (int run = 0; run < 7; ++run) {
@@ -175,10 +185,18 @@ int OneSavedPasses(const char* saveDir) {
     const std::uint32_t sum = ck::SaveChecksum(data.data(), data.size());
     for (int b = 0; b < 4; ++b) data[12 + b] = static_cast<std::uint8_t>(sum >> (8 * b));
     files.WriteFlushed(save, data);
-    times.push_back(Tick(form));
+    const UINT_PTR ran = passes();
+    for (int tick = 0; passes() == ran; ++tick) {
+      if (tick > 2000) return 1;  // no notice in 10 s
+      ::Sleep(5);
+      manualNow += 100;
+      const double ms = Tick(form);
+      if (passes() != ran) times.push_back(ms);
+    }
   }
   std::sort(times.begin(), times.end());
-  std::printf("Main window's pass under Wine, %zu characters, one saved, list refresh included: median %.2f ms\n",
+  std::printf("Main window's pass under Wine, %zu characters, one saved, as its notice starts it, list refresh "
+              "included: median %.2f ms\n",
               characters.size(), times[times.size() / 2]);
   return 0;
 }
