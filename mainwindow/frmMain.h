@@ -110,6 +110,7 @@ class frmMain {
   void OnNotices();
   void TakeNotices();
   void PassIfDue();
+  void SetSettleTimer(std::uint64_t now);
   // `cause`: what the watch saw that made it due, in a few words; empty
   // for the interval.
   std::optional<PassResult> RunBackupPass(const std::string& cause);

@@ -96,14 +96,7 @@ void frmMain::PassIfDue() {
   if (!stopwatch_) return;
   const std::uint64_t now = clock_();
   if (!schedule_.Due(now, ControlText(IDC_TXTINTERVAL), stopwatch_->Elapsed(), decimalSeparator_)) {
-    // The settle timer fires when what the watch saw makes a pass due; it
-    // is set again only when that time moves.
-    const std::optional<std::uint64_t> at = schedule_.DueAt();
-    if (at && *at != settleAt_) {
-      const auto wait = static_cast<UINT>(std::min<std::uint64_t>(*at > now ? *at - now : 0, 60000));
-      ::SetTimer(hwnd_, Id(TimerId::Settle), std::max<UINT>(wait, USER_TIMER_MINIMUM), nullptr);
-      settleAt_ = *at;
-    }
+    SetSettleTimer(now);
     return;
   }
   if (settleAt_) ::KillTimer(hwnd_, Id(TimerId::Settle));
@@ -127,7 +120,19 @@ void frmMain::PassIfDue() {
                                  [&](const auto& entry) { return entry.first == name; });
     if (!cut) notSaved.push_back(Convert(name, CP_ACP, CP_UTF8));
   }
-  schedule_.PassRan(clock_(), notSaved);
+  const std::uint64_t after = clock_();
+  schedule_.PassRan(after, notSaved);
+  SetSettleTimer(after);  // for a save tried again
+}
+
+// The settle timer fires when what the watch saw makes a pass due; it is
+// set again only when that time moves.
+void frmMain::SetSettleTimer(std::uint64_t now) {
+  const std::optional<std::uint64_t> at = schedule_.DueAt();
+  if (!at || *at == settleAt_) return;
+  const auto wait = static_cast<UINT>(std::min<std::uint64_t>(*at > now ? *at - now : 0, 60000));
+  ::SetTimer(hwnd_, Id(TimerId::Settle), std::max<UINT>(wait, USER_TIMER_MINIMUM), nullptr);
+  settleAt_ = *at;
 }
 
 std::optional<PassResult> frmMain::RunBackupPass(const std::string& cause) {
