@@ -173,6 +173,7 @@ class frmMain {
   std::string watchProblem_;    // why the folder is not watched, while it is not
   std::string firstPanelTip_;
   int passes_ = 0;
+  int rearmedAt_ = -1;  // passes_ when a timed pass last made the watch anew
   TrayIcon tray_;
   FileSystem& files_;
   CharacterTable characters_;

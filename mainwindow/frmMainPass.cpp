@@ -43,7 +43,8 @@ int frmMain::Run() {
         OnNotices();
       } catch (...) {
       }
-      continue;
+      // A folder that changes without pause must not starve the window:
+      // a message, if one waits, before the next notices.
     }
     // One message a wake, as GetMessage takes them: an idle tick costs a
     // wait and a read, no more. A wait that fails must not turn the loop
@@ -102,12 +103,18 @@ void frmMain::PassIfDue() {
   if (settleAt_) ::KillTimer(hwnd_, Id(TimerId::Settle));
   settleAt_ = 0;
   const std::optional<std::uint64_t> seen = schedule_.DueAt();
-  // Before the pass, so that what the pass does not see the watch will: a
-  // watch that could not be made, or failed, is tried again; and at a
-  // timed pass it is made anew, as a watch can go quiet and never say so
-  // (a share that keeps its notices, a folder renamed while watched, which
-  // the watch follows away from the path).
-  if (!watch_.Armed() || !seen || *seen > now) ArmWatch();
+  // At a timed pass, before it, so that what the pass does not see the
+  // watch will, the watch is made anew: one that could not be made or
+  // failed, and one gone quiet without a word (a share that keeps its
+  // notices, a folder renamed while watched, which the watch follows away
+  // from the path). Once for each pass that runs: a folder with no
+  // character is due at every tick, and a watch that fails at once would
+  // otherwise start a pass of its own every few seconds.
+  const bool timed = !seen || *seen > now;
+  if (timed && rearmedAt_ != passes_) {
+    rearmedAt_ = passes_;
+    ArmWatch();
+  }
   const std::string cause = !seen || *seen > now ? std::string()
                             : schedule_.Cause().empty() ? std::string("more changes than the watch could name")
                                                         : "a change of " + Convert(schedule_.Cause(), CP_UTF8, CP_ACP);
