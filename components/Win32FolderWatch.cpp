@@ -55,8 +55,7 @@ bool FolderWatch::Request() {
     return true;
   }
   // Nothing is pending after a refused request: the handle can go at once.
-  error_ = ::GetLastError();
-  directory_.reset();
+  End(::GetLastError());
   return false;
 }
 

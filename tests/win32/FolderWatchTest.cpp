@@ -172,6 +172,29 @@ TEST_F(WatchedWindowTest, AFolderReplacedWhileWatchedIsWatchedAgainAtTheNextTime
   EXPECT_TRUE(Exists("Bob1.zip"));
 }
 
+// A save seen while the question about its only archive is open starts its
+// pass there, and that pass leaves the archive the question names as it was.
+TEST_F(WatchedWindowTest, ASaveSeenWhileTheQuestionIsOpenSparesItsArchive) {
+  Put("Bob.d2s", WholeSave("Bob"));
+  Start();
+  ::SetDlgItemTextA(form_->Handle(), IDC_TXTNUMBACKUP, "1");
+  TickAfter(180000);
+  ASSERT_EQ(Passes(), 1);
+  const Bytes slot = Get("Bob1.zip");
+  ::SendMessageA(Control(IDC_FILE1), LB_SETCURSEL, 0, 0);
+  BoxAnswers answers([&](const std::string& text) {
+    if (!text.starts_with("Restore Bob")) return IDOK;
+    Put("Bob.d2s", WholeSave("Bob", 900));
+    TickUntilPasses(2);
+    EXPECT_EQ(Status().substr(0, 15), "Not saved: Bob ") << Status();
+    EXPECT_TRUE(StatusTip().ends_with(" - after a change of Bob.d2s")) << StatusTip();
+    return IDNO;
+  });
+  ::SendMessageA(form_->Handle(), Id(AppMessage::ArchiveChosen), 0, 0);
+  EXPECT_EQ(answers.seen.size(), 1u);
+  EXPECT_EQ(Get("Bob1.zip"), slot);
+}
+
 // Held a moment after the write, as a scanner does: tried again once the
 // folder is quiet, not left for the interval.
 TEST_F(WatchedWindowTest, ASaveHeldAtItsPassIsTriedAgainSoon) {
