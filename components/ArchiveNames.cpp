@@ -123,6 +123,73 @@ bool ReadDated(std::string_view stem, std::string_view character, ArchiveName& n
   return false;
 }
 
+// "<stamp>+hhmm" or "<stamp>-hhmm", 20 characters, of a real time and an
+// offset of at most 14 hours; the offset in minutes.
+bool IsHistoryStamp(std::string_view text, int& offsetMinutes) {
+  if (text.size() != 20 || !IsStamp(text.substr(0, 15)) || (text[15] != '+' && text[15] != '-') ||
+      !AllDigits(text.substr(16))) {
+    return false;
+  }
+  const auto two = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+  const int month = two(4), day = two(6), hour = two(9), minute = two(11), second = two(13);
+  const int offsetHours = two(16), offsetRest = two(18);
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59 ||
+      offsetHours > 14 || offsetRest > 59) {
+    return false;
+  }
+  offsetMinutes = (text[15] == '-' ? -1 : 1) * (offsetHours * 60 + offsetRest);
+  return true;
+}
+
+// `stem` read as a history archive: the character's name, "-", the stamp
+// with its offset, and "-<clash>" after it where the name was taken.
+bool ReadHistory(std::string_view stem, std::string_view character, ArchiveName& name) {
+  std::string_view rest = stem;
+  int clash = 1;
+  const std::size_t dash = rest.rfind('-');
+  if (dash != std::string_view::npos && dash >= 21 && NumberOf(rest.substr(dash + 1)) >= 2 &&
+      IsHistoryStamp(rest.substr(dash - 20, 20), name.offsetMinutes)) {
+    clash = NumberOf(rest.substr(dash + 1));
+    rest = rest.substr(0, dash);
+  }
+  if (rest.size() < 22 || rest[rest.size() - 21] != '-' ||
+      !IsHistoryStamp(rest.substr(rest.size() - 20), name.offsetMinutes)) {
+    return false;
+  }
+  const std::string_view whose = rest.substr(0, rest.size() - 21);
+  if (!character.empty() && !Same(whose, character)) return false;
+  name.kind = ArchiveKind::History;
+  name.character = whose;
+  name.stamp = rest.substr(rest.size() - 20, 15);
+  name.clash = clash;
+  return true;
+}
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and
+// the way back.
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+  year -= month <= 2;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t shifted = (5 * dayOfYear + 2) / 153;
+  day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+  month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
+}
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
+
 // `stem` read as a slot: the character's name, then its number.
 bool ReadSlot(std::string_view stem, std::string_view character, ArchiveName& name) {
   std::size_t digits = 0;
@@ -164,7 +231,10 @@ ArchiveName ReadArchiveName(std::string_view file, std::string_view character) {
   if (!EndsWith(file, kZip)) return {};
   const std::string_view stem = file.substr(0, file.size() - kZip.size());
   // A dated name ends in digits too: it is read first.
-  if (!ReadDated(stem, character, name) && !ReadSlot(stem, character, name)) return {};
+  if (!ReadHistory(stem, character, name) && !ReadDated(stem, character, name) &&
+      !ReadSlot(stem, character, name)) {
+    return {};
+  }
   // By the name alone, whose it is holds only if the game could give that
   // name: "Bob1 - Copy.zip" is no one's.
   if (character.empty() && !IsGameName(name.character)) return {};
@@ -211,6 +281,15 @@ std::string MakeArchiveName(const ArchiveName& name) {
       return std::string(kTemporaryHead) + name.of + std::string(kTemporaryTail);
     case ArchiveKind::None:
       return {};
+    case ArchiveKind::History: {
+      const int offset = name.offsetMinutes < 0 ? -name.offsetMinutes : name.offsetMinutes;
+      char zone[8];
+      std::snprintf(zone, sizeof zone, "%c%02d%02d", name.offsetMinutes < 0 ? '-' : '+', offset / 60 % 100,
+                    offset % 60);
+      std::string file = name.character + "-" + name.stamp + zone;
+      if (name.clash > 1) file.append("-").append(std::to_string(name.clash));
+      return file + std::string(kZip);
+    }
     default:
       break;
   }
@@ -261,6 +340,37 @@ std::string TemporaryName(const std::string& path) {
   name.kind = ArchiveKind::Temporary;
   name.of = path.substr(leaf);
   return path.substr(0, leaf) + MakeArchiveName(name);
+}
+
+std::string HistoryFolder(const std::string& saveFolder, const std::string& character) {
+  const char separator = !saveFolder.empty() && saveFolder.back() == '/' ? '/' : '\\';
+  return saveFolder + kHistoryFolder + separator + character + separator;
+}
+
+std::string HistoryName(const std::string& character, std::int64_t unixTime, int offsetMinutes, int clash) {
+  const std::int64_t local = unixTime + std::int64_t{offsetMinutes} * 60;
+  const std::int64_t days = FloorDiv(local, 86400), second = local - days * 86400;
+  int year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
+  ArchiveName name;
+  name.kind = ArchiveKind::History;
+  name.character = character;
+  name.stamp = NameStamp(year, month, day, static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
+                         static_cast<int>(second % 60));
+  name.offsetMinutes = offsetMinutes;
+  name.clash = clash;
+  return MakeArchiveName(name);
+}
+
+std::int64_t HistoryTime(const ArchiveName& name) {
+  const auto number = [&](std::size_t at, std::size_t length) {
+    int n = 0;
+    for (std::size_t i = at; i < at + length && i < name.stamp.size(); ++i) n = n * 10 + (name.stamp[i] - '0');
+    return n;
+  };
+  const std::int64_t days = DaysFromCivil(number(0, 4), number(4, 2), number(6, 2));
+  return days * 86400 + number(9, 2) * 3600 + number(11, 2) * 60 + number(13, 2) -
+         std::int64_t{name.offsetMinutes} * 60;
 }
 
 std::string NameStamp(int year, int month, int day, int hour, int minute, int second) {

@@ -28,6 +28,11 @@ enum class ArchiveKind {
   // not finished; it becomes a BeforeRestore once every file is in place.
   Restoring,
   Temporary,      // "~<file>.cktmp": written whole before it takes the place of <file>
+  // "<name>-<stamp><offset>.zip" in the character's history folder: a state
+  // that left the rotation, named for the local time it was made and that
+  // time's offset from UTC ("+0100"), so that the hour repeated when summer
+  // time ends gives two names.
+  History,
 };
 
 // What a file name says. Only a Slot is ever written over, and only by a
@@ -41,6 +46,7 @@ struct ArchiveName {
   // "<name>-before-restore.zip" and "<name>-before-undo.zip", which stay
   // restorable.
   std::string stamp;
+  int offsetMinutes = 0;  // a History's offset of its local time from UTC
   int clash = 1;          // 2, 3, ... for the "-2", "-3", ... after a stamp
   std::string undated;    // the undated form's last word: "restore" or "undo"
   std::string of;         // a Temporary's: the file whose place it takes
@@ -88,6 +94,17 @@ constexpr const char* kTemporaryPattern = "~*.cktmp";
 // Every archive, ours and others': what the list shows, and what no
 // character's archive ever packs.
 constexpr const char* kArchivePattern = "*.zip";
+
+// Where a character's history lives: its own folder in the program's folder
+// of the save folder `saveFolder` (ending in a separator), which the game
+// reads nothing of. Ends in the same separator.
+constexpr const char* kHistoryFolder = "Cairnkeep History";
+std::string HistoryFolder(const std::string& saveFolder, const std::string& character);
+
+// The history name of a state of `character` made at `unixTime`, when local
+// time was `offsetMinutes` ahead of UTC; and the time such a name carries.
+std::string HistoryName(const std::string& character, std::int64_t unixTime, int offsetMinutes, int clash = 1);
+std::int64_t HistoryTime(const ArchiveName& name);
 
 // The "yyyymmdd-hhmmss" that dated names carry, for a local time; and for
 // the local time a zip entry's DOS date and time give.

@@ -29,6 +29,10 @@ bool FileSystem::Stamp(const std::string&, FileStamp&) { return false; }
 
 Clocks FileSystem::ReadClocks() { return {}; }
 
+bool FileSystem::MakeFolder(const std::string&) { return false; }
+
+int FileSystem::UtcOffsetMinutes(std::int64_t) { return 0; }
+
 bool WaitBudget::Wait(FileSystem& fs, unsigned milliseconds) {
   if (milliseconds > leftMs_) return false;
   leftMs_ -= milliseconds;

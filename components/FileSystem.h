@@ -32,6 +32,7 @@ struct Clocks {
   std::uint64_t wall = 0;
   std::uint64_t steady = 0;
   std::uint64_t perSecond = 0;  // 0: no clock is known
+  std::int64_t unixTime = 0;    // the wall clock in seconds since 1970 UTC
 };
 
 // Size, last-write time and identity of an open file, to notice a write
@@ -97,6 +98,14 @@ class FileSystem {
   // Renames `from` to `to` where no file is: one that is there stays as it
   // is, and the answer is Exists.
   virtual ReplaceStatus Place(const std::string& from, const std::string& to) = 0;
+
+  // Makes the folder `path` (without a trailing separator) where there is
+  // none; true when a folder is there now. Here, never.
+  virtual bool MakeFolder(const std::string& path);
+
+  // How many minutes local time was ahead of UTC at `unixTime`, by the
+  // summer-time rule of that date. Here, none.
+  virtual int UtcOffsetMinutes(std::int64_t unixTime);
 
   // Removes a file of ours, even one since marked read-only or hidden.
   virtual bool Remove(const std::string& path) = 0;

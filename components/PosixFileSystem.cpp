@@ -121,7 +121,19 @@ Clocks PosixFileSystem::ReadClocks() {
     ::clock_gettime(clock, &now);
     return static_cast<std::uint64_t>(now.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(now.tv_nsec);
   };
-  return {ns(CLOCK_REALTIME), ns(CLOCK_MONOTONIC), 1000000000ull};
+  const std::uint64_t wall = ns(CLOCK_REALTIME);
+  return {wall, ns(CLOCK_MONOTONIC), 1000000000ull, static_cast<std::int64_t>(wall / 1000000000ull)};
+}
+
+bool PosixFileSystem::MakeFolder(const std::string& path) {
+  struct stat st;
+  return ::mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+int PosixFileSystem::UtcOffsetMinutes(std::int64_t unixTime) {
+  const time_t time = static_cast<time_t>(unixTime);
+  struct tm local;
+  return ::localtime_r(&time, &local) ? static_cast<int>(local.tm_gmtoff / 60) : 0;
 }
 
 bool PosixFileSystem::WriteFlushed(const std::string& path, const Bytes& data) {

@@ -19,6 +19,8 @@ class PosixFileSystem : public FileSystem {
   bool WriteFlushed(const std::string& path, const Bytes& data) override;
   ReplaceStatus Replace(const std::string& from, const std::string& to) override;
   ReplaceStatus Place(const std::string& from, const std::string& to) override;
+  bool MakeFolder(const std::string& path) override;
+  int UtcOffsetMinutes(std::int64_t unixTime) override;
   bool Remove(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;
   bool SetLastWrite(const std::string& path, const ZipEntry& entry) override;

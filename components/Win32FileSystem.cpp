@@ -202,7 +202,28 @@ Clocks Win32FileSystem::ReadClocks() {
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);
   constexpr auto perMs = static_cast<std::uint64_t>(kTicksPerSecond / 1000);
-  return {Ticks(now), ::GetTickCount64() * perMs, static_cast<std::uint64_t>(kTicksPerSecond)};
+  return {Ticks(now), ::GetTickCount64() * perMs, static_cast<std::uint64_t>(kTicksPerSecond), UnixTime(Ticks(now))};
+}
+
+bool Win32FileSystem::MakeFolder(const std::string& path) {
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
+  Failed();
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Local time less UTC at that moment, by the rule of its own date.
+int Win32FileSystem::UtcOffsetMinutes(std::int64_t unixTime) {
+  const std::uint64_t ticks = static_cast<std::uint64_t>(unixTime * kTicksPerSecond + kUnixEpoch);
+  const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME system, local;
+  FILETIME localTime;
+  if (!::FileTimeToSystemTime(&utc, &system) || !::SystemTimeToTzSpecificLocalTime(nullptr, &system, &local) ||
+      !::SystemTimeToFileTime(&local, &localTime)) {
+    return 0;
+  }
+  const auto difference = static_cast<std::int64_t>(Ticks(localTime)) - static_cast<std::int64_t>(ticks);
+  return static_cast<int>(difference / (60 * kTicksPerSecond));
 }
 
 bool Win32FileSystem::WriteFlushed(const std::string& path, const Bytes& data) {

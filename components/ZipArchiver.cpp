@@ -61,6 +61,10 @@ AddResult ZipArchiver::Add() {
     fs_.Remove(temporary);
     return AddResult::Failed;
   }
+  if (BeforePlace && !BeforePlace(temporary, budget_)) {
+    fs_.Remove(temporary);
+    return AddResult::Refused;
+  }
   const ReplaceStatus replaced = PutInPlace(fs_, temporary, ZipFileName, !PlaceOnly, budget_);
   if (replaced == ReplaceStatus::Done) {
     // A rename keeps the file's identity and its time.

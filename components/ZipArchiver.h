@@ -71,6 +71,11 @@ class ZipArchiver {
   // that they differ from the newest archive and before anything is
   // written. False leaves the archive as it was: Add says Withheld.
   std::function<bool(const std::vector<ZipEntry>&)> BeforeWrite;
+  // Optional: asked once the new archive is written whole to `temporary`
+  // and checked, just before it takes the archive's place, with what may
+  // still be waited for. False leaves the archive as it was: Add says
+  // Refused.
+  std::function<bool(const std::string& temporary, WaitBudget& budget)> BeforePlace;
   // After Add: the files it read into the archive, by the names the file
   // calls take.
   std::vector<std::string> Packed;

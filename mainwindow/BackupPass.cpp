@@ -7,6 +7,7 @@
 #include "components/ArchiveNames.h"
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
+#include "components/History.h"
 #include "components/SaveState.h"
 #include "components/ZipArchiver.h"
 
@@ -227,6 +228,13 @@ Whose SaveHeldIn(FileSystem& fs, const std::string& archive, const std::string& 
   return holds([](const std::string& e) { return MatchesMask(e, "*.d2s"); }) ? Whose::Another : Whose::NoSave;
 }
 
+// Whether the wall clock gained more than a minute on the clock no one sets
+// since `then`: set ahead, it would age the whole history at once.
+bool JumpedAhead(const Clocks& then, const Clocks& now) {
+  return then.perSecond && then.perSecond == now.perSecond && now.steady >= then.steady &&
+         now.wall > then.wall + (now.steady - then.steady) + 60 * now.perSecond;
+}
+
 // A slot the archive could not take; another may.
 bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added == AddResult::Refused; }
 
@@ -285,6 +293,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
   // Taken before any file is read: a file written before `settled` shows
   // every later write by a later time, however coarse its folder's times.
   const Clocks clocks = fs.ReadClocks();
+  const bool thinning = !JumpedAhead(memory.clocks, clocks);
   if (SetBack(memory.clocks, clocks)) {
     for (auto& [name, character] : memory.characters) character.heldIn.clear();
   }
@@ -360,6 +369,29 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         anothers = exists && SaveHeldIn(fs, archiver.ZipFileName, save) == Whose::Another;
         return !anothers;
       };
+      // A slot whose state the rule keeps is moved into the history as the
+      // last step before the new archive takes its place, so that a
+      // character found unchanged, torn or not saved moves nothing. Once
+      // one such move fails, only slots whose states the rule lets go are
+      // written this pass.
+      std::vector<FileInfo> slots;
+      for (const FileInfo& f : archives) {
+        if (SlotOf(f.name, name)) slots.push_back(f);
+      }
+      CharacterHistory history(fs, folder, name);
+      FileInfo* leaving = nullptr;
+      FileInfo arriving;
+      bool notMoved = false;
+      archiver.BeforePlace = [&](const std::string& temporary, WaitBudget& budget) {
+        const std::vector<FileInfo> written =
+            ListExactly(fs, folder, temporary.substr(std::min(temporary.size(), folder.size())), true);
+        arriving = written.empty() ? FileInfo{} : written.front();
+        if (written.empty()) arriving.unixTime = clocks.unixTime;
+        if (!leaving || !history.Keeps(slots, *leaving, arriving, clocks.unixTime)) return true;
+        if (!notMoved && history.Move(archiver.ZipFileName, *leaving, budget)) return true;
+        notMoved = true;
+        return false;
+      };
       remembered.heldIn.clear();
       archiver.RereadFrom = listingTrusted ? UINT64_MAX : settled;
       const ArchiveName spared = ReadArchiveName(memory.spared, name);
@@ -370,9 +402,20 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           const ArchiveName read = ReadArchiveName(f.name, name);
           return read.kind == ArchiveKind::Slot && read.slot == slot;
         });
+        const auto listed =
+            std::find_if(slots.begin(), slots.end(), [&](const FileInfo& f) { return SlotOf(f.name, name) == slot; });
+        leaving = listed == slots.end() ? nullptr : &*listed;
         added = archiver.Add();
         if (std::exchange(anothers, false)) continue;
         if (added == AddResult::Saved) {
+          // Then, and only then, what the rule no longer keeps goes.
+          arriving.name = SlotName(name, slot);
+          if (leaving) {
+            *leaving = arriving;
+          } else {
+            slots.push_back(arriving);
+          }
+          if (thinning) history.Thin(slots, clocks.unixTime);
           memory.timesFineIn = TimesFine(archiver.HeldInStamp, fs.ReadClocks()) ? folder : "";
           // The newest is this slot now, whatever the times say.
           last = slot;
@@ -384,6 +427,9 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       if (added == AddResult::Saved || added == AddResult::Unchanged) Remember(remembered, archiver, settled);
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
       if (died.value_or(false)) result.died.emplace_back(name, keptIn);
+      if (notMoved && added != AddResult::Saved) {
+        result.why.emplace_back(name, "its older backup could not be moved into " + std::string(kHistoryFolder));
+      }
       if (added == AddResult::NamesClash) {
         std::string clash;
         for (const std::string& file : archiver.Clashing) clash += (clash.empty() ? "" : " and ") + file;

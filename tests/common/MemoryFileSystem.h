@@ -1,9 +1,12 @@
-// One save folder in memory, its names compared ignoring case as Windows
-// does, so that a fuzzed archive can be restored thousands of times a second.
+// A save folder and the folders below it in memory, names compared
+// ignoring case as Windows does, so that a fuzzed archive can be restored
+// thousands of times a second and a year of passes run in seconds.
 #pragma once
 
 #include <cctype>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "components/FileMask.h"
@@ -14,30 +17,48 @@ namespace ck::testing {
 class MemoryFileSystem : public FileSystem {
  public:
   struct File {
-    std::string name;  // as it was written
+    std::string name;  // as it was written, without its folder
     Bytes data;
     std::uint64_t lastWrite = 0;
+    bool readOnly = false;
   };
-  // Every path is "<folder><name>"; the files by name in lower case.
-  explicit MemoryFileSystem(std::string folder) : folder_(std::move(folder)) {}
-  // How many more writes, renames, removes and datings succeed; then every
-  // one fails, as when the disk goes away. -1: all of them.
+  static constexpr std::uint64_t kPerSecond = 1000000;
+  // Paths are "<folder><name>", and folders below it end in a "/".
+  explicit MemoryFileSystem(std::string folder) : folder_(std::move(folder)) { folders_.insert(Key(folder_)); }
+  // How many more writes, renames, removes, datings and new folders
+  // succeed; then every one fails, as when the disk goes away. -1: all of
+  // them.
   int changesLeft = -1;
-  void Put(const std::string& name, const Bytes& data) { files_[Key(folder_ + name)] = {name, data, ++clock_}; }
-  // The folder's contents, by name in lower case, but for the temporaries
-  // that start-up removes.
+  // The clocks, in seconds since 1970 UTC: the wall clock dates every
+  // write; the steady one runs on unless a test leaves it.
+  std::int64_t wallNow = 0, steadyNow = 0;
+  std::function<int(std::int64_t)> offsetMinutes = [](std::int64_t) { return 0; };
+
+  void Put(const std::string& name, const Bytes& data) { Write(folder_ + name, data); }
+  // The save folder's contents, by name in lower case, but for the
+  // temporaries that start-up removes.
   std::map<std::string, Bytes> Contents() const {
     std::map<std::string, Bytes> contents;
     for (const auto& [key, f] : files_) {
-      if (!MatchesMask(f.name, "~*.cktmp")) contents[Key(f.name)] = f.data;
+      if (InFolder(key, Key(folder_)) && !MatchesMask(f.name, "~*.cktmp")) contents[Key(f.name)] = f.data;
     }
     return contents;
   }
+  void SetReadOnly(const std::string& path) { files_.at(Key(path)).readOnly = true; }
 
-  std::vector<FileInfo> List(const std::string&, const std::string& pattern, bool) override {
+  std::vector<FileInfo> List(const std::string& folder, const std::string& pattern, bool) override {
     std::vector<FileInfo> listed;
-    for (const auto& [key, f] : files_) {
-      if (MatchesMask(f.name, pattern)) listed.push_back({f.name, f.name, f.data.size(), 0x21, 0, f.lastWrite, 0});
+    const auto list = [&](const File& f) {
+      const auto unixTime = static_cast<std::int64_t>(f.lastWrite / kPerSecond);
+      listed.push_back({f.name, f.name, f.data.size(), 0x21, 0, f.lastWrite, unixTime});
+    };
+    const std::string within = Key(folder);
+    if (pattern.find_first_of("*?") == std::string::npos) {
+      if (const auto one = files_.find(within + Key(pattern)); one != files_.end()) list(one->second);
+      return listed;
+    }
+    for (auto at = files_.lower_bound(within); at != files_.end() && at->first.starts_with(within); ++at) {
+      if (InFolder(at->first, within) && MatchesMask(at->second.name, pattern)) list(at->second);
     }
     return listed;
   }
@@ -50,27 +71,40 @@ class MemoryFileSystem : public FileSystem {
     data = f->second.data;
     return ReadStatus::Ok;
   }
+  Clocks ReadClocks() override {
+    return {static_cast<std::uint64_t>(wallNow) * kPerSecond, static_cast<std::uint64_t>(steadyNow) * kPerSecond,
+            kPerSecond, wallNow};
+  }
   bool WriteFlushed(const std::string& path, const Bytes& data) override {
-    if (!Change() || !path.starts_with(folder_)) return false;
-    Put(path.substr(folder_.size()), data);
+    if (!Change() || !HasFolder(path)) return false;
+    Write(path, data);
     return true;
   }
-  // As a rename: the target takes the name it is given.
+  // As a rename: the target takes the name it is given and keeps its time.
   ReplaceStatus Replace(const std::string& from, const std::string& to) override {
     const auto f = files_.find(Key(from));
-    if (!Change() || f == files_.end() || !to.starts_with(folder_)) return ReplaceStatus::Failed;
+    if (!Change() || f == files_.end() || !HasFolder(to)) return ReplaceStatus::Failed;
     File moved = std::move(f->second);
     files_.erase(f);
-    moved.name = to.substr(folder_.size());
-    moved.lastWrite = ++clock_;
+    moved.name = Leaf(to);
     files_[Key(to)] = std::move(moved);
     return ReplaceStatus::Done;
   }
   ReplaceStatus Place(const std::string& from, const std::string& to) override {
     return files_.contains(Key(to)) ? ReplaceStatus::Exists : Replace(from, to);
   }
+  bool MakeFolder(const std::string& path) override {
+    if (folders_.contains(Key(path + "/"))) return true;
+    if (!Change() || !HasFolder(path)) return false;
+    folders_.insert(Key(path + "/"));
+    return true;
+  }
+  int UtcOffsetMinutes(std::int64_t unixTime) override { return offsetMinutes(unixTime); }
   bool Remove(const std::string& path) override { return Change() && files_.erase(Key(path)) == 1; }
-  bool IsReadOnly(const std::string&) override { return false; }
+  bool IsReadOnly(const std::string& path) override {
+    const auto f = files_.find(Key(path));
+    return f != files_.end() && f->second.readOnly;
+  }
   bool SetLastWrite(const std::string& path, const ZipEntry&) override {
     return Change() && files_.contains(Key(path));
   }
@@ -87,10 +121,25 @@ class MemoryFileSystem : public FileSystem {
 
  private:
   bool Change() { return changesLeft < 0 || (changesLeft > 0 && changesLeft--); }
+  static std::string Leaf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+  static bool InFolder(const std::string& key, const std::string& folder) {
+    return key.size() > folder.size() && key.starts_with(folder) && key.find('/', folder.size()) == std::string::npos;
+  }
+  bool HasFolder(const std::string& path) const {
+    return folders_.contains(Key(path.substr(0, path.find_last_of('/') + 1)));
+  }
+  void Write(const std::string& path, const Bytes& data) {
+    // Every write a tick later than the last of its second, as a clock
+    // that is fine but never still would date it.
+    if (wallNow != tickSecond_) tickSecond_ = wallNow, tick_ = 0;
+    files_[Key(path)] = {Leaf(path), data, static_cast<std::uint64_t>(wallNow) * kPerSecond + ++tick_};
+  }
 
   std::string folder_;
   std::map<std::string, File> files_;  // by path in lower case
-  std::uint64_t clock_ = 0;
+  std::set<std::string> folders_;      // by path in lower case, ending in "/"
+  std::int64_t tickSecond_ = 0;
+  std::uint64_t tick_ = 0;
 };
 
 }  // namespace ck::testing

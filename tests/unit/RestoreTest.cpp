@@ -45,6 +45,7 @@ class RestoreTest : public ck::testing::FolderTest {
   Files Folder(bool withZips = true) {
     Files found;
     for (const auto& e : fs::directory_iterator(dir_)) {
+      if (!e.is_regular_file()) continue;
       std::ifstream in(e.path(), std::ios::binary);
       if (withZips || e.path().extension() != ".zip") found[e.path().filename()] = Bytes(std::istreambuf_iterator(in), {});
     }
@@ -342,7 +343,7 @@ TEST_F(RestoreTest, AfterGoingBackTheChosenSlotIsTheNewest) {
     for (const std::string from :
          {"Bob1.zip", "Bob2.zip", "Bob1.zip dies", "Bob1.zip touched", "Bob-kept-20250101-000000.zip"}) {
       SCOPED_TRACE(from + (restart ? " after a restart" : ""));
-      for (const auto& e : fs::directory_iterator(dir_)) fs::remove(e.path());
+      for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
       ck::PassMemory memory;
       ck::CharacterTable table;
       Write("Bob.d2s", MadeSave("Alive"));
@@ -551,11 +552,11 @@ class GoingBackTest : public ck::testing::FolderTest {
     for (auto& e : entries) out[e.name] = e.data;
     return out;
   }
-  // Every state any archive of the folder keeps.
+  // Every state any archive of the folder or its history keeps.
   std::vector<Files> Kept() {
     std::vector<Files> all;
-    for (const auto& e : fs::directory_iterator(dir_)) {
-      if (e.path().extension() == ".zip") all.push_back(Unzip(e.path().filename()));
+    for (const auto& e : fs::recursive_directory_iterator(dir_)) {
+      if (e.path().extension() == ".zip") all.push_back(Unzip(fs::relative(e.path(), dir_).string()));
     }
     return all;
   }
@@ -583,7 +584,7 @@ class GoingBackTest : public ck::testing::FolderTest {
 TEST_F(GoingBackTest, AClockSetBackAfterGoingBackNeverTakesTheSlotWrittenLast) {
   for (bool dies : {false, true}) {
     SCOPED_TRACE(dies ? "dies" : "plays");
-    for (const auto& e : fs::directory_iterator(dir_)) fs::remove(e.path());
+    for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
     memory_ = {};
     table_ = {};
     Write("Bob.d2s", MadeSave("Alive"));
@@ -648,7 +649,7 @@ TEST_F(GoingBackTest, ACutRestoreOfACharacterWithNoFilesIsMarkedToo) {
   bool cut = false;
   for (int k = 0; !cut && k < 30; ++k) {
     for (const auto& e : fs::directory_iterator(dir_)) {
-      if (e.path().filename() != "Bob1.zip") fs::remove(e.path());
+      if (e.path().filename() != "Bob1.zip") fs::remove_all(e.path());
     }
     faulty_.changesLeft = k;
     Restore("Bob1.zip", "20261207-170412", false);

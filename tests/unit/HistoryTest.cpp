@@ -1,0 +1,303 @@
+// The history by age: the rule alone, a year of play in memory with a clock
+// the test moves, and a pass that moves and thins cut at every step.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "components/ArchiveNames.h"
+#include "components/History.h"
+#include "components/ZipArchiver.h"
+#include "mainwindow/BackupPass.h"
+#include "tests/common/MemoryFileSystem.h"
+#include "tests/common/SaveFiles.h"
+
+using ck::KeptBy;
+using ck::StateTime;
+using ck::testing::MemoryFileSystem;
+
+namespace {
+
+// Seconds since 1970 of a time of UTC.
+std::int64_t Utc(int year, int month, int day, int hour, int minute = 0) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  return static_cast<std::int64_t>(::timegm(&t));
+}
+
+constexpr int kBerlinWinter = 60, kBerlinSummer = 120, kNewYorkWinter = -300, kNewYorkSummer = -240;
+
+struct Row {
+  const char* what;
+  std::int64_t now;
+  std::vector<StateTime> states;
+  std::vector<KeptBy> kept;
+};
+
+// `count` slot states an hour apart and a day apart before `from`, which
+// take the most recent hours, or hours and days, so that the row's own
+// states reach the rule of the periods after them.
+std::vector<StateTime> Filler(std::int64_t from, int count, std::int64_t step) {
+  std::vector<StateTime> filler;
+  for (int i = 1; i <= count; ++i) filler.push_back({from - i * step, 0, true});
+  return filler;
+}
+
+TEST(HistoryRule, KeepsTheNewestOfEachRecentHourDateAndWeekByTheTable) {
+  const std::int64_t h = 3600, d = 86400;
+  const std::vector<Row> rows = {
+      {"no history yet", Utc(2026, 12, 9, 12), {{Utc(2026, 12, 9, 11), 60, true}}, {KeptBy::Newest}},
+      {"N = 1: one slot, each older hour keeps its newest",
+       Utc(2026, 12, 9, 12),
+       {{Utc(2026, 12, 9, 11, 50), 60, true},
+        {Utc(2026, 12, 9, 11, 10), 60},
+        {Utc(2026, 12, 9, 10, 40), 60},
+        {Utc(2026, 12, 9, 10, 20), 60},
+        {Utc(2026, 12, 8, 23, 55), 60}},
+       {KeptBy::Newest, KeptBy::Nothing, KeptBy::Hourly, KeptBy::Nothing, KeptBy::Hourly}},
+      {"Berlin, summer time ends: the hour 02:00-03:00 twice is two hours",
+       Utc(2026, 10, 25, 12),
+       {{Utc(2026, 10, 25, 11), kBerlinWinter, true},
+        {Utc(2026, 10, 25, 0, 20), kBerlinSummer},
+        {Utc(2026, 10, 25, 0, 30), kBerlinSummer},
+        {Utc(2026, 10, 25, 1, 30), kBerlinWinter}},
+       {KeptBy::Newest, KeptBy::Nothing, KeptBy::Hourly, KeptBy::Hourly}},
+      {"equal times: the slot's counts as the newer, then the later listed",
+       Utc(2026, 12, 9, 12),
+       {{Utc(2026, 12, 9, 10), 60}, {Utc(2026, 12, 9, 10), 60, true},
+        {Utc(2026, 12, 9, 9), 60}, {Utc(2026, 12, 9, 9), 60}},
+       {KeptBy::Nothing, KeptBy::Newest, KeptBy::Nothing, KeptBy::Hourly}},
+      {"a clock set back: what is later is kept and pushes out nothing",
+       Utc(2026, 12, 9, 12, 10),
+       {{Utc(2026, 12, 9, 12, 50), 60, true}, {Utc(2026, 12, 9, 12, 40), 60}, {Utc(2026, 12, 9, 12, 5), 60},
+        {Utc(2027, 6, 1, 12), 120}},
+       {KeptBy::Newest, KeptBy::Later, KeptBy::Hourly, KeptBy::Later}},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ck::KeptByAge(row.states, row.now), row.kept) << row.what;
+  }
+
+  // New York, summer time starts on 2026-03-08 at 07:00 UTC. With the most
+  // recent 24 hours taken, each local date keeps its newest, by the offset
+  // of its own date: 04:59 UTC is still the 7th there.
+  {
+    const std::int64_t now = Utc(2026, 3, 21, 12);
+    std::vector<StateTime> states = Filler(now, 24, h);
+    states.push_back({Utc(2026, 3, 8, 4, 59), kNewYorkWinter});
+    states.push_back({Utc(2026, 3, 8, 5, 1), kNewYorkWinter});
+    states.push_back({Utc(2026, 3, 8, 6, 30), kNewYorkWinter});
+    states.push_back({Utc(2026, 3, 8, 7, 30), kNewYorkSummer});
+    const std::vector<KeptBy> kept = ck::KeptByAge(states, now);
+    EXPECT_EQ(std::vector<KeptBy>(kept.end() - 4, kept.end()),
+              (std::vector<KeptBy>{KeptBy::Daily, KeptBy::Nothing, KeptBy::Nothing, KeptBy::Daily}));
+  }
+  // Berlin, summer time starts on 2026-03-29. With the hours and 30 dates
+  // taken, each ISO week keeps its newest: Sunday 23:30 and Monday 00:30 of
+  // summer time are both Sunday in UTC, yet two weeks.
+  {
+    const std::int64_t now = Utc(2026, 6, 1, 12);
+    std::vector<StateTime> states = Filler(now, 30, d + h);
+    states.push_back({Utc(2026, 3, 28, 10), kBerlinWinter});
+    states.push_back({Utc(2026, 3, 29, 21, 30), kBerlinSummer});
+    states.push_back({Utc(2026, 3, 29, 22, 30), kBerlinSummer});
+    const std::vector<KeptBy> kept = ck::KeptByAge(states, now);
+    EXPECT_EQ(std::vector<KeptBy>(kept.end() - 3, kept.end()),
+              (std::vector<KeptBy>{KeptBy::Nothing, KeptBy::Weekly, KeptBy::Weekly}));
+  }
+  // A player away for a year keeps everything the periods held: the
+  // periods are those that hold a state, not the calendar's.
+  {
+    std::vector<StateTime> states = Filler(Utc(2025, 12, 1, 0), 200, h / 2);
+    for (StateTime& s : states) s.inSlot = false;
+    const std::vector<KeptBy> before = ck::KeptByAge(states, Utc(2025, 12, 1, 0));
+    EXPECT_EQ(ck::KeptByAge(states, Utc(2026, 12, 1, 0)), before);
+    EXPECT_EQ(std::count(before.begin(), before.end(), KeptBy::Hourly), 24);
+  }
+}
+
+// Berlin's rule, as a POSIX zone string that needs no time-zone files.
+class BerlinTime {
+ public:
+  BerlinTime() {
+    if (const char* tz = std::getenv("TZ")) was_ = tz, had_ = true;
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+  }
+  ~BerlinTime() {
+    had_ ? ::setenv("TZ", was_.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+  }
+  static int Offset(std::int64_t unixTime) {
+    const std::time_t t = static_cast<std::time_t>(unixTime);
+    std::tm local;
+    ::localtime_r(&t, &local);
+    return static_cast<int>(local.tm_gmtoff / 60);
+  }
+
+ private:
+  std::string was_;
+  bool had_ = false;
+};
+
+constexpr const char* kSave = "save/";
+
+// A save folder in memory with Bob in it, and the clocks the test moves.
+class HistoryPassTest : public ::testing::Test {
+ protected:
+  HistoryPassTest() { files_.offsetMinutes = BerlinTime::Offset; }
+
+  void At(std::int64_t unixTime) {
+    files_.steadyNow += unixTime - files_.wallNow;
+    files_.wallNow = unixTime;
+  }
+  // The game saves Bob: a state of its own, told by its hotkeys.
+  void Save(const std::string& state) {
+    files_.Put("Bob.d2s", ck::testing::WholeSave("Bob"));
+    files_.Put("Bob.key", ck::testing::Text(state));
+  }
+  std::optional<ck::PassResult> Pass(int keep) { return ck::RunBackupPass(files_, kSave, keep, table_, memory_); }
+  std::string History() const { return ck::HistoryFolder(kSave, "Bob"); }
+  void PutHistory(std::int64_t made, const std::string& state) {
+    ASSERT_TRUE(files_.MakeFolder(std::string(kSave) + ck::kHistoryFolder));
+    ASSERT_TRUE(files_.MakeFolder(History().substr(0, History().size() - 1)));
+    ASSERT_TRUE(files_.WriteFlushed(History() + ck::HistoryName("Bob", made, BerlinTime::Offset(made)), Zip(state)));
+  }
+  static ck::Bytes Zip(const std::string& state) {
+    return ck::BuildZip({{"Bob.d2s", ck::testing::WholeSave("Bob"), 0, 0x21, {}},
+                         {"Bob.key", ck::testing::Text(state), 0, 0x21, {}}});
+  }
+  // Each state that an archive of Bob's slots or history holds, by its
+  // hotkeys, with when it was made; a damaged archive fails the test.
+  std::map<std::string, std::int64_t> States() {
+    std::map<std::string, std::int64_t> states;
+    const auto add = [&](const std::string& folder, const ck::FileInfo& f, std::int64_t made) {
+      ck::Bytes data;
+      ck::FileStamp before, after;
+      ASSERT_EQ(files_.ReadWhole(folder + f.name, data, before, after, 1 << 20), ck::ReadStatus::Ok);
+      std::vector<ck::ZipEntry> entries;
+      ASSERT_TRUE(ck::VerifyZip(data) && ck::ReadZip(data, entries)) << f.name;
+      for (const ck::ZipEntry& e : entries) {
+        if (e.name == "Bob.key") states[std::string(e.data.begin(), e.data.end())] = made;
+      }
+    };
+    for (const ck::FileInfo& f : files_.List(kSave, "*.zip", true)) {
+      if (ck::ReadArchiveName(f.name, "Bob").kind == ck::ArchiveKind::Slot) add(kSave, f, f.unixTime);
+    }
+    for (const ck::FileInfo& f : files_.List(History(), "*.zip", true)) {
+      const ck::ArchiveName name = ck::ReadArchiveName(f.name, "Bob");
+      if (name.kind == ck::ArchiveKind::History) add(History(), f, ck::HistoryTime(name));
+    }
+    return states;
+  }
+
+  BerlinTime berlin_;
+  MemoryFileSystem files_{kSave};
+  ck::CharacterTable table_;
+  ck::PassMemory memory_;
+};
+
+// Three hours an evening, a save every 5.5 minutes, for 400 days of local
+// time in Berlin, through both changes of summer time each year: after
+// every pass the folder holds exactly the states that the rule, asked of
+// every state ever made, keeps; and what the program did not make, or made
+// for other reasons, stays as it was.
+TEST_F(HistoryPassTest, AYearOfEveningsKeepsExactlyWhatTheRuleKeeps) {
+  for (const int keep : {10, 1}) {
+    SCOPED_TRACE("keep " + std::to_string(keep));
+    files_ = MemoryFileSystem(kSave);
+    files_.offsetMinutes = BerlinTime::Offset;
+    memory_ = {};
+    const std::map<std::string, ck::Bytes> others = {
+        {"Bob-kept-20251101-100000.zip", Zip("kept")},
+        {"Bob-before-death-20251101-100000.zip", Zip("before death")},
+        {"Bob-before-restore-20251101-100000.zip", Zip("before restore")},
+        {"Alice1.zip", Zip("Alice's")}};
+    for (const auto& [name, data] : others) files_.Put(name, data);
+    // One the rule lets go at once but that is read-only, and one named as
+    // the program never names its own.
+    PutHistory(Utc(2025, 10, 1, 12), "read-only");
+    files_.SetReadOnly(History() + ck::HistoryName("Bob", Utc(2025, 10, 1, 12), 120));
+    ASSERT_TRUE(files_.WriteFlushed(History() + "Bob-20251001-120000.zip", Zip("not ours")));
+
+    std::vector<StateTime> made = {{Utc(2025, 10, 1, 12), 120}}, all = made;
+    std::map<std::string, std::int64_t> madeBy;
+    const int days = keep == 1 ? 60 : 400;
+    const std::int64_t firstEvening = Utc(2025, 12, 1, 18);  // 19:00 in Berlin
+    for (int day = 0; day < days; ++day) {
+      // 19:00 local, whatever the season.
+      std::int64_t evening = firstEvening + std::int64_t{day} * 86400;
+      evening -= (BerlinTime::Offset(evening) - kBerlinWinter) * 60;
+      for (int save = 0; save < 33; ++save) {
+        const std::int64_t now = evening + save * 330;
+        At(now);
+        const std::string state = "day " + std::to_string(day) + " save " + std::to_string(save);
+        Save(state);
+        ASSERT_TRUE(Pass(keep)) << state;
+        made.push_back({now, BerlinTime::Offset(now)});
+        all.push_back(made.back());
+        madeBy[state] = now;
+        // The newest `keep` in the slots; each of them a state of its own.
+        std::vector<StateTime> asked = made;
+        for (std::size_t i = asked.size() - std::min<std::size_t>(keep, asked.size() - 1); i < asked.size(); ++i) {
+          asked[i].inSlot = true;
+        }
+        std::set<std::int64_t> expected;
+        const std::vector<KeptBy> kept = ck::KeptByAge(asked, now);
+        for (std::size_t i = 1; i < kept.size(); ++i) {
+          if (kept[i] != KeptBy::Nothing) expected.insert(asked[i].unixTime);
+        }
+        // What a pass ago the rule let go is gone for good: asking it of
+        // every state made gives the same as of those kept.
+        if (all.size() % 331 == 0) {
+          std::vector<StateTime> every = all;
+          for (std::size_t i = every.size() - static_cast<std::size_t>(keep); i < every.size(); ++i) every[i].inSlot = true;
+          std::set<std::int64_t> fromAll;
+          const std::vector<KeptBy> keptOfAll = ck::KeptByAge(every, now);
+          for (std::size_t i = 1; i < keptOfAll.size(); ++i) {
+            if (keptOfAll[i] != KeptBy::Nothing) fromAll.insert(every[i].unixTime);
+          }
+          ASSERT_EQ(fromAll, expected) << state;
+        }
+        std::vector<StateTime> still;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+          if (i == 0 || kept[i] != KeptBy::Nothing) still.push_back(asked[i]);
+        }
+        made.assign(still.begin(), still.end());
+        for (StateTime& s : made) s.inSlot = false;
+
+        std::set<std::int64_t> found;
+        int count = 0;
+        for (const ck::FileInfo& f : files_.List(kSave, "Bob*.zip", true)) {
+          if (ck::ReadArchiveName(f.name, "Bob").kind == ck::ArchiveKind::Slot) found.insert(f.unixTime), ++count;
+        }
+        for (const ck::FileInfo& f : files_.List(History(), "*.zip", true)) {
+          const ck::ArchiveName name = ck::ReadArchiveName(f.name, "Bob");
+          if (name.kind != ck::ArchiveKind::History || ck::HistoryTime(name) == made.front().unixTime) continue;
+          found.insert(ck::HistoryTime(name));
+          ++count;
+        }
+        ASSERT_EQ(found, expected) << state;
+        ASSERT_LE(count, keep + 106) << state;
+      }
+    }
+    // Each archive holds the state made at the time it says, whole; and the
+    // others are as they were.
+    for (const auto& [state, when] : States()) {
+      if (state != "read-only") EXPECT_EQ(when, madeBy.at(state)) << state;
+    }
+    EXPECT_EQ(States().count("read-only"), 1u);
+    for (const auto& [name, data] : others) EXPECT_EQ(files_.Contents().at(MemoryFileSystem::Key(name)), data);
+    std::vector<ck::FileInfo> strange = files_.List(History(), "Bob-20251001-120000.zip", true);
+    EXPECT_EQ(strange.size(), 1u);
+  }
+}
+
+}  // namespace
