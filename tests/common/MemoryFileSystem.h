@@ -29,6 +29,7 @@ class MemoryFileSystem : public FileSystem {
   // succeed; then every one fails, as when the disk goes away. -1: all of
   // them.
   int changesLeft = -1;
+  bool refuseFolders = false;  // as a folder that may not be written in
   // The clocks, in seconds since 1970 UTC: the wall clock dates every
   // write; the steady one runs on unless a test leaves it.
   std::int64_t wallNow = 0, steadyNow = 0;
@@ -95,7 +96,7 @@ class MemoryFileSystem : public FileSystem {
   }
   bool MakeFolder(const std::string& path) override {
     if (folders_.contains(Key(path + "/"))) return true;
-    if (!Change() || !HasFolder(path)) return false;
+    if (!Change() || refuseFolders || !HasFolder(path)) return false;
     folders_.insert(Key(path + "/"));
     return true;
   }

@@ -36,6 +36,10 @@ TEST(ArchiveNames, NamesThatLookAlikeAreEachReadForWhatTheyAre) {
       {"~Bob3.zip.cktmp", ArchiveKind::Temporary, "Bob", 3, "", 1},
       {"~Bob-kept-20261207-050412-2.zip.cktmp", ArchiveKind::Temporary, "Bob", 0, "20261207-050412", 2},
       {"~Bob.d2s.cktmp", ArchiveKind::Temporary, "Bob", 0, "", 1},
+      {"Bob-20261025-023000+0200.zip", ArchiveKind::History, "Bob", 0, "20261025-023000", 1},
+      {"Bob-20261025-023000+0100-2.zip", ArchiveKind::History, "Bob", 0, "20261025-023000", 2},
+      {"Bob-Kept-20260308-013000-0500.zip", ArchiveKind::History, "Bob-Kept", 0, "20260308-013000", 1},
+      {"Bj\xF6rn-20261209-120000+0100-12.zip", ArchiveKind::History, "Bj\xF6rn", 0, "20261209-120000", 12},
       // None of these is anyone's by its name alone: no number, a leading
       // zero, a number too long, a name the game gives no one, a stamp cut
       // short or a clash of 1.
@@ -51,6 +55,11 @@ TEST(ArchiveNames, NamesThatLookAlikeAreEachReadForWhatTheyAre) {
       {"Bob-kept-20261207-050412-1.zip", ArchiveKind::None, "", 0, "", 1},
       {"-kept-20261207-050412.zip", ArchiveKind::None, "", 0, "", 1},
       {"~.cktmp", ArchiveKind::None, "", 0, "", 1},
+      {"Bob-20261209-120000+1500.zip", ArchiveKind::None, "", 0, "", 1},
+      {"Bob-20261309-120000+0100.zip", ArchiveKind::None, "", 0, "", 1},
+      {"Bob-20261209-120000+0100-1.zip", ArchiveKind::None, "", 0, "", 1},
+      {"Bob-20261209-120000.zip", ArchiveKind::None, "", 0, "", 1},
+      {"-20261209-120000+0100.zip", ArchiveKind::None, "", 0, "", 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
@@ -143,6 +152,28 @@ TEST(ArchiveNames, MadeNamesReadBackAndAClashTakesTheNextFreeNumber) {
   int tries = 0;
   ck::FirstFreeName(ArchiveKind::Kept, "Bob", "20261207-050412", [&](const std::string&) { return ++tries > 0; });
   EXPECT_EQ(tries, ck::kMostClashes);
+
+  // A history name carries the local time and its offset, so the hour that
+  // summer time's end repeats gives two; the time read back is the one
+  // made, on either side of UTC and before 1970.
+  struct Made {
+    std::int64_t unixTime;
+    int offset;
+    const char* file;
+  };
+  for (const Made& made : {Made{1792888200, 120, "Bob-20261025-023000+0200.zip"},
+                           Made{1792891800, 60, "Bob-20261025-023000+0100.zip"},
+                           Made{1772951400, -300, "Bob-20260308-013000-0500.zip"},
+                           Made{1772951400, 330, "Bob-20260308-120000+0530.zip"},
+                           Made{-3600, 0, "Bob-19691231-230000+0000.zip"}}) {
+    EXPECT_EQ(ck::HistoryName("Bob", made.unixTime, made.offset), made.file);
+    const ck::ArchiveName read = ck::ReadArchiveName(made.file, "Bob");
+    EXPECT_EQ(read.offsetMinutes, made.offset) << made.file;
+    EXPECT_EQ(ck::HistoryTime(read), made.unixTime) << made.file;
+  }
+  EXPECT_EQ(ck::HistoryName("Bob", 1792888200, 120, 3), "Bob-20261025-023000+0200-3.zip");
+  EXPECT_EQ(ck::HistoryFolder("C:\\save\\", "Bob"), "C:\\save\\Cairnkeep History\\Bob\\");
+  EXPECT_EQ(ck::HistoryFolder("/save/", "Bob"), "/save/Cairnkeep History/Bob/");
 
   for (int slot : {1, 9, 10, 9999}) {
     const ck::ArchiveName read = ck::ReadArchiveName(ck::SlotName("Bob-Kept", slot));

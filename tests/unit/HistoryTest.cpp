@@ -152,7 +152,13 @@ constexpr const char* kSave = "save/";
 // A save folder in memory with Bob in it, and the clocks the test moves.
 class HistoryPassTest : public ::testing::Test {
  protected:
-  HistoryPassTest() { files_.offsetMinutes = BerlinTime::Offset; }
+  HistoryPassTest() { Fresh(); }
+  // An empty save folder, and a program that has made no pass yet.
+  void Fresh() {
+    files_ = MemoryFileSystem(kSave);
+    files_.offsetMinutes = BerlinTime::Offset;
+    memory_ = {};
+  }
 
   void At(std::int64_t unixTime) {
     files_.steadyNow += unixTime - files_.wallNow;
@@ -212,9 +218,7 @@ class HistoryPassTest : public ::testing::Test {
 TEST_F(HistoryPassTest, AYearOfEveningsKeepsExactlyWhatTheRuleKeeps) {
   for (const int keep : {10, 1}) {
     SCOPED_TRACE("keep " + std::to_string(keep));
-    files_ = MemoryFileSystem(kSave);
-    files_.offsetMinutes = BerlinTime::Offset;
-    memory_ = {};
+    Fresh();
     const std::map<std::string, ck::Bytes> others = {
         {"Bob-kept-20251101-100000.zip", Zip("kept")},
         {"Bob-before-death-20251101-100000.zip", Zip("before death")},
@@ -297,6 +301,181 @@ TEST_F(HistoryPassTest, AYearOfEveningsKeepsExactlyWhatTheRuleKeeps) {
     for (const auto& [name, data] : others) EXPECT_EQ(files_.Contents().at(MemoryFileSystem::Key(name)), data);
     std::vector<ck::FileInfo> strange = files_.List(History(), "Bob-20251001-120000.zip", true);
     EXPECT_EQ(strange.size(), 1u);
+  }
+}
+
+// Bob's slots hold 09:50, 10:10 and 10:20 of a December day in Berlin, his
+// history 07:10, 09:20 and a week before; at 11:05 the game has saved
+// again. The pass writes over 09:50, the newest of its hour, so it moves
+// it into the history, and then lets 09:20 go.
+class MoveAndThinTest : public HistoryPassTest {
+ protected:
+  using StateSet = std::map<std::string, std::int64_t>;
+  void Lay() {
+    Fresh();
+    PutHistory(Utc(2026, 12, 1, 8, 30), "a week before");
+    PutHistory(Utc(2026, 12, 9, 9, 20), "09:20");
+    PutHistory(Utc(2026, 12, 9, 7, 10), "07:10");
+    const std::pair<int, const char*> slots[] = {{50, "09:50"}, {70, "10:10"}, {80, "10:20"}};
+    for (int slot = 1; slot <= 3; ++slot) {
+      At(Utc(2026, 12, 9, 9, slots[slot - 1].first));
+      files_.Put("Bob" + std::to_string(slot) + ".zip", Zip(slots[slot - 1].second));
+    }
+    for (const auto& [name, data] : others_) files_.Put(name, data);
+    At(Utc(2026, 12, 9, 11, 5));
+    Save("11:05");
+  }
+  // Whether every state of `wanted` is among `found`, made when it was; but
+  // for the game's newest, which is made when it is first archived.
+  static bool Holds(const StateSet& found, const StateSet& wanted) {
+    for (const auto& [state, made] : wanted) {
+      const auto at = found.find(state);
+      if (at == found.end() || (at->second != made && state != "11:05")) return false;
+    }
+    return true;
+  }
+  // Whether each history archive is one the rule keeps beside the slots.
+  bool AllKept() {
+    std::vector<StateTime> states;
+    for (const ck::FileInfo& f : files_.List(kSave, "Bob*.zip", true)) {
+      if (ck::ReadArchiveName(f.name, "Bob").kind == ck::ArchiveKind::Slot) {
+        states.push_back({f.unixTime, BerlinTime::Offset(f.unixTime), true});
+      }
+    }
+    for (const ck::FileInfo& f : files_.List(History(), "*.zip", true)) {
+      const ck::ArchiveName name = ck::ReadArchiveName(f.name, "Bob");
+      states.push_back({ck::HistoryTime(name), name.offsetMinutes});
+    }
+    const std::vector<KeptBy> kept = ck::KeptByAge(states, files_.wallNow);
+    return std::count(kept.begin(), kept.end(), KeptBy::Nothing) == 0;
+  }
+  bool OthersAsTheyWere() {
+    for (const auto& [name, data] : others_) {
+      const auto contents = files_.Contents();
+      const auto at = contents.find(MemoryFileSystem::Key(name));
+      if (at == contents.end() || at->second != data) return false;
+    }
+    return true;
+  }
+
+  const std::map<std::string, ck::Bytes> others_ = {{"Bob-kept-20261201-100000.zip", Zip("kept")},
+                                                    {"Bob-before-death-20261201-100000.zip", Zip("before death")},
+                                                    {"Bob-before-restore-20261201-100000.zip", Zip("before restore")}};
+};
+
+TEST_F(MoveAndThinTest, ACutAtAnyStepLosesNoStateTheRuleKeptNorKeepsOneNeverMade) {
+  Lay();
+  const StateSet before = States();
+  ASSERT_TRUE(Pass(3));
+  const StateSet kept = States();
+  ASSERT_EQ(kept.count("09:20"), 0u);
+  ASSERT_EQ(kept.size(), 6u);
+  ASSERT_EQ(files_.List(History(), ck::HistoryName("Bob", Utc(2026, 12, 9, 9, 50), 60), false).size(), 1u);
+  ASSERT_TRUE(AllKept());
+  bool whole = false;
+  for (int k = 0; !whole; ++k) {
+    SCOPED_TRACE("cut after " + std::to_string(k) + " changes");
+    ASSERT_LT(k, 100);
+    Lay();
+    files_.changesLeft = k;
+    Pass(3);
+    whole = files_.changesLeft > 0;
+    files_.changesLeft = -1;
+    // What the cut left: every state kept, whole, the new one at least in
+    // the game's own files.
+    StateSet cut = States();
+    cut["11:05"] = Utc(2026, 12, 9, 11, 5);
+    EXPECT_TRUE(Holds(cut, kept));
+    // The player starts the program again, and it passes; then the game
+    // saves once more, and it passes again.
+    ck::ZipArchiver::RemoveStale(files_, kSave);
+    memory_ = {};
+    At(Utc(2026, 12, 9, 11, 6));
+    ASSERT_TRUE(Pass(3));
+    const StateSet next = States();
+    EXPECT_TRUE(Holds(next, kept));
+    StateSet possible = before;
+    possible["11:05"] = Utc(2026, 12, 9, 11, 5);
+    EXPECT_TRUE(Holds(possible, next));
+    At(Utc(2026, 12, 9, 11, 20));
+    Save("11:20");
+    ASSERT_TRUE(Pass(3));
+    EXPECT_TRUE(AllKept());
+    EXPECT_TRUE(OthersAsTheyWere());
+  }
+}
+
+// What keeps a state in its place, and what keeps the pass from letting
+// one go: a read-only slot, a history that cannot be written, a read-only
+// history archive, a clock that jumped ahead.
+TEST_F(MoveAndThinTest, NothingKeptIsWrittenOverOrThinnedAwayWhenItCannotBeMoved) {
+  {
+    SCOPED_TRACE("the oldest slot read-only");
+    Lay();
+    files_.SetReadOnly(std::string(kSave) + "Bob1.zip");
+    ASSERT_TRUE(Pass(3));
+    const StateSet now = States();
+    EXPECT_EQ(now.count("09:50"), 1u);
+    EXPECT_EQ(now.count("10:10"), 0u);  // the newest of nothing: written over
+    EXPECT_EQ(files_.List(History(), "*.zip", true).size(), 2u);  // 09:20 went: 09:50 is its hour's newest
+  }
+  {
+    SCOPED_TRACE("no history can be made, and a slot the rule lets go is there");
+    Lay();
+    Fresh();
+    files_.refuseFolders = true;
+    const std::pair<int, const char*> slots[] = {{50, "09:50"}, {70, "10:10"}, {80, "10:20"}};
+    for (int slot = 1; slot <= 3; ++slot) {
+      At(Utc(2026, 12, 9, 9, slots[slot - 1].first));
+      files_.Put("Bob" + std::to_string(slot) + ".zip", Zip(slots[slot - 1].second));
+    }
+    At(Utc(2026, 12, 9, 11, 5));
+    Save("11:05");
+    ASSERT_TRUE(Pass(3));
+    const StateSet now = States();
+    EXPECT_EQ(now.count("09:50"), 1u);  // kept, where it was
+    EXPECT_EQ(now.count("10:10"), 0u);  // written over: its hour keeps 10:20
+    EXPECT_EQ(now.count("11:05"), 1u);
+  }
+  {
+    SCOPED_TRACE("no history can be made, and every slot it may write holds a state it keeps");
+    Fresh();
+    files_.refuseFolders = true;
+    At(Utc(2026, 12, 9, 8, 40));
+    files_.Put("Bob1.zip", Zip("08:40"));
+    At(Utc(2026, 12, 9, 10, 20));
+    files_.Put("Bob2.zip", Zip("10:20"));
+    At(Utc(2026, 12, 9, 11, 5));
+    Save("11:05");
+    const std::optional<ck::PassResult> pass = Pass(2);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->notSaved, std::vector<std::string>{"Bob"});
+    EXPECT_EQ(ck::LastSaveText("11:05:00", *pass),
+              "Not saved: Bob (its older backup could not be moved into Cairnkeep History) - 11:05:00");
+    EXPECT_EQ(files_.Contents().at("bob1.zip"), Zip("08:40"));
+  }
+  {
+    SCOPED_TRACE("a read-only history archive the rule lets go");
+    Lay();
+    files_.SetReadOnly(History() + ck::HistoryName("Bob", Utc(2026, 12, 9, 9, 20), 60));
+    ASSERT_TRUE(Pass(3));
+    EXPECT_EQ(States().count("09:20"), 1u);
+  }
+  {
+    SCOPED_TRACE("the wall clock jumped a day ahead of the steady one");
+    Lay();
+    // Each hour of the day before but the last taken only by its hour.
+    for (int hour = 0; hour < 23; ++hour) PutHistory(Utc(2026, 12, 8, hour, 30), "the 8th, " + std::to_string(hour));
+    ASSERT_TRUE(Pass(3));
+    ASSERT_TRUE(AllKept());
+    files_.wallNow += 86400;
+    Save("a day later, by the wall clock alone");
+    ASSERT_TRUE(Pass(3));
+    EXPECT_FALSE(AllKept());  // its new hour pushed the oldest out, but nothing went
+    At(files_.wallNow + 60);
+    Save("a minute later");
+    ASSERT_TRUE(Pass(3));
+    EXPECT_TRUE(AllKept());
   }
 }
 
