@@ -325,6 +325,45 @@ TEST_F(BackupPassTest, ExactNamesOnlyAndThoseBeyondAsciiInUtf8) {
   EXPECT_EQ(Status().substr(0, 17), "Last save was at ") << Status();
 }
 
+// A slot whose state the history keeps, written an hour or more before,
+// is moved into the character's history folder before the pass writes over
+// it: named for the local time it was made and that time's offset, beyond
+// ASCII too, keeping its last write; the list of the save folder does not
+// show it.
+TEST_F(BackupPassTest, AKeptStateMovesIntoItsHistoryUnderItsOwnName) {
+  char name[32] = {};
+  ::WideCharToMultiByte(CP_ACP, 0, L"H\u00e9l\u00e8ne", -1, name, sizeof name, nullptr, nullptr);
+  const std::string helene = name;
+  Character(helene);
+  Put(helene + "1.zip", ck::BuildZip({{"H\xC3\xA9l\xC3\xA8ne.d2s", WholeSave(helene), 0, 0x21, {}}}));
+  const Bytes before = Get(helene + "1.zip");
+  // 2026-12-01 10:00:00 UTC.
+  const std::int64_t made = 1796119200;
+  const std::uint64_t ticks = static_cast<std::uint64_t>(made + 11644473600LL) * 10000000ull;
+  const FILETIME then{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  {
+    HANDLE h = ::CreateFileA((folder_ + helene + "1.zip").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(::SetFileTime(h, nullptr, nullptr, &then));
+    ::CloseHandle(h);
+  }
+  StartKeepingOne();
+  TickAfter(180000);
+  EXPECT_EQ(Status().substr(0, 17), "Last save was at ") << Status();
+  const std::string moved = std::string(ck::kHistoryFolder) + "\\" + helene + "\\" +
+                            ck::HistoryName(helene, made, ck::Win32FileSystem().UtcOffsetMinutes(made));
+  ASSERT_TRUE(Exists(moved)) << moved;
+  EXPECT_EQ(Get(moved), before);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(::GetFileAttributesExA((folder_ + moved).c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(::CompareFileTime(&data.ftLastWriteTime, &then), 0);
+  EXPECT_EQ(Entries(helene + "1.zip"),
+            (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne.d2s", "H\xC3\xA9l\xC3\xA8ne.key"}));
+  HWND list = Control(IDC_FILE1);
+  EXPECT_EQ(::SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+}
+
 // Names go between the file calls' code page and the archives' UTF-8 the
 // same way on both kinds of Windows: an ANSI code page such as 1252, and
 // UTF-8 itself, where names pass as they are.

@@ -44,6 +44,12 @@ TEST(LocalTime, ADosTimeInWinterOrSummerGoesByTheOffsetOfItsOwnDate) {
         << month;
   }
   ::DeleteFileA(file.c_str());
+  // The offset of a moment, as history names carry it: of its own date.
+  EXPECT_EQ(files.UtcOffsetMinutes(1767783600), 60);
+  EXPECT_EQ(files.UtcOffsetMinutes(1783418400), 120);
+  // Summer time ends at 01:00 UTC on 2026-10-25: half an hour either side.
+  EXPECT_EQ(files.UtcOffsetMinutes(1792888200), 120);
+  EXPECT_EQ(files.UtcOffsetMinutes(1792891800), 60);
 }
 
 }  // namespace
