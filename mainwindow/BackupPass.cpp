@@ -381,16 +381,16 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       CharacterHistory history(fs, folder, name);
       FileInfo* leaving = nullptr;
       FileInfo arriving;
-      bool notMoved = false;
+      bool moved = false, notMoved = false;
       archiver.BeforePlace = [&](const std::string& temporary, WaitBudget& budget) {
         const std::vector<FileInfo> written =
             ListExactly(fs, folder, temporary.substr(std::min(temporary.size(), folder.size())), true);
         arriving = written.empty() ? FileInfo{} : written.front();
         if (written.empty()) arriving.unixTime = clocks.unixTime;
         if (!leaving || !history.Keeps(slots, *leaving, arriving, clocks.unixTime)) return true;
-        if (!notMoved && history.Move(archiver.ZipFileName, *leaving, budget)) return true;
-        notMoved = true;
-        return false;
+        moved = !notMoved && history.Move(archiver.ZipFileName, *leaving, budget);
+        notMoved = !moved;
+        return moved;
       };
       remembered.heldIn.clear();
       archiver.RereadFrom = listingTrusted ? UINT64_MAX : settled;
@@ -405,16 +405,19 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         const auto listed =
             std::find_if(slots.begin(), slots.end(), [&](const FileInfo& f) { return SlotOf(f.name, name) == slot; });
         leaving = listed == slots.end() ? nullptr : &*listed;
+        moved = false;
         added = archiver.Add();
+        // The slot holds the new state now; or, its state moved and the new
+        // one not put in its place, none, and the history the only copy.
+        if (added == AddResult::Saved) {
+          arriving.name = SlotName(name, slot);
+          leaving ? void(*leaving = arriving) : slots.push_back(arriving);
+        } else if (moved) {
+          slots.erase(listed);
+        }
         if (std::exchange(anothers, false)) continue;
         if (added == AddResult::Saved) {
           // Then, and only then, what the rule no longer keeps goes.
-          arriving.name = SlotName(name, slot);
-          if (leaving) {
-            *leaving = arriving;
-          } else {
-            slots.push_back(arriving);
-          }
           if (thinning) history.Thin(slots, clocks.unixTime);
           memory.timesFineIn = TimesFine(archiver.HeldInStamp, fs.ReadClocks()) ? folder : "";
           // The newest is this slot now, whatever the times say.

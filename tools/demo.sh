@@ -54,7 +54,7 @@ else
 fi
 
 save_unix="$prefix/drive_c/Program Files/Diablo II/Save"
-python3 "$root/tools/make_saves.py" "$save_unix" --count 4 --archives 3 --dead Tamsin --corpse Aldric
+python3 "$root/tools/make_saves.py" "$save_unix" --count 4 --archives 3 --history --dead Tamsin --corpse Aldric
 
 cat > "$demo/game.reg" <<'REG'
 REGEDIT4

@@ -7,8 +7,11 @@ its level among the stats, made-up items, and a corpse section), a .key
 (1 KB), a .ma0 (2 to 20 KB) and sometimes a .map (24 bytes).
 
     make_saves.py DIR [--count N] [--seed S] [--names A,B,...] [--archives K]
-                      [--dead A,...] [--corpse B,...]
+                      [--history] [--dead A,...] [--corpse B,...]
 
+--history gives each character a history, as weeks of play leave one:
+states of three earlier hours, five earlier days and four earlier weeks, in
+"Cairnkeep History/<name>/", named for their local time and its offset.
 --dead makes those characters hardcore and dead; --corpse gives those a
 corpse (a softcore character who died and has not picked it up yet).
 """
@@ -120,6 +123,7 @@ def main():
     parser.add_argument("--names", default="")
     parser.add_argument("--archives", type=int, default=0,
                         help="also write this many older backup archives per character")
+    parser.add_argument("--history", action="store_true", help="also write a history per character")
     parser.add_argument("--dead", default="", help="hardcore characters who died")
     parser.add_argument("--corpse", default="", help="characters whose save holds a corpse")
     args = parser.parse_args()
@@ -140,6 +144,26 @@ def main():
             # Made one after the other, seven minutes apart, the last a while ago.
             made = time.time() - 7 * 60 * (args.archives - slot + 1)
             os.utime(archive, (made, made))
+        if args.history:
+            write_history(args.folder, name, files)
+
+
+def write_history(folder, name, files):
+    own = os.path.join(folder, "Cairnkeep History", name)
+    os.makedirs(own, exist_ok=True)
+    now = time.time()
+    ago = [h * 3600 for h in (2, 3, 5)] + [d * 86400 for d in (1, 2, 3, 5, 8)] + [w * 7 * 86400 for w in (2, 3, 5, 9)]
+    for seconds in ago:
+        made = int(now - seconds)
+        local = time.localtime(made)
+        offset = local.tm_gmtoff // 60
+        sign = "-" if offset < 0 else "+"
+        stamp = time.strftime("%Y%m%d-%H%M%S", local) + f"{sign}{abs(offset) // 60:02d}{abs(offset) % 60:02d}"
+        archive = os.path.join(own, f"{name}-{stamp}.zip")
+        with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+            for file_name, data in files.items():
+                z.writestr(zipfile.ZipInfo(file_name, time.localtime(made)[:6]), data, zipfile.ZIP_DEFLATED)
+        os.utime(archive, (made, made))
 
 
 if __name__ == "__main__":

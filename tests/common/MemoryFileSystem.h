@@ -30,6 +30,9 @@ class MemoryFileSystem : public FileSystem {
   // them.
   int changesLeft = -1;
   bool refuseFolders = false;  // as a folder that may not be written in
+  // Names a rename refuses to write over or to, as while another program
+  // holds the file.
+  std::function<bool(const std::string& to)> refused = [](const std::string&) { return false; };
   // The clocks, in seconds since 1970 UTC: the wall clock dates every
   // write; the steady one runs on unless a test leaves it.
   std::int64_t wallNow = 0, steadyNow = 0;
@@ -84,7 +87,7 @@ class MemoryFileSystem : public FileSystem {
   // As a rename: the target takes the name it is given and keeps its time.
   ReplaceStatus Replace(const std::string& from, const std::string& to) override {
     const auto f = files_.find(Key(from));
-    if (!Change() || f == files_.end() || !HasFolder(to)) return ReplaceStatus::Failed;
+    if (!Change() || f == files_.end() || !HasFolder(to) || refused(to)) return ReplaceStatus::Failed;
     File moved = std::move(f->second);
     files_.erase(f);
     moved.name = Leaf(to);

@@ -295,7 +295,9 @@ TEST_F(HistoryPassTest, AYearOfEveningsKeepsExactlyWhatTheRuleKeeps) {
     // Each archive holds the state made at the time it says, whole; and the
     // others are as they were.
     for (const auto& [state, when] : States()) {
-      if (state != "read-only") EXPECT_EQ(when, madeBy.at(state)) << state;
+      if (state != "read-only") {
+        EXPECT_EQ(when, madeBy.at(state)) << state;
+      }
     }
     EXPECT_EQ(States().count("read-only"), 1u);
     for (const auto& [name, data] : others) EXPECT_EQ(files_.Contents().at(MemoryFileSystem::Key(name)), data);
@@ -453,6 +455,17 @@ TEST_F(MoveAndThinTest, NothingKeptIsWrittenOverOrThinnedAwayWhenItCannotBeMoved
     EXPECT_EQ(ck::LastSaveText("11:05:00", *pass),
               "Not saved: Bob (its older backup could not be moved into Cairnkeep History) - 11:05:00");
     EXPECT_EQ(files_.Contents().at("bob1.zip"), Zip("08:40"));
+  }
+  {
+    SCOPED_TRACE("moved, but the new archive refused its place: the next slot takes it");
+    Lay();
+    files_.refused = [](const std::string& to) { return to == std::string(kSave) + "Bob1.zip"; };
+    ASSERT_TRUE(Pass(3));
+    const StateSet now = States();
+    EXPECT_EQ(now.count("09:50"), 1u);  // in the history only
+    EXPECT_FALSE(files_.Contents().contains("bob1.zip"));
+    EXPECT_EQ(now.count("11:05"), 1u);
+    EXPECT_TRUE(AllKept());
   }
   {
     SCOPED_TRACE("a read-only history archive the rule lets go");

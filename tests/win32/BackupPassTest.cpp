@@ -270,7 +270,14 @@ TEST_F(BackupPassTest, HeldFilesAndAReadOnlySlotAreReportedOrPassedOverAndKept) 
       FILETIME time;
       ::SystemTimeToFileTime(&now, &time);
       ULARGE_INTEGER ticks{{time.dwLowDateTime, time.dwHighDateTime}};
-      ticks.QuadPart -= (4 - slot) * 36000000000ull;  // hours ago
+      // Alice's hours ago, each the newest of its hour, which her history
+      // keeps; Carl's seconds apart in the hour before this one, so that
+      // his history keeps only the newest.
+      if (name == "Alice") {
+        ticks.QuadPart -= (4 - slot) * 36000000000ull;
+      } else {
+        ticks.QuadPart -= ticks.QuadPart % 36000000000ull + (4 - slot) * 10000000ull;
+      }
       time = {ticks.u.LowPart, ticks.u.HighPart};
       HANDLE file = ::CreateFileA((folder_ + archive).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
                                   nullptr);
@@ -298,6 +305,10 @@ TEST_F(BackupPassTest, HeldFilesAndAReadOnlySlotAreReportedOrPassedOverAndKept) 
   EXPECT_EQ(Entries("Carl2.zip"), (std::vector<std::string>{"Carl.d2s", "Carl.key"}));
   EXPECT_FALSE(Exists("Bob1.zip"));
   for (const char* temporary : {"~Bob1.zip.cktmp", "~Carl1.zip.cktmp"}) EXPECT_FALSE(Exists(temporary));
+  // Alice's state two hours ago went into her history; none of Carl's.
+  ck::Win32FileSystem files;
+  EXPECT_EQ(ck::ListExactly(files, ck::HistoryFolder(folder_, "Alice"), "*.zip").size(), 1u);
+  EXPECT_TRUE(ck::ListExactly(files, ck::HistoryFolder(folder_, "Carl"), "*.zip").empty());
   ::SetFileAttributesA((folder_ + "Alice1.zip").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
