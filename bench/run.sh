@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make bench: one backup pass for 1, 20, 100 and 500 generated characters,
-# natively beside Info-ZIP and the floors, and the Win32 pass under Wine;
+# natively beside Info-ZIP and the floors, and the Win32 pass under Wine,
+# with a year's history and without;
 # then the program's own figures beside their goals: memory, size, start-up,
 # CPU while idle with the save folder watched and not, and the time from a
 # save to its archive.
@@ -39,6 +40,12 @@ python3 "$root/tools/make_saves.py" "$work/l500" --count 50 --archives 10 --seed
 "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --list "Z:${work//\//\\}\\l500\\" |
   sed '/refresh/ s/$/   (goal: none read, under 30 ms)/; /first/ s/$/   (goal: each read once)/'
 
+# A history of a year's play: one character, then 100 with as much each.
+for n in 1 100; do
+  python3 "$root/tools/make_saves.py" "$work/h$n" --count "$n" --seed "$n"
+  "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --history "Z:${work//\//\\}\\h$n\\" |
+    sed 's/$/   (goal: at most 1.5 times)/'
+done
 echo
 echo "The program, as $win builds it, under Wine (goals on the right):"
 python3 "$root/tools/make_saves.py" "$work/m20" --count 20 --seed 20
