@@ -164,6 +164,8 @@ TEST(ArchiveNames, MadeNamesReadBackAndAClashTakesTheNextFreeNumber) {
   for (const Made& made : {Made{1792888200, 120, "Bob-20261025-023000+0200.zip"},
                            Made{1792891800, 60, "Bob-20261025-023000+0100.zip"},
                            Made{1772951400, -300, "Bob-20260308-013000-0500.zip"},
+                           Made{1793511000, -240, "Bob-20261101-013000-0400.zip"},
+                           Made{1793514600, -300, "Bob-20261101-013000-0500.zip"},
                            Made{1772951400, 330, "Bob-20260308-120000+0530.zip"},
                            Made{-3600, 0, "Bob-19691231-230000+0000.zip"}}) {
     EXPECT_EQ(ck::HistoryName("Bob", made.unixTime, made.offset), made.file);
