@@ -228,10 +228,11 @@ Whose SaveHeldIn(FileSystem& fs, const std::string& archive, const std::string& 
   return holds([](const std::string& e) { return MatchesMask(e, "*.d2s"); }) ? Whose::Another : Whose::NoSave;
 }
 
-// Whether the wall clock gained more than a minute on the clock no one sets
-// since `then`: set ahead, it would age the whole history at once.
-bool JumpedAhead(const Clocks& then, const Clocks& now) {
-  return then.perSecond && then.perSecond == now.perSecond && now.steady >= then.steady &&
+// Whether the wall clock may have gained more than a minute on the clock
+// no one sets since `then`: set ahead, it would age the history. Without
+// a pass before it to tell, as after a start, it may have.
+bool MayHaveJumped(const Clocks& then, const Clocks& now) {
+  return !then.perSecond || then.perSecond != now.perSecond || now.steady < then.steady ||
          now.wall > then.wall + (now.steady - then.steady) + 60 * now.perSecond;
 }
 
@@ -293,7 +294,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
   // Taken before any file is read: a file written before `settled` shows
   // every later write by a later time, however coarse its folder's times.
   const Clocks clocks = fs.ReadClocks();
-  const bool thinning = !JumpedAhead(memory.clocks, clocks);
+  const bool thinning = !MayHaveJumped(memory.clocks, clocks);
   if (SetBack(memory.clocks, clocks)) {
     for (auto& [name, character] : memory.characters) character.heldIn.clear();
   }
@@ -373,15 +374,17 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       // last step before the new archive takes its place, so that a
       // character found unchanged, torn or not saved moves nothing. Once
       // one such move fails, only slots whose states the rule lets go are
-      // written this pass.
+      // written this pass. The states in slots beyond those kept, left
+      // when the number was lowered or by a copy since gone whose names
+      // they are, push no history state out.
       std::vector<FileInfo> slots;
       for (const FileInfo& f : archives) {
-        if (SlotOf(f.name, name)) slots.push_back(f);
+        if (const int slot = SlotOf(f.name, name); slot && slot <= keep) slots.push_back(f);
       }
       CharacterHistory history(fs, folder, name);
       FileInfo* leaving = nullptr;
       FileInfo arriving;
-      bool moved = false, notMoved = false;
+      bool moved = false, notMoved = false, refusedForIt = false;
       archiver.BeforePlace = [&](const std::string& temporary, WaitBudget& budget) {
         const std::vector<FileInfo> written =
             ListExactly(fs, folder, temporary.substr(std::min(temporary.size(), folder.size())), true);
@@ -389,7 +392,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         if (written.empty()) arriving.unixTime = clocks.unixTime;
         if (!leaving || !history.Keeps(slots, *leaving, arriving, clocks.unixTime)) return true;
         moved = !notMoved && history.Move(archiver.ZipFileName, *leaving, budget);
-        notMoved = !moved;
+        notMoved = refusedForIt = !moved;
         return moved;
       };
       remembered.heldIn.clear();
@@ -405,7 +408,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         const auto listed =
             std::find_if(slots.begin(), slots.end(), [&](const FileInfo& f) { return SlotOf(f.name, name) == slot; });
         leaving = listed == slots.end() ? nullptr : &*listed;
-        moved = false;
+        moved = refusedForIt = false;
         added = archiver.Add();
         // The slot holds the new state now; or, its state moved and the new
         // one not put in its place, none, and the history the only copy.
@@ -430,7 +433,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       if (added == AddResult::Saved || added == AddResult::Unchanged) Remember(remembered, archiver, settled);
       result.leftOut.insert(result.leftOut.end(), archiver.LeftOut.begin(), archiver.LeftOut.end());
       if (died.value_or(false)) result.died.emplace_back(name, keptIn);
-      if (notMoved && added != AddResult::Saved) {
+      if (refusedForIt && added == AddResult::Refused) {
         result.why.emplace_back(name, "its older backup could not be moved into " + std::string(kHistoryFolder));
       }
       if (added == AddResult::NamesClash) {

@@ -330,6 +330,8 @@ class MoveAndThinTest : public HistoryPassTest {
       files_.Put("Bob" + std::to_string(slot) + ".zip", Zip(slots[slot - 1].second));
     }
     for (const auto& [name, data] : others_) files_.Put(name, data);
+    // A program that made a pass a moment ago, and knows the clocks.
+    memory_.clocks = files_.ReadClocks();
     At(Utc(2026, 12, 9, 11, 5));
     Save("11:05");
   }
@@ -472,6 +474,30 @@ TEST_F(MoveAndThinTest, NothingKeptIsWrittenOverOrThinnedAwayWhenItCannotBeMoved
     EXPECT_FALSE(files_.Contents().contains("bob1.zip"));
     EXPECT_EQ(now.count("11:05"), 1u);
     EXPECT_TRUE(AllKept());
+  }
+  {
+    SCOPED_TRACE("the first pass after a start, which cannot tell whether the clock jumped");
+    Lay();
+    memory_ = {};
+    ASSERT_TRUE(Pass(3));
+    EXPECT_EQ(States().count("09:20"), 1u);
+    EXPECT_EQ(States().count("09:50"), 1u);
+    At(files_.wallNow + 60);
+    Save("a minute later");
+    ASSERT_TRUE(Pass(3));
+    EXPECT_EQ(States().count("09:20"), 0u);
+    EXPECT_TRUE(AllKept());
+  }
+  {
+    SCOPED_TRACE("a slot beyond those kept, left by a copy since gone, holds another's save");
+    Lay();
+    const std::int64_t now = files_.wallNow;
+    files_.wallNow = Utc(2026, 12, 9, 8, 50);
+    files_.Put("Bob12.zip", ck::BuildZip({{"Bob1.d2s", ck::testing::WholeSave("Bob1"), 0, 0x21, {}}}));
+    files_.wallNow = now;
+    PutHistory(Utc(2026, 12, 9, 8, 20), "08:20");
+    ASSERT_TRUE(Pass(3));
+    EXPECT_EQ(States().count("08:20"), 1u);  // its hour's newest of Bob's own
   }
   {
     SCOPED_TRACE("a read-only history archive the rule lets go");
