@@ -69,10 +69,17 @@ CharacterHistory::CharacterHistory(FileSystem& fs, const std::string& saveFolder
 const std::vector<FileInfo>& CharacterHistory::Archives() {
   if (!listed_) {
     listed_ = true;
+    // By time, and of one time by the order they were moved in, which
+    // their clash numbers tell: the rule takes the later of a tie for the
+    // newer, at every pass alike.
+    std::vector<std::pair<std::pair<std::int64_t, int>, FileInfo>> found;
     for (FileInfo& f : ListExactly(fs_, folder_, kArchivePattern, true)) {
       const ArchiveName name = ReadArchiveName(f.name, character_);
-      if (name.kind != ArchiveKind::History) continue;
-      times_.push_back({HistoryTime(name), name.offsetMinutes, false});
+      if (name.kind == ArchiveKind::History) found.push_back({{HistoryTime(name), name.clash}, std::move(f)});
+    }
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [when, f] : found) {
+      times_.push_back({when.first, ReadArchiveName(f.name, character_).offsetMinutes, false});
       archives_.push_back(std::move(f));
     }
   }

@@ -236,6 +236,26 @@ bool MayHaveJumped(const Clocks& then, const Clocks& now) {
          now.wall > then.wall + (now.steady - then.steady) + 60 * now.perSecond;
 }
 
+// The second since 1970 of `ticks`, a file time of this side, by `clocks`
+// read at one moment: its ticks count from 1970, or from a whole number of
+// seconds before it.
+std::int64_t UnixTimeOf(std::uint64_t ticks, const Clocks& clocks) {
+  const std::uint64_t second = clocks.wall - clocks.wall % clocks.perSecond;
+  if (ticks >= second) return clocks.unixTime + static_cast<std::int64_t>((ticks - second) / clocks.perSecond);
+  return clocks.unixTime - static_cast<std::int64_t>((second - ticks + clocks.perSecond - 1) / clocks.perSecond);
+}
+
+// When `path` was last written, in seconds since 1970, as the file says it
+// now: where the file side tells its stamp, without listing the folder.
+std::optional<std::int64_t> WrittenAt(FileSystem& fs, const std::string& folder, const std::string& path,
+                                      const Clocks& clocks) {
+  FileStamp stamp;
+  if (clocks.perSecond && fs.Stamp(path, stamp)) return UnixTimeOf(stamp.lastWrite, clocks);
+  const std::vector<FileInfo> listed = ListExactly(fs, folder, path.substr(std::min(path.size(), folder.size())), true);
+  if (listed.empty()) return std::nullopt;
+  return listed.front().unixTime;
+}
+
 // A slot the archive could not take; another may.
 bool SlotRefused(AddResult added) { return added == AddResult::ReadOnly || added == AddResult::Refused; }
 
@@ -384,13 +404,18 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       CharacterHistory history(fs, folder, name);
       FileInfo* leaving = nullptr;
       FileInfo arriving;
-      bool moved = false, notMoved = false, refusedForIt = false;
+      bool moved = false, notMoved = false, refusedForIt = false, arrivalKnown = false;
       archiver.BeforePlace = [&](const std::string& temporary, WaitBudget& budget) {
-        const std::vector<FileInfo> written =
-            ListExactly(fs, folder, temporary.substr(std::min(temporary.size(), folder.size())), true);
-        arriving = written.empty() ? FileInfo{} : written.front();
-        if (written.empty()) arriving.unixTime = clocks.unixTime;
-        if (!leaving || !history.Keeps(slots, *leaving, arriving, clocks.unixTime)) return true;
+        // The rule is asked of the times the files have now: the slot's as
+        // it is moved, not as listed, and the new archive's as written.
+        // One not known is taken for now, which keeps more than less.
+        const std::optional<std::int64_t> written = WrittenAt(fs, folder, temporary, clocks);
+        arrivalKnown = written.has_value();
+        arriving = {};
+        arriving.unixTime = written ? *written : fs.ReadClocks().unixTime;
+        if (!leaving) return true;
+        if (const auto now = WrittenAt(fs, folder, archiver.ZipFileName, clocks)) leaving->unixTime = *now;
+        if (!history.Keeps(slots, *leaving, arriving, clocks.unixTime)) return true;
         moved = !notMoved && history.Move(archiver.ZipFileName, *leaving, budget);
         notMoved = refusedForIt = !moved;
         return moved;
@@ -420,13 +445,17 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         }
         if (std::exchange(anothers, false)) continue;
         if (added == AddResult::Saved) {
-          // Then, and only then, what the rule no longer keeps goes.
-          if (thinning) history.Thin(slots, clocks.unixTime);
           memory.timesFineIn = TimesFine(archiver.HeldInStamp, fs.ReadClocks()) ? folder : "";
           // The newest is this slot now, whatever the times say.
           last = slot;
           remembered.restored = {};
           if (!(recordFrom == FileStamp{})) remembered.recordUsed = recordFrom;
+          // Then, and only then, what the rule no longer keeps goes; what
+          // could not go now goes at a later pass.
+          try {
+            if (thinning && arrivalKnown) history.Thin(slots, clocks.unixTime);
+          } catch (...) {
+          }
         }
         if (!SlotRefused(added)) break;
       }

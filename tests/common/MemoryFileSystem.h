@@ -33,6 +33,8 @@ class MemoryFileSystem : public FileSystem {
   // Names a rename refuses to write over or to, as while another program
   // holds the file.
   std::function<bool(const std::string& to)> refused = [](const std::string&) { return false; };
+  // Told of each file written, once it is.
+  std::function<void(const std::string& path)> written = [](const std::string&) {};
   // The clocks, in seconds since 1970 UTC: the wall clock dates every
   // write; the steady one runs on unless a test leaves it.
   std::int64_t wallNow = 0, steadyNow = 0;
@@ -82,6 +84,7 @@ class MemoryFileSystem : public FileSystem {
   bool WriteFlushed(const std::string& path, const Bytes& data) override {
     if (!Change() || !HasFolder(path)) return false;
     Write(path, data);
+    written(path);
     return true;
   }
   // As a rename: the target takes the name it is given and keeps its time.

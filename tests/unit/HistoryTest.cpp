@@ -415,6 +415,27 @@ TEST_F(MoveAndThinTest, ACutAtAnyStepLosesNoStateTheRuleKeptNorKeepsOneNeverMade
   }
 }
 
+// Of two states made in the same second, a slot's and a history archive's,
+// the pass that writes over the slot keeps it, as the later, under the next
+// free name; the next pass takes the same one for the newer, whatever the
+// order of the listing.
+TEST_F(MoveAndThinTest, OfTwoStatesOfOneSecondTheOneKeptStaysKept) {
+  const std::int64_t made = Utc(2026, 12, 9, 9, 50);
+  PutHistory(made, "history");
+  At(made);
+  files_.Put("Bob1.zip", Zip("slot"));
+  At(Utc(2026, 12, 9, 11, 5));
+  Save("11:05");
+  ASSERT_TRUE(Pass(1));  // the first after a start: it removes nothing
+  ASSERT_EQ(files_.List(History(), ck::HistoryName("Bob", made, 60, 2), true).size(), 1u);
+  EXPECT_EQ(States().count("history"), 1u);
+  At(Utc(2026, 12, 9, 11, 20));
+  Save("11:20");
+  ASSERT_TRUE(Pass(1));
+  EXPECT_EQ(States().count("slot"), 1u);
+  EXPECT_TRUE(AllKept());
+}
+
 // What keeps a state in its place, and what keeps the pass from letting
 // one go: a read-only slot, a history that cannot be written, a read-only
 // history archive, a clock that jumped ahead.
@@ -498,6 +519,22 @@ TEST_F(MoveAndThinTest, NothingKeptIsWrittenOverOrThinnedAwayWhenItCannotBeMoved
     PutHistory(Utc(2026, 12, 9, 8, 20), "08:20");
     ASSERT_TRUE(Pass(3));
     EXPECT_EQ(States().count("08:20"), 1u);  // its hour's newest of Bob's own
+  }
+  {
+    SCOPED_TRACE("the slot replaced by another program while the pass read and wrote");
+    Lay();
+    files_.written = [&](const std::string& path) {
+      if (path != std::string(kSave) + "~Bob1.zip.cktmp") return;
+      const std::int64_t now = files_.wallNow;
+      files_.wallNow = Utc(2026, 12, 9, 10, 59);
+      files_.Put("Bob1.zip", Zip("10:59"));
+      files_.wallNow = now;
+    };
+    ASSERT_TRUE(Pass(3));
+    const StateSet now = States();
+    ASSERT_EQ(now.count("10:59"), 1u);
+    EXPECT_EQ(now.at("10:59"), Utc(2026, 12, 9, 10, 59));  // named for its own time
+    EXPECT_TRUE(AllKept());
   }
   {
     SCOPED_TRACE("a read-only history archive the rule lets go");
