@@ -331,7 +331,7 @@ int HistoryPasses(const char* saveDir) {
   for (auto& t : times) std::sort(t.begin(), t.end());
   const double with = times[1][times[1].size() / 2], without = times[0][times[0].size() / 2];
   std::printf("Pass under Wine, %zu characters, one written over a slot its history keeps: median %.2f ms with %zu "
-              "history archives (%zu after: one moved in, what it pushed out gone), %.2f ms with none: %.2f times\n",
+              "history archives (%zu after it moved one in and thinned), %.2f ms with none: %.2f times\n",
               table.SaveCount(), with, laid, left, without, with / without);
   return 0;
 }
