@@ -123,26 +123,21 @@ bool CharacterHistory::Move(const std::string& path, const FileInfo& leaving, Wa
   return false;
 }
 
-int CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now) {
+void CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now) {
   Archives();
   std::vector<StateTime> states = times_;
   const std::size_t history = states.size();
   for (const FileInfo& slot : slots) states.push_back(SlotTime(slot));
   const std::vector<KeptBy> kept = KeptByAge(states, now);
-  int removed = 0;
   std::size_t left = 0;
   for (std::size_t i = 0; i < history; ++i) {
     const std::string path = folder_ + archives_[i].name;
-    if (kept[i] == KeptBy::Nothing && !fs_.IsReadOnly(path) && fs_.Remove(path)) {
-      ++removed;
-    } else {
-      if (left != i) archives_[left] = std::move(archives_[i]), times_[left] = times_[i];
-      ++left;
-    }
+    if (kept[i] == KeptBy::Nothing && !fs_.IsReadOnly(path) && fs_.Remove(path)) continue;
+    if (left != i) archives_[left] = std::move(archives_[i]), times_[left] = times_[i];
+    ++left;
   }
   archives_.resize(left);
   times_.resize(left);
-  return removed;
 }
 
 }  // namespace ck

@@ -58,8 +58,9 @@ class CharacterHistory {
   bool Move(const std::string& path, const FileInfo& leaving, WaitBudget& budget);
 
   // Removes the history archives that the rule no longer keeps beside the
-  // character's `slots`, but for read-only ones. How many went.
-  int Thin(const std::vector<FileInfo>& slots, std::int64_t now);
+  // character's `slots`, but for read-only ones; those it cannot remove
+  // stay listed.
+  void Thin(const std::vector<FileInfo>& slots, std::int64_t now);
 
  private:
   StateTime SlotTime(const FileInfo& slot);

@@ -66,8 +66,7 @@ class Faulty : public Base {
     if (!Change()) return ck::ReplaceStatus::Failed;
     return held(to) ? ck::ReplaceStatus::Held : Base::Place(from, to);
   }
-  bool refuseFolders = false;  // as a folder that may not be written in
-  bool MakeFolder(const std::string& path) override { return Change() && !refuseFolders && Base::MakeFolder(path); }
+  bool MakeFolder(const std::string& path) override { return Change() && Base::MakeFolder(path); }
   bool Remove(const std::string& path) override {
     if (held(path)) trouble = ck::Trouble::Held;
     return Change() && !held(path) && Base::Remove(path);
