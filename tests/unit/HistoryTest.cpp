@@ -186,6 +186,21 @@ class HistoryPassTest : public ::testing::Test {
     return ck::BuildZip({{"Bob.d2s", ck::testing::WholeSave("Bob"), 0, 0x21, {}},
                          {"Bob.key", ck::testing::Text(state), 0, 0x21, {}}});
   }
+  // Bob's slots, by their last writes, and his history, by its names, as
+  // the folders list them.
+  std::vector<StateTime> Listed() {
+    std::vector<StateTime> states;
+    for (const ck::FileInfo& f : files_.List(kSave, "Bob*.zip", true)) {
+      if (ck::ReadArchiveName(f.name, "Bob").kind == ck::ArchiveKind::Slot) {
+        states.push_back({f.unixTime, BerlinTime::Offset(f.unixTime), true});
+      }
+    }
+    for (const ck::FileInfo& f : files_.List(History(), "*.zip", true)) {
+      const ck::ArchiveName name = ck::ReadArchiveName(f.name, "Bob");
+      if (name.kind == ck::ArchiveKind::History) states.push_back({ck::HistoryTime(name), name.offsetMinutes});
+    }
+    return states;
+  }
   // Each state that an archive of Bob's slots or history holds, by its
   // hotkeys, with when it was made; a damaged archive fails the test.
   std::map<std::string, std::int64_t> States() {
@@ -285,14 +300,8 @@ TEST_F(HistoryPassTest, AYearOfEveningsKeepsExactlyWhatTheRuleKeeps) {
 
         std::set<std::int64_t> found;
         int count = 0;
-        for (const ck::FileInfo& f : files_.List(kSave, "Bob*.zip", true)) {
-          if (ck::ReadArchiveName(f.name, "Bob").kind == ck::ArchiveKind::Slot) found.insert(f.unixTime), ++count;
-        }
-        for (const ck::FileInfo& f : files_.List(History(), "*.zip", true)) {
-          const ck::ArchiveName name = ck::ReadArchiveName(f.name, "Bob");
-          if (name.kind != ck::ArchiveKind::History || ck::HistoryTime(name) == made.front().unixTime) continue;
-          found.insert(ck::HistoryTime(name));
-          ++count;
+        for (const StateTime& listed : Listed()) {
+          if (listed.unixTime != made.front().unixTime) found.insert(listed.unixTime), ++count;
         }
         ASSERT_EQ(found, expected) << state;
         ASSERT_LE(count, keep + 106) << state;
@@ -346,17 +355,7 @@ class MoveAndThinTest : public HistoryPassTest {
   }
   // Whether each history archive is one the rule keeps beside the slots.
   bool AllKept() {
-    std::vector<StateTime> states;
-    for (const ck::FileInfo& f : files_.List(kSave, "Bob*.zip", true)) {
-      if (ck::ReadArchiveName(f.name, "Bob").kind == ck::ArchiveKind::Slot) {
-        states.push_back({f.unixTime, BerlinTime::Offset(f.unixTime), true});
-      }
-    }
-    for (const ck::FileInfo& f : files_.List(History(), "*.zip", true)) {
-      const ck::ArchiveName name = ck::ReadArchiveName(f.name, "Bob");
-      states.push_back({ck::HistoryTime(name), name.offsetMinutes});
-    }
-    const std::vector<KeptBy> kept = ck::KeptByAge(states, files_.wallNow);
+    const std::vector<KeptBy> kept = ck::KeptByAge(Listed(), files_.wallNow);
     return std::count(kept.begin(), kept.end(), KeptBy::Nothing) == 0;
   }
   bool OthersAsTheyWere() {

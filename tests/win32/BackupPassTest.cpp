@@ -45,6 +45,13 @@ class BackupPassTest : public ck::testing::GameWindowTest {
     Start();
     ::SetWindowTextA(Control(IDC_TXTNUMBACKUP), "1");
   }
+  // Gives `name` the last write `ticks`, a FILETIME's count.
+  bool Date(const std::string& name, std::uint64_t ticks) const {
+    const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ck::UniqueFile file(
+        ::CreateFileA((folder_ + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && ::SetFileTime(file.get(), nullptr, nullptr, &time);
+  }
   // For a window to write through, in place of the machine's: it outlives
   // the window, which the fixture's TearDown closes.
   ck::testing::FaultyWin32Fs faulty_;
@@ -278,11 +285,7 @@ TEST_F(BackupPassTest, HeldFilesAndAReadOnlySlotAreReportedOrPassedOverAndKept) 
       } else {
         ticks.QuadPart -= ticks.QuadPart % 36000000000ull + (4 - slot) * 10000000ull;
       }
-      time = {ticks.u.LowPart, ticks.u.HighPart};
-      HANDLE file = ::CreateFileA((folder_ + archive).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
-      ::SetFileTime(file, nullptr, nullptr, &time);
-      ::CloseHandle(file);
+      Date(archive, ticks.QuadPart);
     }
   }
   ::SetFileAttributesA((folder_ + "Alice1.zip").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -352,13 +355,7 @@ TEST_F(BackupPassTest, AKeptStateMovesIntoItsHistoryUnderItsOwnName) {
   const std::int64_t made = 1796119200;
   const std::uint64_t ticks = static_cast<std::uint64_t>(made + 11644473600LL) * 10000000ull;
   const FILETIME then{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  {
-    HANDLE h = ::CreateFileA((folder_ + helene + "1.zip").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(::SetFileTime(h, nullptr, nullptr, &then));
-    ::CloseHandle(h);
-  }
+  ASSERT_TRUE(Date(helene + "1.zip", ticks));
   StartKeepingOne();
   TickAfter(180000);
   EXPECT_EQ(Status().substr(0, 17), "Last save was at ") << Status();
@@ -439,12 +436,7 @@ TEST_F(BackupPassTest, TheListingTellsIdentitiesSoThatAnUnchangedPassOpensNothin
     FILETIME now;
     ::GetSystemTimeAsFileTime(&now);
     const std::uint64_t time = ((std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime) - secondsAgo * second;
-    const FILETIME then{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-    for (const auto& [file, identity] : first) {
-      ck::UniqueFile h(::CreateFileA((folder_ + file).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
-      EXPECT_TRUE(::SetFileTime(h.get(), nullptr, nullptr, &then)) << file;
-    }
+    for (const auto& [file, identity] : first) EXPECT_TRUE(Date(file, time)) << file;
     return time;
   };
   ck::CharacterTable table;
