@@ -223,7 +223,7 @@ int ListRefreshes(const char* saveDir) {
   ::QueryPerformanceCounter(&end);
   std::printf("Archive list, first reading of %zu archives under Wine: %d reads, %.0f ms in all (in slices of %d ms "
               "between the window's messages)\n",
-              count, list.Catalog().Reads(), ms(), static_cast<int>(ck::ArchiveList::kReadSliceMs));
+              count, list.Catalog().Reads(), ms(), static_cast<int>(ck::kReadSliceMs));
   const int reads = list.Catalog().Reads();
   std::vector<double> times;
   for (int run = 0; run < 7; ++run) {

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "components/FileMask.h"
+#include "components/Stopwatch.h"
 
 namespace ck {
 
@@ -53,6 +54,17 @@ const SaveState& ArchiveCatalog::Read(FileSystem& fs, const std::string& folder,
 const SaveState* ArchiveCatalog::Find(const std::string& name) const {
   const auto found = read_.find(name);
   return found == read_.end() ? nullptr : &found->second.state;
+}
+
+bool ReadInViewFirst(int top, int inView, int count, std::uint64_t sliceMs, const std::function<bool(int row)>& read) {
+  const std::uint64_t start = Stopwatch::MonotonicMs();
+  const auto readFrom = [&](int first, int end) {
+    for (int row = first; row < end; ++row) {
+      if (read(row) && Stopwatch::MonotonicMs() - start >= sliceMs) return false;
+    }
+    return true;
+  };
+  return readFrom(top, inView) && readFrom(0, count);
 }
 
 }  // namespace ck

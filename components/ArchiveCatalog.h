@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -43,5 +44,14 @@ class ArchiveCatalog {
   std::map<std::string, Known> read_;
   int reads_ = 0;
 };
+
+// How long a list reads archives at a time, in milliseconds.
+constexpr std::uint64_t kReadSliceMs = 15;
+
+// A list's rows read by `read` (true when it read the row, false when it
+// was read already) for `sliceMs`, one row at least, so that the window's
+// other messages come between two slices: those in view, from `top` to
+// `inView`, first, then all `count`. True once none is left to read.
+bool ReadInViewFirst(int top, int inView, int count, std::uint64_t sliceMs, const std::function<bool(int row)>& read);
 
 }  // namespace ck

@@ -31,6 +31,8 @@ Clocks FileSystem::ReadClocks() { return {}; }
 
 bool FileSystem::MakeFolder(const std::string&) { return false; }
 
+std::vector<std::string> FileSystem::Folders(const std::string&) { return {}; }
+
 int FileSystem::UtcOffsetMinutes(std::int64_t) { return 0; }
 
 bool WaitBudget::Wait(FileSystem& fs, unsigned milliseconds) {

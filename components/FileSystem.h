@@ -103,6 +103,10 @@ class FileSystem {
   // none; true when a folder is there now. Here, never.
   virtual bool MakeFolder(const std::string& path);
 
+  // The names of the folders in `folder` (ending in a separator), hidden
+  // ones too. Here, none.
+  virtual std::vector<std::string> Folders(const std::string& folder);
+
   // How many minutes local time was ahead of UTC at `unixTime`, by the
   // summer-time rule of that date. Here, none.
   virtual int UtcOffsetMinutes(std::int64_t unixTime);

@@ -123,16 +123,24 @@ bool CharacterHistory::Move(const std::string& path, const FileInfo& leaving, Wa
   return false;
 }
 
-void CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now) {
+std::vector<KeptBy> CharacterHistory::Why(const std::vector<FileInfo>& slots, std::int64_t now) {
   Archives();
   std::vector<StateTime> states = times_;
-  const std::size_t history = states.size();
   for (const FileInfo& slot : slots) states.push_back(SlotTime(slot));
-  const std::vector<KeptBy> kept = KeptByAge(states, now);
+  std::vector<KeptBy> kept = KeptByAge(states, now);
+  kept.resize(times_.size());
+  return kept;
+}
+
+void CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now, const std::string& spared) {
+  const std::vector<KeptBy> kept = Why(slots, now);
   std::size_t left = 0;
-  for (std::size_t i = 0; i < history; ++i) {
+  for (std::size_t i = 0; i < kept.size(); ++i) {
     const std::string path = folder_ + archives_[i].name;
-    if (kept[i] == KeptBy::Nothing && !fs_.IsReadOnly(path) && fs_.Remove(path)) continue;
+    if (kept[i] == KeptBy::Nothing && Path(archives_[i].name) != spared && !fs_.IsReadOnly(path) &&
+        fs_.Remove(path)) {
+      continue;
+    }
     if (left != i) archives_[left] = std::move(archives_[i]), times_[left] = times_[i];
     ++left;
   }

@@ -57,10 +57,16 @@ class CharacterHistory {
   // last write. False when it is still where it was.
   bool Move(const std::string& path, const FileInfo& leaving, WaitBudget& budget);
 
+  // Why the rule keeps each of Archives() beside the character's `slots`.
+  std::vector<KeptBy> Why(const std::vector<FileInfo>& slots, std::int64_t now);
+
   // Removes the history archives that the rule no longer keeps beside the
-  // character's `slots`, but for read-only ones; those it cannot remove
-  // stay listed.
-  void Thin(const std::vector<FileInfo>& slots, std::int64_t now);
+  // character's `slots`, but for read-only ones and `spared` (a path from
+  // the save folder, as Path gives it); those it cannot remove stay listed.
+  void Thin(const std::vector<FileInfo>& slots, std::int64_t now, const std::string& spared = {});
+
+  // The path of its archive `name` from the save folder.
+  std::string Path(const std::string& name) const { return folder_.substr(saveFolder_.size()) + name; }
 
  private:
   StateTime SlotTime(const FileInfo& slot);

@@ -130,6 +130,21 @@ bool PosixFileSystem::MakeFolder(const std::string& path) {
   return ::mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
 
+std::vector<std::string> PosixFileSystem::Folders(const std::string& folder) {
+  std::vector<std::string> folders;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return folders;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    struct stat st;
+    if (name != "." && name != ".." && ::stat((folder + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      folders.push_back(name);
+    }
+  }
+  ::closedir(dir);
+  return folders;
+}
+
 int PosixFileSystem::UtcOffsetMinutes(std::int64_t unixTime) {
   const time_t time = static_cast<time_t>(unixTime);
   struct tm local;

@@ -27,6 +27,9 @@ bool IsPlainFileName(const std::string& name) {
   });
 }
 
+// The archive's own name, without the folder a history archive lies in.
+std::string Leaf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+
 // Plain names only, so no wildcard: the mask is the name, ignoring case.
 const ZipEntry* Find(const std::vector<ZipEntry>& entries, const std::string& name) {
   const auto found = std::find_if(entries.begin(), entries.end(),
@@ -243,20 +246,24 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
   source.archive = archive;
   std::string comment;
   std::string problem =
-      ReadEntries(fs, FolderPrefix(saveDir) + archive, archive, source.entries, &source.stamp, &comment);
+      ReadEntries(fs, FolderPrefix(saveDir) + archive, Leaf(archive), source.entries, &source.stamp, &comment);
   if (!problem.empty()) return problem;
   source.madeAt = source.stamp.lastWrite;
   const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
   const auto saves = std::count_if(source.entries.begin(), source.entries.end(), isSave);
-  if (saves != 1) return archive + (saves == 0 ? " holds no .d2s file" : " holds more than one .d2s file") +
+  if (saves != 1) return Leaf(archive) + (saves == 0 ? " holds no .d2s file" : " holds more than one .d2s file") +
                          kNothingRestored;
   const ZipEntry& save = *std::find_if(source.entries.begin(), source.entries.end(), isSave);
   source.character = save.name.substr(0, save.name.size() - 4);
   for (std::size_t i = 0; i < source.entries.size(); ++i) {
     const std::string& name = source.entries[i].name;
     const bool ours = !source.character.empty() && MatchesMask(name, source.character + ".?*");
-    if (!ours) return archive + " holds " + name + ", which is not one of " + save.name + "'s files" + kNothingRestored;
-    if (Find(source.entries, name) != &source.entries[i]) return archive + " holds " + name + " twice" + kNothingRestored;
+    if (!ours) {
+      return Leaf(archive) + " holds " + name + ", which is not one of " + save.name + "'s files" + kNothingRestored;
+    }
+    if (Find(source.entries, name) != &source.entries[i]) {
+      return Leaf(archive) + " holds " + name + " twice" + kNothingRestored;
+    }
   }
   // A before-restore archive holds exactly what was there, a damaged save
   // too: going back to it gives that back. Ours says so in its comment,
@@ -264,7 +271,7 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
   RestoreRecord record;
   source.beforeRestore = IsBeforeRestore(archive, source.character) || ReadRecord(comment, record);
   if (!source.beforeRestore && !IsWholeSave(save.data.data(), save.data.size())) {
-    return save.name + " in " + archive + " is not a whole save" + kNothingRestored;
+    return save.name + " in " + Leaf(archive) + " is not a whole save" + kNothingRestored;
   }
   source.archived = ReadSaveState(save.data.data(), save.data.size());
   Bytes present;
@@ -343,7 +350,7 @@ std::string StillTheArchive(FileSystem& fs, const std::string& saveDir, const Re
   FileStamp before, after;
   const ReadStatus read = fs.ReadWhole(FolderPrefix(saveDir) + source.archive, data, before, after, kLargestArchive);
   if (read == ReadStatus::Ok && before == after && before == source.stamp) return {};
-  return source.archive + " changed while the question was open" + kNothingRestored;
+  return Leaf(source.archive) + " changed while the question was open" + kNothingRestored;
 }
 
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
@@ -416,18 +423,19 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 
 std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
                         std::string& keptIn) {
-  const std::string folder = FolderPrefix(saveDir);
-  const std::vector<FileInfo> listed = ListExactly(fs, folder, source.archive, true);
+  const std::string folder = FolderPrefix(saveDir), name = Leaf(source.archive);
+  // A history archive is listed in its own folder, and kept in the save folder.
+  const std::string in = folder + source.archive.substr(0, source.archive.size() - name.size());
+  const std::vector<FileInfo> listed = ListExactly(fs, in, name, true);
   Bytes archive;
   FileStamp before, after;
   ZipArchiver keeper(fs);
   keptIn.clear();
-  if (listed.size() == 1 && fs.ReadWhole(folder + source.archive, archive, before, after,
-                                         kLargestArchive) == ReadStatus::Ok) {
+  if (listed.size() == 1 && fs.ReadWhole(in + name, archive, before, after, kLargestArchive) == ReadStatus::Ok) {
     keptIn = keeper.PlaceNew(archive, folder, ArchiveKind::Kept, source.character,
                              NameStamp(listed.front().dosDate, listed.front().dosTime), listed.front().unixTime);
   }
-  return keptIn.empty() ? "Unable to keep " + source.archive + "." : "";
+  return keptIn.empty() ? "Unable to keep " + name + "." : "";
 }
 
 std::string RestoreQuestion(const RestoreSource& source, const std::string& madeAt, bool gameMayRun) {
@@ -437,7 +445,7 @@ std::string RestoreQuestion(const RestoreSource& source, const std::string& made
   };
   std::string first = source.beforeRestore
                           ? "Restore " + name + " to the files from before the restore of " + madeAt + "?"
-                          : "Restore " + name + " from " + source.archive + ", made " + madeAt +
+                          : "Restore " + name + " from " + Leaf(source.archive) + ", made " + madeAt +
                                 (source.archived.known ? " (" + described(source.archived) + ")?" : "?");
   if (source.present.known) first += "\n" + name + " is now " + described(source.present) + ".";
   const std::string kept = source.keptIn.empty() ? name + " has no current files."
@@ -450,7 +458,7 @@ std::string RestoreQuestion(const RestoreSource& source, const std::string& made
 }
 
 std::string RestoredText(const RestoreSource& source, const std::string& time, const std::string& keptIn) {
-  std::string text = "Restored " + source.character + " from " + source.archive + " at " + time;
+  std::string text = "Restored " + source.character + " from " + Leaf(source.archive) + " at " + time;
   return keptIn.empty() ? text : text + " - the files before are kept in " + keptIn;
 }
 

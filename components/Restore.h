@@ -17,7 +17,9 @@ namespace ck {
 
 // An archive read whole and checked: what a restore from it writes.
 struct RestoreSource {
-  std::string archive;    // its file name, as the list shows it
+  // Its path from the save folder: its name, and a history archive's folder
+  // before it. The player is told its name alone.
+  std::string archive;
   std::string character;  // the base name of its one .d2s entry
   std::vector<ZipEntry> entries;  // named as the platform's file calls take them
   std::uint64_t madeAt = 0;       // the archive's last write, in the platform's own ticks
@@ -84,7 +86,7 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
                              const std::string& stamp, std::string& keptIn);
 
 // Copies the archive `source` was read from to a new
-// "<character>-kept-<yyyymmdd-hhmmss>.zip", named and dated for the time the
+// "<character>-kept-<yyyymmdd-hhmmss>.zip" in the save folder, named and dated for the time the
 // archive was made, through the same checked write as every archive, where
 // no file is ("-2", "-3", ... on a clash): no pass ever writes or removes it.
 // Empty when done, `keptIn` naming it; else what went wrong.

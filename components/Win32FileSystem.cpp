@@ -212,6 +212,18 @@ bool Win32FileSystem::MakeFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+std::vector<std::string> Win32FileSystem::Folders(const std::string& folder) {
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAA found;
+  UniqueFind find(::FindFirstFileA((folder + "*").c_str(), &found));
+  if (!find) return folders;
+  do {
+    const std::string name = found.cFileName;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") folders.push_back(name);
+  } while (::FindNextFileA(find.get(), &found));
+  return folders;
+}
+
 // Local time less UTC at that moment, by the rule of its own date.
 int Win32FileSystem::UtcOffsetMinutes(std::int64_t unixTime) {
   const std::uint64_t ticks = static_cast<std::uint64_t>(unixTime * kTicksPerSecond + kUnixEpoch);

@@ -25,6 +25,7 @@ class Win32FileSystem : public FileSystem {
   ReplaceStatus Replace(const std::string& from, const std::string& to) override;
   ReplaceStatus Place(const std::string& from, const std::string& to) override;
   bool MakeFolder(const std::string& path) override;
+  std::vector<std::string> Folders(const std::string& folder) override;
   int UtcOffsetMinutes(std::int64_t unixTime) override;
   bool Remove(const std::string& path) override;
   bool IsReadOnly(const std::string& path) override;

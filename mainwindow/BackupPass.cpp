@@ -453,7 +453,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           // Then, and only then, what the rule no longer keeps goes; what
           // could not go now goes at a later pass.
           try {
-            if (thinning && arrivalKnown) history.Thin(slots, clocks.unixTime);
+            if (thinning && arrivalKnown) history.Thin(slots, clocks.unixTime, memory.spared);
           } catch (...) {
           }
         }

@@ -58,8 +58,9 @@ struct CharacterMemory {
 };
 struct PassMemory {
   std::map<std::string, CharacterMemory> characters;
-  // An archive no pass writes over while it is set: the one a question
-  // about to restore from it names, which the answer must find as it was.
+  // An archive no pass writes over or thins while it is set: the one a
+  // question about to restore from it names (a path from the save folder),
+  // which the answer must find as it was.
   std::string spared;
   // The clocks as the last pass began: a wall clock set back since, by
   // more than half a second, could bring a later write into the tick of a

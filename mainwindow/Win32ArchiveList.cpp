@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "components/ArchiveNames.h"
-#include "components/Stopwatch.h"
 #include "components/Win32DeviceContext.h"
 #include "components/Win32LocalTime.h"
 
@@ -96,14 +95,9 @@ void ArchiveList::OnReadTimer(std::uint64_t sliceMs) {
   ::GetClientRect(list_, &client);
   const int height = std::max(1, static_cast<int>(::SendMessageA(list_, LB_GETITEMHEIGHT, 0, 0)));
   const int inView = std::min(count, top + static_cast<int>(client.bottom) / height + 1);
-  const std::uint64_t start = Stopwatch::MonotonicMs();
-  const auto readFrom = [&](int first, int end) {
-    for (int row = first; row < end; ++row) {
-      if (ReadRow(row) && Stopwatch::MonotonicMs() - start >= sliceMs) return false;
-    }
-    return true;
-  };
-  if (readFrom(top, inView) && readFrom(0, count)) ::KillTimer(owner_, Id(TimerId::ReadArchives));
+  if (ReadInViewFirst(top, inView, count, sliceMs, [&](int row) { return ReadRow(row); })) {
+    ::KillTimer(owner_, Id(TimerId::ReadArchives));
+  }
 }
 
 bool ArchiveList::ReadRow(int row) {

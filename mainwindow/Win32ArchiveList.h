@@ -40,7 +40,6 @@ class ArchiveList {
 
   // The owner's TimerId::ReadArchives: reads archives for `sliceMs` (one archive at
   // least), those in view first, and stops the timer once all are read.
-  static constexpr std::uint64_t kReadSliceMs = 15;
   void OnReadTimer(std::uint64_t sliceMs = kReadSliceMs);
 
   void Draw(const DRAWITEMSTRUCT& item) const;

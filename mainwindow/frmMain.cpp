@@ -10,7 +10,8 @@ frmMain::frmMain(HINSTANCE instance, const RegistryApi& registry, Stopwatch::Clo
                  const ProcessApi& processes, const RunningApi& running, const NotifyApi& shell,
                  FileSystem& files)
     : instance_(instance), processes_(&processes), running_(&running), registry_(registry), clock_(clock),
-      tray_(shell), files_(files), about_(MakeAboutBox(instance, registry, processes)) {}
+      tray_(shell), files_(files), about_(MakeAboutBox(instance, registry, processes)),
+      history_(MakeHistoryBox(instance, files, *this)) {}
 
 frmMain::~frmMain() {
   timer1_.Enabled(false);
@@ -32,7 +33,8 @@ bool frmMain::TranslateDialogKeys(MSG& msg) const {
   // The window's own keys, not the About box's.
   const bool ours = hwnd_ && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd));
   if (ours && accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg)) return true;
-  return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_->TranslateDialogKeys(msg);
+  return (hwnd_ && ::IsDialogMessageA(hwnd_, &msg)) || about_->TranslateDialogKeys(msg) ||
+         history_->TranslateDialogKeys(msg);
 }
 
 LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -151,6 +153,9 @@ void frmMain::OnCommand(UINT id, UINT code) {
       break;
     case IDM_FILE_KEEP:
       OnKeepSelected();
+      break;
+    case IDM_FILE_HISTORY:
+      history_->ShowFor(hwnd_, SelectedArchive());
       break;
     case IDM_HELP_ABOUT:
       about_->Show(hwnd_);

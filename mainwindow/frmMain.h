@@ -13,6 +13,7 @@
 #include "components/Stopwatch.h"
 #include "components/Win32FileSystem.h"
 #include "components/Win32FolderWatch.h"
+#include "components/Win32HistoryBox.h"
 #include "components/Win32OwnedBox.h"
 #include "components/Win32ProcessApi.h"
 #include "components/Win32Timer.h"
@@ -29,7 +30,8 @@
 
 namespace ck {
 
-class frmMain {
+// It goes back and keeps for the history window as for its own list.
+class frmMain : public ArchiveCommands {
  public:
   static constexpr const char* kClassName = "CairnkeepMain";
   // The name of what tells a second start in the same session that the
@@ -46,7 +48,7 @@ class frmMain {
                    const RunningApi& running = RunningApi::Toolhelp32(),
                    const NotifyApi& shell = NotifyApi::Shell32(),
                    FileSystem& files = Win32FileSystem::Machine());
-  ~frmMain();
+  ~frmMain() override;
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
@@ -68,7 +70,8 @@ class frmMain {
   // the watch's notices as they come.
   int Run();
   // Keyboard navigation (Tab, Enter for the start button, the arrows of a
-  // spin with the focus) for `msg`, in this window and in the About box.
+  // spin with the focus) for `msg`, in this window, the About box and the
+  // history window.
   bool TranslateDialogKeys(MSG& msg) const;
 
   HWND Handle() const { return hwnd_; }
@@ -119,12 +122,17 @@ class frmMain {
   // The first panel's tip: `tip`, and why the folder is not watched.
   void ShowFirstPanelTip();
 
-  // Going back to an archive, and keeping one (frmMainRestore.cpp).
-  void OnArchiveChosen();
+  // Going back to an archive, and keeping one (frmMainRestore.cpp): the
+  // list's, and the history window's, whose boxes `owner` owns.
+  void OnArchiveChosen() { RestoreFrom(SelectedArchive(), hwnd_); }
+  void RestoreFrom(const std::string& archive, HWND owner) override;
   // File > Keep Selected Backup, and whether it can be: an archive selected
   // that could be restored.
-  void OnKeepSelected();
+  void OnKeepSelected() { Keep(SelectedArchive(), hwnd_); }
+  void Keep(const std::string& archive, HWND owner) override;
   bool CanKeepSelected();
+  std::string SaveFolder() const override;
+  int SlotsKept() const override;
   void OnInitMenuPopup(HMENU menu);
   std::string SelectedArchive() const;
   // Why not to restore: the game runs, or the processes cannot be listed;
@@ -179,6 +187,7 @@ class frmMain {
   CharacterTable characters_;
   ArchiveList archiveList_{files_};
   std::unique_ptr<OwnedBox> about_;
+  std::unique_ptr<HistoryBox> history_;
 
   // What the clock panels show, so they are redrawn only when it changes.
   std::string shownTime_;

@@ -165,6 +165,9 @@ void frmMain::ArmWatch() {
   ShowFirstPanelTip();
 }
 
-void frmMain::RefreshArchiveList() { archiveList_.Refresh(saveDir_); }
+void frmMain::RefreshArchiveList() {
+  archiveList_.Refresh(saveDir_);
+  history_->Refresh();
+}
 
 }  // namespace ck

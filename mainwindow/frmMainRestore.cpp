@@ -12,6 +12,7 @@
 #include "components/Restore.h"
 #include "components/Win32LocalTime.h"
 #include "mainwindow/GameLaunch.h"
+#include "mainwindow/NumberText.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 
@@ -68,10 +69,18 @@ void frmMain::OnInitMenuPopup(HMENU menu) {
   ::EnableMenuItem(menu, IDM_FILE_KEEP, MF_BYCOMMAND | (CanKeepSelected() ? MF_ENABLED : MF_GRAYED));
 }
 
+// Start-up gave it its separator.
+std::string frmMain::SaveFolder() const { return saveDir_; }
+
+int frmMain::SlotsKept() const {
+  // The box holds what the spin allows, whole numbers from 1 on.
+  const double keep = ParseNumber(ControlText(IDC_TXTNUMBACKUP), decimalSeparator_).value_or(0);
+  return keep >= 1 ? static_cast<int>(keep) : 1;
+}
+
 // A copy of the archive out of the rotation, which no pass writes or removes.
-void frmMain::OnKeepSelected() {
+void frmMain::Keep(const std::string& archive, HWND owner) {
   RestoreSource source;
-  const std::string archive = SelectedArchive();
   if (archive.empty()) return;
   std::string problem, keptIn;
   try {
@@ -85,15 +94,14 @@ void frmMain::OnKeepSelected() {
     ShowFirstPanel(text, text);
   }
   RefreshArchiveList();
-  if (!problem.empty()) ::MessageBoxA(hwnd_, problem.c_str(), CK_TITLE, MB_OK);
+  if (!problem.empty()) ::MessageBoxA(owner, problem.c_str(), CK_TITLE, MB_OK);
 }
 
 // The archive is read and checked before the question, and what the user
 // agrees to is what is restored. The game is looked for again after the
 // answer, as the user may have started it meanwhile.
-void frmMain::OnArchiveChosen() {
+void frmMain::RestoreFrom(const std::string& archive, HWND owner) {
   RestoreSource source;
-  const std::string archive = SelectedArchive();
   if (archive.empty()) return;
   std::string problem;
   // The reader holds an archive of up to 64 MB inflated, which a 32-bit
@@ -115,7 +123,7 @@ void frmMain::OnArchiveChosen() {
     // must still be the file the question named, or the player agreed to
     // something else.
     passMemory_.spared = archive;
-    const int answer = ::MessageBoxA(hwnd_, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2);
+    const int answer = ::MessageBoxA(owner, question.c_str(), CK_TITLE, MB_YESNO | MB_DEFBUTTON2);
     passMemory_.spared.clear();
     if (answer != IDYES) return;
     problem = GameRunningProblem(runs);
@@ -141,7 +149,7 @@ void frmMain::OnArchiveChosen() {
     ShowFirstPanel(text, text);
   }
   RefreshArchiveList();
-  if (!problem.empty()) ::MessageBoxA(hwnd_, problem.c_str(), CK_TITLE, MB_OK);
+  if (!problem.empty()) ::MessageBoxA(owner, problem.c_str(), CK_TITLE, MB_OK);
 }
 
 }  // namespace ck

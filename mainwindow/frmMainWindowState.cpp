@@ -108,6 +108,7 @@ void frmMain::Unload() {
   stopwatch_.reset();
   watch_.Stop(false);
   tray_.Remove();
+  history_->Close();
   ::ExitProcess(0);
 }
 

@@ -8,6 +8,7 @@
 #define IDR_TRAYMENU 101
 #define IDD_ABOUT 102
 #define IDR_ACCELERATORS 103
+#define IDD_HISTORY 104
 
 // Menu commands. The tray menu's items are "System Tray Popup"'s children and
 // never appear on the menu bar.
@@ -17,6 +18,7 @@
 #define IDM_TRAY_RESTORE 203
 #define IDM_TRAY_EXIT 204
 #define IDM_FILE_KEEP 205
+#define IDM_FILE_HISTORY 206
 
 // Controls of the main window, in tab order.
 #define IDC_CMDSTART 1000
@@ -41,3 +43,10 @@
 #define IDC_LBLVERSION 1104
 #define IDC_ABOUTLABEL1 1105
 #define IDC_LBLEMAIL 1106
+
+// Controls of the history window, in tab order; its Restore button is IDOK,
+// and Close is IDCANCEL.
+#define IDC_HISTORYLABEL 1200
+#define IDC_CHARACTERS 1201
+#define IDC_STATES 1202
+#define IDC_KEEP 1203

@@ -24,7 +24,7 @@ class MemoryFileSystem : public FileSystem {
   };
   static constexpr std::uint64_t kPerSecond = 1000000;
   // Paths are "<folder><name>", and folders below it end in a "/".
-  explicit MemoryFileSystem(std::string folder) : folder_(std::move(folder)) { folders_.insert(Key(folder_)); }
+  explicit MemoryFileSystem(std::string folder) : folder_(std::move(folder)) { folders_[Key(folder_)] = folder_; }
   // How many more writes, renames, removes, datings and new folders
   // succeed; then every one fails, as when the disk goes away. -1: all of
   // them.
@@ -103,8 +103,19 @@ class MemoryFileSystem : public FileSystem {
   bool MakeFolder(const std::string& path) override {
     if (folders_.contains(Key(path + "/"))) return true;
     if (!Change() || refuseFolders || !HasFolder(path)) return false;
-    folders_.insert(Key(path + "/"));
+    folders_[Key(path + "/")] = path + "/";
     return true;
+  }
+  std::vector<std::string> Folders(const std::string& folder) override {
+    std::vector<std::string> names;
+    const std::string within = Key(folder);
+    for (const auto& [key, path] : folders_) {
+      const std::size_t end = key.find('/', within.size());
+      if (key.starts_with(within) && end + 1 == key.size() && end > within.size()) {
+        names.push_back(path.substr(within.size(), end - within.size()));
+      }
+    }
+    return names;
   }
   int UtcOffsetMinutes(std::int64_t unixTime) override { return offsetMinutes(unixTime); }
   bool Remove(const std::string& path) override { return Change() && files_.erase(Key(path)) == 1; }
@@ -144,7 +155,7 @@ class MemoryFileSystem : public FileSystem {
 
   std::string folder_;
   std::map<std::string, File> files_;  // by path in lower case
-  std::set<std::string> folders_;      // by path in lower case, ending in "/"
+  std::map<std::string, std::string> folders_;  // as made, by path in lower case, ending in "/"
   std::int64_t tickSecond_ = 0;
   std::uint64_t tick_ = 0;
 };

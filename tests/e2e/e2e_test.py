@@ -118,10 +118,12 @@ class AboutTest(WineTest):
 
 
 class DpiTest(WineTest):
-    def test_both_windows_keep_their_proportions_and_every_text_fits(self):
-        # The client areas of the main window and the About box: their twips at each DPI.
-        for dpi, main, about in ((96, [387, 272], [419, 230]), (120, [484, 340], [524, 288]),
-                                 (144, [581, 408], [629, 345])):
+    def test_every_window_keeps_its_proportions_and_every_text_fits(self):
+        # The client areas of the main window, the About box and the history
+        # window: their twips at each DPI.
+        for dpi, main, about, history in ((96, [387, 272], [419, 230], [440, 324]),
+                                          (120, [484, 340], [524, 288], [550, 405]),
+                                          (144, [581, 408], [629, 345], [660, 486])):
             with self.subTest(dpi=dpi):
                 self.wine.close()
                 self.wine = s = WinePrefix(dpi=dpi)
@@ -129,7 +131,9 @@ class DpiTest(WineTest):
                 w = self.started()
                 s.driver("command", w["hwnd"], 202)  # Help > About
                 box = s.dump(s.driver("find", "#32770", "About Cairnkeep", 20000))
-                self.assertEqual((w["client"][2:], box["client"][2:]), (main, about))
+                s.driver("command", w["hwnd"], 206)  # File > History...
+                rows = s.dump(s.driver("find", "#32770", "History", 20000))
+                self.assertEqual((w["client"][2:], box["client"][2:], rows["client"][2:]), (main, about, history))
                 # Moves to an x that is the number of a double click or a right
                 # button up are only moves: no menu opens.
                 for x in (515, 517) if dpi == 144 else ():
@@ -342,6 +346,41 @@ class RestoreTest(WineTest):
             times = {i.filename: (datetime.datetime(*i.date_time, tzinfo=BERLIN).timestamp(), unix_time(i))
                      for i in z.infolist()}
         self.assertEqual({n: times[n] for n in was}, {n: (t - 1, int(t)) for n, t in was.items()})
+    def test_a_restore_from_the_history_window_through_the_real_question(self):
+        s = self.wine
+        folder = s.make_folder(SAVE)
+        make_saves(folder, "--names", "Bob", "--history")
+        history = os.path.join(folder, "Cairnkeep History", "Bob")
+        oldest = min(os.listdir(history), key=lambda n: os.stat(os.path.join(history, n)).st_mtime)
+        with open(os.path.join(folder, "Bob.key"), "wb") as f:
+            f.write(b"keys of a later state")
+        s.set_game(SAVE)
+        s.start()
+        w = s.dump(s.main_window())
+        x0, y0 = w["client_origin"]
+        s.xdotool("mousemove", x0 + 200, y0 + 40, "click", 1, "key", "ctrl+h")
+        window = s.driver("find", "#32770", "History of Bob", 20000)
+        # The rows have the focus: the last is the oldest state.
+        s.xdotool("key", "End", "Return")
+        box = s.dialog()
+        self.assertRegex(box["text"], r"^Restore Bob from %s, made [^(]+\(level \d+\)\?\nBob is now level \d+\.\n"
+                                      r"Bob's current files are kept first in a new Bob-before-restore archive\.$"
+                         % re.escape(oldest))
+        s.driver("command", box["hwnd"], 6)  # Yes
+        c = until(lambda: controls_by_name(s.dump(w["hwnd"])), lambda c: c["StatusBar1"]["text"].startswith(
+            "Restored Bob from %s at " % oldest), what="the status after the restore")
+        kept = re.search(r" - the files before are kept in (Bob-before-restore-\d{8}-\d{6}\.zip)$",
+                         c["StatusBar1"]["text"]).group(1)
+        with zipfile.ZipFile(os.path.join(history, oldest)) as z:
+            self.assertEqual(pathlib.Path(folder, "Bob.key").read_bytes(), z.read("Bob.key"))
+        with zipfile.ZipFile(os.path.join(folder, kept)) as z:
+            self.assertEqual(z.read("Bob.key"), b"keys of a later state")
+        # Esc closes the window, and the program goes on.
+        s.xdotool("key", "Escape")
+        until(lambda: s.driver("dump", window, check=False), lambda dump: dump is None, what="the window closed")
+        s.driver("command", w["hwnd"], 201)  # File > Exit
+        self.assertEqual(s.wait_exit(), 0)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "components/ArchiveNames.h"
+#include "components/CharacterStates.h"
 #include "components/History.h"
+#include "components/Restore.h"
 #include "components/ZipArchiver.h"
 #include "mainwindow/BackupPass.h"
 #include "tests/common/MemoryFileSystem.h"
@@ -561,3 +563,112 @@ TEST_F(MoveAndThinTest, NothingKeptIsWrittenOverOrThinnedAwayWhenItCannotBeMoved
 }
 
 }  // namespace
+
+// The history window's rows: every archive of each character, wherever it
+// lies, newest first, and what keeps each; and going back to one of them.
+class StatesTest : public MoveAndThinTest {
+ protected:
+  // Lay() with the dated archives made at times of their own, another
+  // character with a history alone, one with a slot alone, and a file of
+  // another program.
+  void LayAll() {
+    Lay();
+    const std::pair<const char*, std::int64_t> dated[] = {{"Bob-kept-20261201-100000.zip", Utc(2026, 12, 8, 20)},
+                                                          {"Bob-before-death-20261201-100000.zip", Utc(2026, 12, 9, 8)},
+                                                          {"Bob-before-restore-20261201-100000.zip", Utc(2026, 12, 9, 10, 15)}};
+    for (const auto& [name, made] : dated) {
+      At(made);
+      files_.Put(name, others_.at(name));
+    }
+    const std::string cain = ck::HistoryFolder(kSave, "Cain");
+    ASSERT_TRUE(files_.MakeFolder(cain.substr(0, cain.size() - 1)));
+    ASSERT_TRUE(files_.WriteFlushed(cain + ck::HistoryName("Cain", Utc(2026, 12, 2, 9), 60), Zip("Cain's")));
+    files_.Put("H\xC3\xA9l\xC3\xA8ne1.zip", Zip("H\xC3\xA9l\xC3\xA8ne's"));
+    files_.Put("photos.zip", Zip("not ours"));
+    At(Utc(2026, 12, 9, 11, 5));
+  }
+  std::string HistoryPath(std::int64_t made) {
+    return ck::CharacterHistory(files_, kSave, "Bob").Path(ck::HistoryName("Bob", made, BerlinTime::Offset(made)));
+  }
+};
+
+TEST_F(StatesTest, EveryArchiveOfACharacterIsARowNewestFirstWithWhatKeepsIt) {
+  LayAll();
+  const ck::SavedStates states(files_, kSave);
+  EXPECT_EQ(states.Characters(), (std::vector<std::string>{"Bob", "Cain", "H\xC3\xA9l\xC3\xA8ne"}));
+  EXPECT_EQ(states.Whose("Bob2.zip"), "Bob");
+  EXPECT_EQ(states.Whose("photos.zip"), "");
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const ck::StateRow& r : states.Of("Bob", 3, files_.wallNow)) rows.emplace_back(r.file.name, ck::KeeperText(r.keeper));
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Bob3.zip", "newest"},
+      {"Bob-before-restore-20261201-100000.zip", "before restore"},
+      {"Bob2.zip", "newest"},
+      {"Bob1.zip", "newest"},
+      // 09:50 is its hour's newest: the next pass that writes removes it.
+      {HistoryPath(Utc(2026, 12, 9, 9, 20)), ""},
+      {"Bob-before-death-20261201-100000.zip", "before death"},
+      {HistoryPath(Utc(2026, 12, 9, 7, 10)), "hourly"},
+      {"Bob-kept-20261201-100000.zip", "kept"},
+      {HistoryPath(Utc(2026, 12, 1, 8, 30)), "hourly"},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(HistoryPath(0).substr(0, 22), "Cairnkeep History/Bob/");
+  EXPECT_EQ(states.Of("Cain", 3, files_.wallNow).size(), 1u);
+  // A week later, days and weeks keep what hours no longer do.
+  const std::vector<ck::StateRow> later = states.Of("Bob", 3, Utc(2026, 12, 16, 12));
+  EXPECT_EQ(ck::KeeperText(later.back().keeper), std::string("hourly"));
+  EXPECT_EQ(states.Of("Nobody", 3, files_.wallNow).size(), 0u);
+}
+
+TEST_F(StatesTest, GoingBackToAHistoryStateKeepsThePresentFirstAndTheHistoryAsItWas) {
+  LayAll();
+  const std::string path = HistoryPath(Utc(2026, 12, 9, 7, 10));
+  const std::string history = std::string(kSave) + path;
+  ck::Bytes was, data;
+  ck::FileStamp before, after;
+  ASSERT_EQ(files_.ReadWhole(history, was, before, after, 1 << 20), ck::ReadStatus::Ok);
+  ck::RestoreSource source;
+  ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
+  // The player is told the archive's name, not where it lies.
+  EXPECT_EQ(ck::RestoreQuestion(source, "then").substr(0, 56), "Restore Bob from Bob-20261209-081000+0100.zip, made then");
+  std::string keptIn;
+  ASSERT_EQ(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn), "");
+  EXPECT_EQ(keptIn, "Bob-before-restore-20261209-110600.zip");
+  EXPECT_EQ(files_.Contents().at("bob.key"), ck::testing::Text("07:10"));
+  EXPECT_EQ(ck::RestoredText(source, "11:06", keptIn),
+            "Restored Bob from Bob-20261209-081000+0100.zip at 11:06 - the files before are kept in " + keptIn);
+  // Kept out of the rotation, in the save folder, the history archive as it was.
+  std::string kept;
+  ASSERT_EQ(ck::KeepArchive(files_, kSave, source, kept), "");
+  EXPECT_EQ(ck::ReadArchiveName(kept, "Bob").kind, ck::ArchiveKind::Kept);
+  EXPECT_EQ(files_.Contents().at(MemoryFileSystem::Key(kept)), was);
+  ASSERT_EQ(files_.ReadWhole(history, data, before, after, 1 << 20), ck::ReadStatus::Ok);
+  EXPECT_EQ(data, was);
+  // The passes after it keep the state gone back to in a slot, and the one
+  // before it where the restore put it; the history still holds both ends.
+  ck::WentBack(memory_, "Bob", {path, source.stamp.size, source.stamp.lastWrite});
+  At(Utc(2026, 12, 9, 11, 7));
+  ASSERT_TRUE(Pass(3));
+  const StateSet now = States();
+  EXPECT_EQ(now.count("07:10"), 1u);
+  EXPECT_EQ(now.count("10:20"), 1u);
+  EXPECT_EQ(now.count("a week before"), 1u);
+  EXPECT_TRUE(files_.Contents().contains(MemoryFileSystem::Key(keptIn)));
+  EXPECT_TRUE(AllKept());
+}
+
+// While the question about a history archive is open, the passes it lets
+// run leave that archive as it was, even where the rule lets it go.
+TEST_F(StatesTest, AHistoryArchiveAQuestionNamesIsNotThinnedWhileItIsOpen) {
+  Lay();
+  memory_.spared = HistoryPath(Utc(2026, 12, 9, 9, 20));
+  ASSERT_TRUE(Pass(3));
+  EXPECT_EQ(States().count("09:20"), 1u);
+  memory_.spared.clear();
+  At(Utc(2026, 12, 9, 11, 20));
+  Save("11:20");
+  ASSERT_TRUE(Pass(3));
+  EXPECT_EQ(States().count("09:20"), 0u);
+  EXPECT_TRUE(AllKept());
+}
