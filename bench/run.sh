@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make bench: one backup pass for 1, 20, 100 and 500 generated characters,
 # natively beside Info-ZIP and the floors, and the Win32 pass under Wine,
-# with a year's history and without;
+# with a year's history and without, and the history window;
 # then the program's own figures beside their goals: memory, size, start-up,
 # CPU while idle with the save folder watched and not, and the time from a
 # save to its archive.
@@ -46,6 +46,10 @@ for n in 1 100; do
   "$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --history "Z:${work//\//\\}\\h$n\\" |
     sed 's/$/   (goal: at most 1.5 times)/'
 done
+# The history window over 200 archives of one character.
+python3 "$root/tools/make_saves.py" "$work/w1" --count 1 --seed 1
+"$root/tools/winerun.sh" "$root/$win/bench/win32_pass.exe" --history-window "Z:${work//\//\\}\\w1\\" |
+  sed '/refresh/ s/$/   (goal: none read, under 30 ms)/; /first/ s/$/   (goal: each read once)/'
 echo
 echo "The program, as $win builds it, under Wine (goals on the right):"
 python3 "$root/tools/make_saves.py" "$work/m20" --count 20 --seed 20

@@ -2,7 +2,7 @@
 # Starts Cairnkeep.exe in a demo Wine prefix under build/demo, with the
 # game's registry values pointing at a demo save folder of made-up
 # characters. Without a display it runs under Xvfb and saves screenshots of
-# the main window and of the About box.
+# the main window, the About box and the history window.
 #   CK_DEMO_SECONDS=N   end the demo after N seconds (default: run until the
 #                       window is closed, or until Ctrl+C under Xvfb)
 #   CK_WINE_ARCH        win64 runs the 64-bit build of the same sources
@@ -80,7 +80,12 @@ if [[ $headless == 1 ]]; then
   eval "$(xdotool search --name '^Cairnkeep v' getwindowgeometry --shell | grep -E '^[XY]=')"
   xdotool mousemove $((X + 200)) $((Y + 150)) click 1 key alt+h key a
   "$root/tools/screenshot.sh" "$demo/about.png" '^About Cairnkeep$'
-  echo "Cairnkeep is running under Xvfb on $DISPLAY; screenshots: $demo/cairnkeep.png, $demo/about.png"
+  # Esc closes the About box; then File > History... for the archive the
+  # click selects.
+  xdotool key Escape mousemove $((X + 200)) $((Y + 150)) click 1 key ctrl+h
+  "$root/tools/screenshot.sh" "$demo/history.png" '^History of '
+  echo "Cairnkeep is running under Xvfb on $DISPLAY; screenshots: $demo/cairnkeep.png, $demo/about.png," \
+    "$demo/history.png"
 fi
 
 if [[ -n ${CK_DEMO_SECONDS:-} ]]; then

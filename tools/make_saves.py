@@ -11,7 +11,8 @@ its level among the stats, made-up items, and a corpse section), a .key
 
 --history gives each character a history, as weeks of play leave one:
 states of three earlier hours, five earlier days and four earlier weeks, in
-"Cairnkeep History/<name>/", named for their local time and its offset.
+"Cairnkeep History/<name>/", named for their local time and its offset;
+each earlier one a level or so lower, alive and with no corpse.
 --dead makes those characters hardcore and dead; --corpse gives those a
 corpse (a softcore character who died and has not picked it up yet).
 """
@@ -153,7 +154,13 @@ def write_history(folder, name, files):
     os.makedirs(own, exist_ok=True)
     now = time.time()
     ago = [h * 3600 for h in (2, 3, 5)] + [d * 86400 for d in (1, 2, 3, 5, 8)] + [w * 7 * 86400 for w in (2, 3, 5, 9)]
-    for seconds in ago:
+    save = files[name + ".d2s"]
+    rng = random.Random(name)
+    for number, seconds in enumerate(ago, 1):
+        earlier = bytearray(d2s(name, len(save), rng))
+        earlier[0x2B] = max(1, save[0x2B] - (number + 1) // 2)
+        struct.pack_into("<I", earlier, 12, checksum(bytes(earlier)))
+        state = dict(files, **{name + ".d2s": bytes(earlier)})
         made = int(now - seconds)
         local = time.localtime(made)
         offset = local.tm_gmtoff // 60
@@ -161,7 +168,7 @@ def write_history(folder, name, files):
         stamp = time.strftime("%Y%m%d-%H%M%S", local) + f"{sign}{abs(offset) // 60:02d}{abs(offset) % 60:02d}"
         archive = os.path.join(own, f"{name}-{stamp}.zip")
         with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
-            for file_name, data in files.items():
+            for file_name, data in state.items():
                 z.writestr(zipfile.ZipInfo(file_name, time.localtime(made)[:6]), data, zipfile.ZIP_DEFLATED)
         os.utime(archive, (made, made))
 

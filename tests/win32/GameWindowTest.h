@@ -78,7 +78,8 @@ class GameWindowTest : public ::testing::Test {
   static constexpr const char* kGameKey = "Software\\Blizzard Entertainment\\Diablo II";
 
   static void SetUpTestSuite() {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
   }
 
