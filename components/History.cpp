@@ -1,6 +1,7 @@
 #include "components/History.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "components/ArchiveNames.h"
 
@@ -8,6 +9,13 @@ namespace ck {
 namespace {
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
+
+// Paths compare as Windows compares them.
+bool SamePath(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
 
 std::int64_t HourOf(const StateTime& s) { return FloorDiv(s.unixTime, 3600); }
 std::int64_t DayOf(const StateTime& s) { return FloorDiv(s.unixTime + std::int64_t{s.offsetMinutes} * 60, 86400); }
@@ -137,7 +145,7 @@ void CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now
   std::size_t left = 0;
   for (std::size_t i = 0; i < kept.size(); ++i) {
     const std::string path = folder_ + archives_[i].name;
-    if (kept[i] == KeptBy::Nothing && Path(archives_[i].name) != spared && !fs_.IsReadOnly(path) &&
+    if (kept[i] == KeptBy::Nothing && !SamePath(Path(archives_[i].name), spared) && !fs_.IsReadOnly(path) &&
         fs_.Remove(path)) {
       continue;
     }

@@ -27,8 +27,15 @@ bool IsPlainFileName(const std::string& name) {
   });
 }
 
-// The archive's own name, without the folder a history archive lies in.
-std::string Leaf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+// The archive's own name, without the folder a history archive lies in. A
+// name of the save folder is never cut: in a double-byte code page the
+// second byte of a character can be the backslash's.
+std::string Leaf(const std::string& path) {
+  const std::size_t folder = std::string_view(kHistoryFolder).size();
+  const bool inHistory = path.size() > folder && path.compare(0, folder, kHistoryFolder) == 0 &&
+                         (path[folder] == '\\' || path[folder] == '/');
+  return inHistory ? path.substr(path.find_last_of("\\/") + 1) : path;
+}
 
 // Plain names only, so no wildcard: the mask is the name, ignoring case.
 const ZipEntry* Find(const std::vector<ZipEntry>& entries, const std::string& name) {

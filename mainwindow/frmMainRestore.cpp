@@ -102,7 +102,10 @@ void frmMain::Keep(const std::string& archive, HWND owner) {
 // answer, as the user may have started it meanwhile.
 void frmMain::RestoreFrom(const std::string& archive, HWND owner) {
   RestoreSource source;
-  if (archive.empty()) return;
+  // One question at a time: the list and the history window each stay
+  // usable while the other's is open, and a second question, answered
+  // first, would take the first one's archive out of the passes' care.
+  if (archive.empty() || !passMemory_.spared.empty()) return;
   std::string problem;
   // The reader holds an archive of up to 64 MB inflated, which a 32-bit
   // program's fragmented address space may not have room for; nothing may

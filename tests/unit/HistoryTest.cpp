@@ -638,6 +638,11 @@ TEST_F(StatesTest, GoingBackToAHistoryStateKeepsThePresentFirstAndTheHistoryAsIt
   EXPECT_EQ(files_.Contents().at("bob.key"), ck::testing::Text("07:10"));
   EXPECT_EQ(ck::RestoredText(source, "11:06", keptIn),
             "Restored Bob from Bob-20261209-081000+0100.zip at 11:06 - the files before are kept in " + keptIn);
+  // A name of the save folder is never cut, though a double-byte
+  // character's second byte is the backslash's.
+  ck::RestoreSource named = source;
+  named.archive = "\x83\x5C" "1.zip";
+  EXPECT_EQ(ck::RestoredText(named, "11:06", ""), "Restored Bob from \x83\x5C" "1.zip at 11:06");
   // Kept out of the rotation, in the save folder, the history archive as it was.
   std::string kept;
   ASSERT_EQ(ck::KeepArchive(files_, kSave, source, kept), "");
