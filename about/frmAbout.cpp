@@ -67,7 +67,7 @@ void frmAbout::Show(HWND centreOn) {
   if (!hwnd_) {
     centreOn_ = centreOn;
     // No owner: the main window stays usable, and stays in front when asked.
-    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, &frmAbout::DialogProc,
+    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, &BoundDialogProc<frmAbout>,
                          reinterpret_cast<LPARAM>(this));
     if (!hwnd_) return;
   }
@@ -90,27 +90,6 @@ bool frmAbout::TranslateDialogKeys(MSG& msg) const {
     }
   }
   return ::IsDialogMessageA(hwnd_, &msg);
-}
-
-INT_PTR CALLBACK frmAbout::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<frmAbout*>(lParam);
-    self->hwnd_ = hwnd;
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-  }
-  auto* self = reinterpret_cast<frmAbout*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-  if (!self) return FALSE;
-  if (msg == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-    self->hwnd_ = nullptr;
-    return FALSE;
-  }
-  // As in the main window: nothing a handler throws reaches the message loop.
-  try {
-    return self->HandleMessage(msg, wParam, lParam);
-  } catch (...) {
-    return FALSE;
-  }
 }
 
 INT_PTR frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

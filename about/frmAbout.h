@@ -8,6 +8,7 @@
 #include <string>
 
 #include "about/Win32ShellApi.h"
+#include "components/Win32BoundDialog.h"
 #include "components/Win32OwnedBox.h"
 #include "components/Win32ProcessApi.h"
 #include "components/Win32UniqueHandle.h"
@@ -43,7 +44,7 @@ class frmAbout : public OwnedBox {
                           const std::string& SubKeyRef, std::string& KeyVal, REGSAM view = 0);
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  friend INT_PTR CALLBACK BoundDialogProc<frmAbout>(HWND, UINT, WPARAM, LPARAM);
   INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Message handlers.

@@ -64,7 +64,7 @@ void frmHistory::ShowFor(HWND centreOn, const std::string& archive) {
     centreOn_ = centreOn;
     character_.clear();
     // No owner, as the About box: the main window stays usable beside it.
-    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, &frmHistory::DialogProc,
+    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, &BoundDialogProc<frmHistory>,
                          reinterpret_cast<LPARAM>(this));
     if (!hwnd_) return;
   }
@@ -93,27 +93,6 @@ void frmHistory::Refresh() {
 
 void frmHistory::Close() {
   if (hwnd_) ::DestroyWindow(hwnd_);
-}
-
-INT_PTR CALLBACK frmHistory::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<frmHistory*>(lParam);
-    self->hwnd_ = hwnd;
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-  }
-  auto* self = reinterpret_cast<frmHistory*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-  if (!self) return FALSE;
-  if (msg == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-    self->hwnd_ = nullptr;
-    return FALSE;
-  }
-  // As in the main window: nothing a handler throws reaches the message loop.
-  try {
-    return self->HandleMessage(msg, wParam, lParam);
-  } catch (...) {
-    return FALSE;
-  }
 }
 
 INT_PTR frmHistory::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,7 @@
 
 #include "components/ArchiveCatalog.h"
 #include "components/CharacterStates.h"
+#include "components/Win32BoundDialog.h"
 #include "components/Win32HistoryBox.h"
 
 namespace ck {
@@ -42,7 +43,7 @@ class frmHistory : public HistoryBox {
   static constexpr UINT_PTR kReadTimer = 1;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  friend INT_PTR CALLBACK BoundDialogProc<frmHistory>(HWND, UINT, WPARAM, LPARAM);
   INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Message handlers.
