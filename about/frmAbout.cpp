@@ -158,18 +158,7 @@ int frmAbout::Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
 
 // The designed client area at the screen's DPI, centred on the main window
 // (or on the screen without one).
-void frmAbout::PlaceWindow() {
-  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd_, GWL_STYLE));
-  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
-  RECT frame{0, 0, Pixels(kClientWidth), Pixels(kClientHeight)};
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT around{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  if (centreOn_ && ::IsWindowVisible(centreOn_)) ::GetWindowRect(centreOn_, &around);
-  const int x = (around.left + around.right - width) / 2;
-  const int y = (around.top + around.bottom - height) / 2;
-  ::SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void frmAbout::PlaceWindow() { PlaceDialog(hwnd_, Pixels(kClientWidth), Pixels(kClientHeight), centreOn_); }
 
 void frmAbout::OnCommand(UINT id, UINT code) {
   // Enter presses the button with the focus, however it got there: Wine's

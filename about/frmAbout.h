@@ -8,7 +8,7 @@
 #include <string>
 
 #include "about/Win32ShellApi.h"
-#include "components/Win32BoundDialog.h"
+#include "components/Win32Dialog.h"
 #include "components/Win32OwnedBox.h"
 #include "components/Win32ProcessApi.h"
 #include "components/Win32UniqueHandle.h"

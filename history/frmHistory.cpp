@@ -152,16 +152,7 @@ void frmHistory::PlaceControls() {
     ::SetWindowPos(Control(p.id), nullptr, Pixels(p.rect.left), Pixels(p.rect.top), Pixels(p.rect.width),
                    Pixels(p.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd_, GWL_STYLE));
-  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
-  RECT frame{0, 0, Pixels(kClientWidth), Pixels(kClientHeight)};
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT around{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  if (centreOn_ && ::IsWindowVisible(centreOn_)) ::GetWindowRect(centreOn_, &around);
-  const int x = std::max(0, static_cast<int>(around.left + around.right - width) / 2);
-  const int y = std::max(0, static_cast<int>(around.top + around.bottom - height) / 2);
-  ::SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceDialog(hwnd_, Pixels(kClientWidth), Pixels(kClientHeight), centreOn_);
 }
 
 void frmHistory::OnCommand(UINT id, UINT code) {

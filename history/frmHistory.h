@@ -12,7 +12,7 @@
 
 #include "components/ArchiveCatalog.h"
 #include "components/CharacterStates.h"
-#include "components/Win32BoundDialog.h"
+#include "components/Win32Dialog.h"
 #include "components/Win32HistoryBox.h"
 
 namespace ck {
