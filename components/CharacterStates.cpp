@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 
 #include "components/ArchiveNames.h"
+#include "components/FileMask.h"
 #include "components/History.h"
 
 namespace ck {
@@ -50,6 +52,28 @@ Keeper KeeperOf(KeptBy by) {
 
 }  // namespace
 
+Whose SaveHeldIn(FileSystem& fs, const std::string& archive, const std::string& save) {
+  const auto holds = [&](const std::function<bool(const std::string&)>& wanted) {
+    ZipEntry entry;
+    FileStamp stamp;
+    bool found = false;
+    fs.ReadParts(archive, stamp, [&](std::uint64_t size, const ReadAt& at) {
+      found = ReadZipEntryAt(size, at, wanted, entry);
+    });
+    return found;
+  };
+  if (holds([&](const std::string& e) { return MatchesMask(e, save); })) return Whose::Own;
+  return holds([](const std::string& e) { return MatchesMask(e, "*.d2s"); }) ? Whose::Another : Whose::NoSave;
+}
+
+bool IsCharactersArchive(FileSystem& fs, const std::string& folder, const std::string& file,
+                         const std::string& character, const std::string& save,
+                         const std::vector<std::string>& characters) {
+  return ReadArchiveName(file, character, characters).kind != ArchiveKind::None ||
+         (ReadArchiveName(file, character).kind == ArchiveKind::Slot &&
+          SaveHeldIn(fs, folder + file, save) == Whose::Own);
+}
+
 const char* KeeperText(Keeper keeper) {
   switch (keeper) {
     case Keeper::Nothing:
@@ -73,17 +97,26 @@ const char* KeeperText(Keeper keeper) {
 }
 
 SavedStates::SavedStates(FileSystem& fs, const std::string& saveFolder) : fs_(fs), saveFolder_(saveFolder) {
-  // Whose by the characters there are, as the passes read it, and by the
-  // name alone where none of them is the owner.
+  // Whose by the characters there are, as the passes take them, those the
+  // passes archive first: a copy "Bob1" beside Bob is not archived, and
+  // Bob's "Bob11.zip" that holds Bob's save is Bob's. Where no character
+  // there owns it, by the name alone.
   std::vector<std::string> saves;
-  for (const FileInfo& f : ListExactly(fs, saveFolder, "*.d2s", true)) saves.push_back(f.name.substr(0, f.name.size() - 4));
+  std::vector<std::pair<std::string, std::string>> owners;  // a character, its save as archives spell it
+  for (const FileInfo& f : ListExactly(fs, saveFolder, "*.d2s", true)) {
+    saves.push_back(f.name.substr(0, f.name.size() - 4));
+    owners.emplace_back(saves.back(), f.utf8Name);
+  }
+  std::stable_partition(owners.begin(), owners.end(),
+                        [&](const auto& owner) { return NamesTakenFrom(owner.first, saves).empty(); });
   std::map<std::string, std::string> names;  // as first spelled, by the folded name
   for (FileInfo& f : ListExactly(fs, saveFolder, kArchivePattern, true)) {
     ArchiveName read;
-    for (const std::string& save : saves) {
-      read = ReadArchiveName(f.name, save, saves);
-      if (read.kind != ArchiveKind::None && read.kind != ArchiveKind::Temporary) {
-        read.character = save;
+    for (const auto& [character, save] : owners) {
+      if (IsCharactersArchive(fs, saveFolder, f.name, character, save, saves)) {
+        read = ReadArchiveName(f.name, character, saves);
+        if (read.kind == ArchiveKind::None) read = ReadArchiveName(f.name, character);
+        read.character = character;
         break;
       }
     }
@@ -125,6 +158,8 @@ std::vector<StateRow> SavedStates::Of(const std::string& character, int keep, st
   for (std::size_t i = 0; i < archives.size(); ++i) {
     StateRow row{archives[i], HistoryTime(ReadArchiveName(archives[i].name, character)), KeeperOf(why[i])};
     row.file.name = history.Path(archives[i].name);
+    // The passes never remove one marked read-only.
+    if (row.keeper == Keeper::Nothing && fs_.IsReadOnly(saveFolder_ + row.file.name)) row.keeper = Keeper::Kept;
     rows.push_back(std::move(row));
   }
   rows.insert(rows.end(), inFolder.begin(), inFolder.end());

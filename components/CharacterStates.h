@@ -12,6 +12,21 @@
 
 namespace ck {
 
+// Whose save `archive` holds, by the names in its central directory:
+// `save`, the character's as archives spell it (UTF-8), among any others;
+// else only another's; else none, or it cannot be read.
+enum class Whose { NoSave, Own, Another };
+Whose SaveHeldIn(FileSystem& fs, const std::string& archive, const std::string& save);
+
+// Whether the save folder's archive `file` is `character`'s, as the passes
+// and the history window take it: its name makes it so among the folder's
+// `characters`; or it is a slot by its name alone that holds the
+// character's own save (`save`, as archives spell it), one written before a
+// copy whose names it could be came.
+bool IsCharactersArchive(FileSystem& fs, const std::string& folder, const std::string& file,
+                         const std::string& character, const std::string& save,
+                         const std::vector<std::string>& characters);
+
 enum class Keeper {
   Nothing,  // the rule no longer keeps it: the next pass that writes removes it
   Newest,   // a slot, or dated after the clock

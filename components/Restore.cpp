@@ -27,14 +27,18 @@ bool IsPlainFileName(const std::string& name) {
   });
 }
 
-// The archive's own name, without the folder a history archive lies in. A
-// name of the save folder is never cut: in a double-byte code page the
-// second byte of a character can be the backslash's.
-std::string Leaf(const std::string& path) {
-  const std::size_t folder = std::string_view(kHistoryFolder).size();
-  const bool inHistory = path.size() > folder && path.compare(0, folder, kHistoryFolder) == 0 &&
-                         (path[folder] == '\\' || path[folder] == '/');
-  return inHistory ? path.substr(path.find_last_of("\\/") + 1) : path;
+// A file of the save folder, or of a character's history folder in it.
+bool IsArchivePath(const std::string& path) {
+  std::vector<std::string> parts(1);
+  for (char c : path) {
+    if (c == '\\' || c == '/') {
+      parts.emplace_back();
+    } else {
+      parts.back().push_back(c);
+    }
+  }
+  if (parts.size() == 1) return IsPlainFileName(parts[0]);
+  return parts.size() == 3 && parts[0] == kHistoryFolder && IsPlainFileName(parts[1]) && IsPlainFileName(parts[2]);
 }
 
 // Plain names only, so no wildcard: the mask is the name, ignoring case.
@@ -231,6 +235,13 @@ bool TakeNumber(std::string_view& text, std::string_view label, std::uint64_t& n
 
 }  // namespace
 
+std::string ShownName(const std::string& archive) {
+  const std::size_t folder = std::string_view(kHistoryFolder).size();
+  const bool inHistory = archive.size() > folder && archive.compare(0, folder, kHistoryFolder) == 0 &&
+                         (archive[folder] == '\\' || archive[folder] == '/');
+  return inHistory ? archive.substr(archive.find_last_of("\\/") + 1) : archive;
+}
+
 std::string RecordText(const RestoreRecord& record) {
   return std::string(kRecordHead) + record.source + "\n" + std::string(kRecordSize) + std::to_string(record.size) +
          "\n" + std::string(kRecordWrite) + std::to_string(record.lastWrite) + "\n";
@@ -242,6 +253,9 @@ bool ReadRecord(std::string_view comment, RestoreRecord& record) {
   const std::size_t line = comment.find('\n');
   if (line == 0 || line == std::string_view::npos) return false;
   record.source = comment.substr(0, line);
+  // A record comes with any archive copied in: it names an archive of the
+  // save folder or of a history folder in it, and nothing beyond them.
+  if (!IsArchivePath(record.source)) return false;
   comment.remove_prefix(line + 1);
   return TakeNumber(comment, kRecordSize, record.size) && TakeNumber(comment, kRecordWrite, record.lastWrite) &&
          comment.empty();
@@ -253,12 +267,12 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
   source.archive = archive;
   std::string comment;
   std::string problem =
-      ReadEntries(fs, FolderPrefix(saveDir) + archive, Leaf(archive), source.entries, &source.stamp, &comment);
+      ReadEntries(fs, FolderPrefix(saveDir) + archive, ShownName(archive), source.entries, &source.stamp, &comment);
   if (!problem.empty()) return problem;
   source.madeAt = source.stamp.lastWrite;
   const auto isSave = [](const ZipEntry& e) { return MatchesMask(e.name, "*.d2s"); };
   const auto saves = std::count_if(source.entries.begin(), source.entries.end(), isSave);
-  if (saves != 1) return Leaf(archive) + (saves == 0 ? " holds no .d2s file" : " holds more than one .d2s file") +
+  if (saves != 1) return ShownName(archive) + (saves == 0 ? " holds no .d2s file" : " holds more than one .d2s file") +
                          kNothingRestored;
   const ZipEntry& save = *std::find_if(source.entries.begin(), source.entries.end(), isSave);
   source.character = save.name.substr(0, save.name.size() - 4);
@@ -266,10 +280,11 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
     const std::string& name = source.entries[i].name;
     const bool ours = !source.character.empty() && MatchesMask(name, source.character + ".?*");
     if (!ours) {
-      return Leaf(archive) + " holds " + name + ", which is not one of " + save.name + "'s files" + kNothingRestored;
+      return ShownName(archive) + " holds " + name + ", which is not one of " + save.name + "'s files" +
+             kNothingRestored;
     }
     if (Find(source.entries, name) != &source.entries[i]) {
-      return Leaf(archive) + " holds " + name + " twice" + kNothingRestored;
+      return ShownName(archive) + " holds " + name + " twice" + kNothingRestored;
     }
   }
   // A before-restore archive holds exactly what was there, a damaged save
@@ -278,7 +293,7 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
   RestoreRecord record;
   source.beforeRestore = IsBeforeRestore(archive, source.character) || ReadRecord(comment, record);
   if (!source.beforeRestore && !IsWholeSave(save.data.data(), save.data.size())) {
-    return save.name + " in " + Leaf(archive) + " is not a whole save" + kNothingRestored;
+    return save.name + " in " + ShownName(archive) + " is not a whole save" + kNothingRestored;
   }
   source.archived = ReadSaveState(save.data.data(), save.data.size());
   Bytes present;
@@ -306,15 +321,20 @@ bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::st
   std::vector<ZipEntry> kept, restored;
   std::string comment;
   RestoreRecord record;
-  if (!ReadEntries(fs, folder + mark, mark, kept, nullptr, &comment).empty() || !ReadRecord(comment, record) ||
-      !ReadEntries(fs, folder + record.source, record.source, restored).empty()) {
+  if (!ReadEntries(fs, folder + mark, mark, kept, nullptr, &comment).empty() || !ReadRecord(comment, record)) {
     return true;
   }
   const auto holds = [&](const std::vector<ZipEntry>& entries) {
     const ZipEntry* e = Find(entries, save);
     return e && e->data == present;
   };
-  return holds(kept) || holds(restored);
+  if (holds(kept)) return true;
+  if (ReadEntries(fs, folder + record.source, record.source, restored).empty()) return holds(restored);
+  // Gone since: a history archive the rule let go, which it does only once
+  // the game has saved the character after the restore. Not read, or not
+  // known to be gone, it counts as not finished.
+  Bytes none;
+  return fs.ReadWhole(folder + record.source, none, before, after, 0) != ReadStatus::Missing;
 }
 
 std::vector<std::string> UnfinishedRestores(FileSystem& fs, const std::string& saveDir) {
@@ -357,7 +377,7 @@ std::string StillTheArchive(FileSystem& fs, const std::string& saveDir, const Re
   FileStamp before, after;
   const ReadStatus read = fs.ReadWhole(FolderPrefix(saveDir) + source.archive, data, before, after, kLargestArchive);
   if (read == ReadStatus::Ok && before == after && before == source.stamp) return {};
-  return Leaf(source.archive) + " changed while the question was open" + kNothingRestored;
+  return ShownName(source.archive) + " changed while the question was open" + kNothingRestored;
 }
 
 std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
@@ -430,7 +450,7 @@ std::string RestoreCharacter(FileSystem& fs, const std::string& saveDir, const R
 
 std::string KeepArchive(FileSystem& fs, const std::string& saveDir, const RestoreSource& source,
                         std::string& keptIn) {
-  const std::string folder = FolderPrefix(saveDir), name = Leaf(source.archive);
+  const std::string folder = FolderPrefix(saveDir), name = ShownName(source.archive);
   // A history archive is listed in its own folder, and kept in the save folder.
   const std::string in = folder + source.archive.substr(0, source.archive.size() - name.size());
   const std::vector<FileInfo> listed = ListExactly(fs, in, name, true);
@@ -452,7 +472,7 @@ std::string RestoreQuestion(const RestoreSource& source, const std::string& made
   };
   std::string first = source.beforeRestore
                           ? "Restore " + name + " to the files from before the restore of " + madeAt + "?"
-                          : "Restore " + name + " from " + Leaf(source.archive) + ", made " + madeAt +
+                          : "Restore " + name + " from " + ShownName(source.archive) + ", made " + madeAt +
                                 (source.archived.known ? " (" + described(source.archived) + ")?" : "?");
   if (source.present.known) first += "\n" + name + " is now " + described(source.present) + ".";
   const std::string kept = source.keptIn.empty() ? name + " has no current files."
@@ -465,7 +485,7 @@ std::string RestoreQuestion(const RestoreSource& source, const std::string& made
 }
 
 std::string RestoredText(const RestoreSource& source, const std::string& time, const std::string& keptIn) {
-  std::string text = "Restored " + source.character + " from " + Leaf(source.archive) + " at " + time;
+  std::string text = "Restored " + source.character + " from " + ShownName(source.archive) + " at " + time;
   return keptIn.empty() ? text : text + " - the files before are kept in " + keptIn;
 }
 

@@ -42,6 +42,12 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
 std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const std::string& archive,
                               RestoreSource& source);
 
+// What the player is told of `archive`, a path from the save folder: its
+// name, without the folder a history archive lies in. A name of the save
+// folder is never cut: in a double-byte code page the second byte of a
+// character can be the backslash's.
+std::string ShownName(const std::string& archive);
+
 // What a before-restore archive records, in its comment, of the restore
 // that made it: the archive restored from, as it was then. So a pass, even
 // after a restart, knows which slot the player chose, without any slot's
@@ -52,7 +58,8 @@ struct RestoreRecord {
   std::uint64_t lastWrite = 0;
 };
 std::string RecordText(const RestoreRecord& record);
-// False for a comment that is no record of ours.
+// False for a comment that is no record of ours, or names an archive that
+// is neither the save folder's nor in a history folder there.
 bool ReadRecord(std::string_view comment, RestoreRecord& record);
 
 // All that a restore waits for files others hold, as a pass waits at most
@@ -64,7 +71,8 @@ constexpr unsigned kRestoreWaitBudgetMs = 2000;
 // save is still the one of either state, the mark's or that of the archive
 // restored from, which the mark's record names, and so has not been written
 // by the game since. Going by the contents, no clock can fool it; whatever
-// cannot be read counts as not finished.
+// cannot be read counts as not finished, but for an archive restored from
+// that is gone: the history lets one go only after the game has saved.
 bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::string& character,
                        const std::string& mark);
 

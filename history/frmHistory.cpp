@@ -37,8 +37,11 @@ constexpr Column kColumns[] = {{"Made", 2340}, {"Level", 780}, {"State", 960}, {
 constexpr std::uint64_t kTicksPerSecond = 10000000;
 constexpr std::uint64_t kUnixEpochTicks = 116444736000000000;
 
+// A time before 1601 is none.
 std::uint64_t Ticks(std::int64_t unixTime) {
-  return static_cast<std::uint64_t>(unixTime) * kTicksPerSecond + kUnixEpochTicks;
+  constexpr auto perSecond = static_cast<std::int64_t>(kTicksPerSecond);
+  constexpr auto epoch = static_cast<std::int64_t>(kUnixEpochTicks);
+  return unixTime < -epoch / perSecond ? 0 : static_cast<std::uint64_t>(unixTime * perSecond + epoch);
 }
 
 bool SameRows(const std::vector<StateRow>& a, const std::vector<StateRow>& b) {
@@ -245,7 +248,9 @@ void frmHistory::List(const SavedStates& states, const std::string& character) {
   if (characters != characters_) {
     characters_ = characters;
     ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const std::string& c : characters_) ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.c_str()));
+    for (const std::string& c : characters_) {
+      ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.c_str()));
+    }
   }
   const auto at = std::find(characters_.begin(), characters_.end(), character_);
   ::SendMessageA(combo, CB_SETCURSEL, at == characters_.end() ? -1 : at - characters_.begin(), 0);
@@ -266,11 +271,13 @@ void frmHistory::List(const SavedStates& states, const std::string& character) {
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-    const auto again = std::find_if(rows_.begin(), rows_.end(), [&](const StateRow& r) { return r.file.name == selected; });
+    const auto again =
+        std::find_if(rows_.begin(), rows_.end(), [&](const StateRow& r) { return r.file.name == selected; });
     if (!selected.empty() && again != rows_.end()) {
       LVITEMA chosen{};
       chosen.state = chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-      ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(again - rows_.begin()), reinterpret_cast<LPARAM>(&chosen));
+      ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(again - rows_.begin()),
+                     reinterpret_cast<LPARAM>(&chosen));
     }
     ::InvalidateRect(list, nullptr, TRUE);
   } else {
@@ -320,7 +327,8 @@ void frmHistory::OnReadTimer() {
 
 std::string frmHistory::SelectedPath() const {
   const auto row = ::SendDlgItemMessageA(hwnd_, IDC_STATES, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-  return row < 0 || static_cast<std::size_t>(row) >= rows_.size() ? std::string() : rows_[static_cast<std::size_t>(row)].file.name;
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return {};
+  return rows_[static_cast<std::size_t>(row)].file.name;
 }
 
 // The path is copied first: the question's message loop runs passes, each

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "components/ArchiveNames.h"
+#include "components/CharacterStates.h"
 #include "components/FileMask.h"
 #include "components/FolderPrefix.h"
 #include "components/History.h"
@@ -210,24 +211,6 @@ void Remember(CharacterMemory& memory, const ZipArchiver& archiver, std::uint64_
   memory.leftOut = archiver.LeftOut;
 }
 
-// Whose save `archive` holds, by the names in its central directory:
-// `save`, the character's as archives spell it (UTF-8), among any others;
-// else only another's; else none, or it cannot be read.
-enum class Whose { NoSave, Own, Another };
-Whose SaveHeldIn(FileSystem& fs, const std::string& archive, const std::string& save) {
-  const auto holds = [&](const std::function<bool(const std::string&)>& wanted) {
-    ZipEntry entry;
-    FileStamp stamp;
-    bool found = false;
-    fs.ReadParts(archive, stamp, [&](std::uint64_t size, const ReadAt& at) {
-      found = ReadZipEntryAt(size, at, wanted, entry);
-    });
-    return found;
-  };
-  if (holds([&](const std::string& e) { return MatchesMask(e, save); })) return Whose::Own;
-  return holds([](const std::string& e) { return MatchesMask(e, "*.d2s"); }) ? Whose::Another : Whose::NoSave;
-}
-
 // Whether the wall clock may have gained more than a minute on the clock
 // no one sets since `then`: set ahead, it would age the history. Without
 // a pass before it to tell, as after a start, it may have.
@@ -333,20 +316,13 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         result.why.emplace_back(name, "its archives would take " + other + "'s names");
         continue;
       }
-      // A name a copy's archives could have is the character's, to tell its
-      // newest, only while it holds the character's own save: one written
-      // before the copy came.
       std::string save = name + ".d2s";
       for (const FileInfo& f : listing) {
         if (MatchesMask(f.name, save)) save = f.utf8Name;
       }
       std::vector<FileInfo> archives;
       for (const FileInfo& f : allArchives) {
-        if (ReadArchiveName(f.name, name, table.SaveNames).kind != ArchiveKind::None ||
-            (ReadArchiveName(f.name, name).kind == ArchiveKind::Slot &&
-             SaveHeldIn(fs, folder + f.name, save) == Whose::Own)) {
-          archives.push_back(f);
-        }
+        if (IsCharactersArchive(fs, folder, f.name, name, save, table.SaveNames)) archives.push_back(f);
       }
       CharacterMemory& remembered = memory.characters[name];
       int& last = remembered.lastWritten;

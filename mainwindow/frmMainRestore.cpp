@@ -87,10 +87,10 @@ void frmMain::Keep(const std::string& archive, HWND owner) {
     problem = ReadArchiveSource(files_, saveDir_, archive, source);
     if (problem.empty()) problem = KeepArchive(files_, saveDir_, source, keptIn);
   } catch (const std::bad_alloc&) {
-    problem = "Unable to keep " + archive + ", too large for the memory free.";
+    problem = "Unable to keep " + ShownName(archive) + ", too large for the memory free.";
   }
   if (problem.empty()) {
-    const std::string text = "Kept " + archive + " as " + keptIn;
+    const std::string text = "Kept " + ShownName(archive) + " as " + keptIn;
     ShowFirstPanel(text, text);
   }
   RefreshArchiveList();
@@ -113,7 +113,7 @@ void frmMain::RestoreFrom(const std::string& archive, HWND owner) {
   try {
     problem = ReadRestoreSource(files_, saveDir_, archive, source);
   } catch (const std::bad_alloc&) {
-    problem = "Unable to read " + archive + ", too large for the memory free: nothing was restored.";
+    problem = "Unable to read " + ShownName(archive) + ", too large for the memory free: nothing was restored.";
   }
   GameRuns runs = GameRuns::No;
   if (problem.empty()) problem = GameRunningProblem(runs);
@@ -143,7 +143,8 @@ void frmMain::RestoreFrom(const std::string& archive, HWND owner) {
   try {
     if (problem.empty()) problem = RestoreCharacter(files_, saveDir_, source, StampNow(), keptIn);
   } catch (const std::bad_alloc&) {
-    problem = "Unable to restore " + source.character + " from " + archive + ", too large for the memory free" +
+    problem = "Unable to restore " + source.character + " from " + ShownName(archive) +
+              ", too large for the memory free" +
               (keptIn.empty() ? "." : ": the files before are kept in " + keptIn + ".");
   }
   if (problem.empty()) {

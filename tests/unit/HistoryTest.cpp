@@ -573,9 +573,10 @@ class StatesTest : public MoveAndThinTest {
   // another program.
   void LayAll() {
     Lay();
-    const std::pair<const char*, std::int64_t> dated[] = {{"Bob-kept-20261201-100000.zip", Utc(2026, 12, 8, 20)},
-                                                          {"Bob-before-death-20261201-100000.zip", Utc(2026, 12, 9, 8)},
-                                                          {"Bob-before-restore-20261201-100000.zip", Utc(2026, 12, 9, 10, 15)}};
+    const std::pair<const char*, std::int64_t> dated[] = {
+        {"Bob-kept-20261201-100000.zip", Utc(2026, 12, 8, 20)},
+        {"Bob-before-death-20261201-100000.zip", Utc(2026, 12, 9, 8)},
+        {"Bob-before-restore-20261201-100000.zip", Utc(2026, 12, 9, 10, 15)}};
     for (const auto& [name, made] : dated) {
       At(made);
       files_.Put(name, others_.at(name));
@@ -590,6 +591,15 @@ class StatesTest : public MoveAndThinTest {
   std::string HistoryPath(std::int64_t made) {
     return ck::CharacterHistory(files_, kSave, "Bob").Path(ck::HistoryName("Bob", made, BerlinTime::Offset(made)));
   }
+  // The game saves Bob at `level`: a save of a state of its own.
+  void SaveLevel(int level, const std::string& state) {
+    files_.Put("Bob.d2s", ck::testing::StatedSave("Bob", level));
+    files_.Put("Bob.key", ck::testing::Text(state));
+  }
+  static ck::Bytes LevelZip(int level, const std::string& state) {
+    return ck::BuildZip({{"Bob.d2s", ck::testing::StatedSave("Bob", level), 0, 0x21, {}},
+                         {"Bob.key", ck::testing::Text(state), 0, 0x21, {}}});
+  }
 };
 
 TEST_F(StatesTest, EveryArchiveOfACharacterIsARowNewestFirstWithWhatKeepsIt) {
@@ -599,7 +609,9 @@ TEST_F(StatesTest, EveryArchiveOfACharacterIsARowNewestFirstWithWhatKeepsIt) {
   EXPECT_EQ(states.Whose("Bob2.zip"), "Bob");
   EXPECT_EQ(states.Whose("photos.zip"), "");
   std::vector<std::pair<std::string, std::string>> rows;
-  for (const ck::StateRow& r : states.Of("Bob", 3, files_.wallNow)) rows.emplace_back(r.file.name, ck::KeeperText(r.keeper));
+  for (const ck::StateRow& r : states.Of("Bob", 3, files_.wallNow)) {
+    rows.emplace_back(r.file.name, ck::KeeperText(r.keeper));
+  }
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"Bob3.zip", "newest"},
       {"Bob-before-restore-20261201-100000.zip", "before restore"},
@@ -631,7 +643,8 @@ TEST_F(StatesTest, GoingBackToAHistoryStateKeepsThePresentFirstAndTheHistoryAsIt
   ck::RestoreSource source;
   ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
   // The player is told the archive's name, not where it lies.
-  EXPECT_EQ(ck::RestoreQuestion(source, "then").substr(0, 56), "Restore Bob from Bob-20261209-081000+0100.zip, made then");
+  EXPECT_EQ(ck::RestoreQuestion(source, "then").substr(0, 56),
+            "Restore Bob from Bob-20261209-081000+0100.zip, made then");
   std::string keptIn;
   ASSERT_EQ(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn), "");
   EXPECT_EQ(keptIn, "Bob-before-restore-20261209-110600.zip");
@@ -676,4 +689,84 @@ TEST_F(StatesTest, AHistoryArchiveAQuestionNamesIsNotThinnedWhileItIsOpen) {
   ASSERT_TRUE(Pass(3));
   EXPECT_EQ(States().count("09:20"), 0u);
   EXPECT_TRUE(AllKept());
+}
+
+// A restore from a history archive cut short, then played on as start-up
+// allows: the passes go on, and may let that archive go by the rule; the
+// restore, finished in effect by the game's save, never stops them again.
+TEST_F(StatesTest, ACutShortRestoreFromTheHistoryStopsNoBackupOnceTheGameSaves) {
+  Lay();
+  const std::string path = HistoryPath(Utc(2026, 12, 9, 9, 20));
+  ck::RestoreSource source;
+  ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
+  files_.written = [](const std::string& p) {
+    if (p.ends_with("~Bob.key.cktmp")) throw 1;  // the crash, once the save is in place
+  };
+  std::string keptIn;
+  EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn));
+  files_.written = [](const std::string&) {};
+  ck::ZipArchiver::RemoveStale(files_, kSave);
+  memory_ = {};
+  ASSERT_EQ(ck::UnfinishedRestores(files_, kSave).size(), 1u);
+  At(Utc(2026, 12, 9, 11, 7));
+  ASSERT_TRUE(Pass(3));
+  EXPECT_EQ(Pass(3)->cutShort.size(), 1u);
+  for (const auto& [minute, state] : {std::pair{20, "11:20"}, std::pair{30, "11:30"}}) {
+    At(Utc(2026, 12, 9, 11, minute));
+    SaveLevel(25, state);
+    const std::optional<ck::PassResult> pass = Pass(3);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->saved, std::vector<std::string>{"Bob"}) << state;
+    EXPECT_EQ(States().count(state), 1u);
+  }
+  EXPECT_EQ(States().count("09:20"), 0u);  // let go by the rule
+  EXPECT_TRUE(ck::UnfinishedRestores(files_, kSave).empty());
+}
+
+// A copy "Bob1.d2s" beside Bob, whose names Bob's slot 11 could be: it
+// holds Bob's save, so it is Bob's, as the passes take it, in the rows and
+// in what keeps the others.
+TEST_F(StatesTest, ASlotACopysNamesCouldBeIsTheCharactersWhoseSaveItHolds) {
+  Lay();
+  PutHistory(Utc(2026, 12, 9, 10, 30), "10:30");
+  At(Utc(2026, 12, 9, 10, 40));
+  files_.Put("Bob11.zip", LevelZip(30, "10:40"));
+  files_.Put("Bob1.d2s", ck::testing::WholeSave("Bob1"));
+  At(Utc(2026, 12, 9, 11, 5));
+  const ck::SavedStates states(files_, kSave);
+  EXPECT_EQ(states.Whose("Bob11.zip"), "Bob");
+  EXPECT_EQ(states.Of("Bob1", 11, files_.wallNow).size(), 0u);
+  std::string said;
+  for (const ck::StateRow& r : states.Of("Bob", 11, files_.wallNow)) {
+    if (r.file.name == HistoryPath(Utc(2026, 12, 9, 10, 30))) said = ck::KeeperText(r.keeper);
+  }
+  // 10:40 is its hour's newest: the next pass lets 10:30 go, as the row says.
+  EXPECT_EQ(said, "");
+  ASSERT_TRUE(Pass(11));
+  EXPECT_EQ(States().count("10:30"), 0u);
+  // One marked read-only it never removes.
+  PutHistory(Utc(2026, 12, 9, 10, 35), "10:35");
+  files_.SetReadOnly(std::string(kSave) + HistoryPath(Utc(2026, 12, 9, 10, 35)));
+  for (const ck::StateRow& r : ck::SavedStates(files_, kSave).Of("Bob", 11, files_.wallNow)) {
+    if (r.file.name == HistoryPath(Utc(2026, 12, 9, 10, 35))) {
+      EXPECT_EQ(ck::KeeperText(r.keeper), std::string("kept"));
+    }
+  }
+}
+
+// A record comes with any archive copied in: it names an archive of the
+// save folder or of a history folder there, or it is no record.
+TEST(RestoreRecord, NamesAnArchiveOfTheSaveFolderOrItsHistoryAlone) {
+  const auto names = [](const std::string& source) {
+    ck::RestoreRecord record;
+    return ck::ReadRecord(ck::RecordText({source, 10, 20}), record) && record.source == source;
+  };
+  EXPECT_TRUE(names("Bob1.zip"));
+  EXPECT_TRUE(names("Cairnkeep History\\Bob\\Bob-20261209-081000+0100.zip"));
+  EXPECT_TRUE(names("Cairnkeep History/Bob/Bob-20261209-081000+0100.zip"));
+  for (const char* beyond : {"..\\..\\Windows\\win.ini", "C:\\Users\\a.zip", "Cairnkeep History\\..\\Bob1.zip",
+                             "Cairnkeep History\\Bob\\..\\..\\x.zip", "Other\\Bob\\Bob1.zip", "\\\\server\\a.zip",
+                             "Cairnkeep History\\Bob\\Sub\\Bob1.zip", "Bob1.zip:stream"}) {
+    EXPECT_FALSE(names(beyond)) << beyond;
+  }
 }

@@ -81,15 +81,13 @@ class HistoryWindowTest : public ck::testing::GameWindowTest {
     ::SendMessageA(form_->Handle(), WM_COMMAND, IDM_FILE_HISTORY, 0);
     return Window();
   }
+  static BOOL CALLBACK FindRows(HWND h, LPARAM into) {
+    if (::IsWindowVisible(h) && ::GetDlgItem(h, IDC_STATES)) *reinterpret_cast<HWND*>(into) = h;
+    return TRUE;
+  }
   static HWND Window() {
     HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND h, LPARAM into) {
-          if (::IsWindowVisible(h) && ::GetDlgItem(h, IDC_STATES)) *reinterpret_cast<HWND*>(into) = h;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindRows, reinterpret_cast<LPARAM>(&found));
     return found;
   }
   // The messages of the window's loop, until `done` or 10 s have passed.
