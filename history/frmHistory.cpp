@@ -165,16 +165,23 @@ void frmHistory::OnCommand(UINT id, UINT code) {
     ::SendMessageA(hwnd_, DM_SETDEFID, id, 0);
     return;
   }
+  // Back in the drop-down, Enter goes back to the row selected again, not
+  // to the button that had the focus last.
+  if (id == IDC_CHARACTERS && code == CBN_SETFOCUS) ::SendMessageA(hwnd_, DM_SETDEFID, IDOK, 0);
+  // The buttons tell of their focus too, which is no press.
+  const bool pressed = code == BN_CLICKED;
   switch (id) {
     case IDOK:
-      OnRestore();
+      if (pressed) OnRestore();
       break;
     case IDC_KEEP:
+      if (pressed) OnKeep();
+      break;
     case IDM_FILE_KEEP:  // Ctrl+K
       OnKeep();
       break;
     case IDCANCEL:  // Esc, Close and the close box
-      Close();
+      if (pressed) Close();
       break;
     case IDC_CHARACTERS:
       if (code == CBN_SELCHANGE) OnCharacterChosen();

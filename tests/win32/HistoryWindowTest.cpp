@@ -240,8 +240,15 @@ TEST_F(HistoryWindowTest, EnterOnARowAsksForThatArchiveAndCtrlKKeepsIt) {
   EXPECT_EQ(std::vector<std::string>(rows[0].begin() + 1, rows[0].end()),
             (std::vector<std::string>{"31", "", "before restore"}));
 
-  // Ctrl+K on the history archive, now its fourth row.
+  // Tab goes round the buttons, the drop-down and the rows, pressing none.
   Select(window, 3);
+  std::vector<int> reached;
+  for (int i = 0; i < 5; ++i) {
+    Press(VK_TAB);
+    reached.push_back(::GetDlgCtrlID(::GetFocus()));
+  }
+  EXPECT_EQ(reached, (std::vector<int>{IDOK, IDC_KEEP, IDCANCEL, IDC_CHARACTERS, IDC_STATES}));
+  // Ctrl+K on the history archive, now its fourth row.
   BYTE keys[256] = {};
   keys[VK_CONTROL] = 0x80;
   ::SetKeyboardState(keys);
