@@ -16,11 +16,7 @@ namespace {
 constexpr int kClientWidth = 6285;
 constexpr int kClientHeight = 3450;
 
-struct Placement {
-  int id;
-  TwipRect rect;
-};
-constexpr Placement kPlacements[] = {
+constexpr ControlPlacement kPlacements[] = {
     {IDC_PICICON, {240, 240, 540, 540}},        {IDC_LBLTITLE, {1050, 240, 3885, 480}},
     {IDC_LBLVERSION, {1050, 780, 3885, 225}},   {IDC_LBLDESCRIPTION, {1050, 1125, 4845, 1170}},
     {IDC_ABOUTLABEL1, {960, 2520, 2895, 255}},  {IDC_LBLEMAIL, {3960, 2520, 2055, 255}},
@@ -146,7 +142,7 @@ void frmAbout::Load() {
   linkFont_ = std::move(linkFont);
   hand_ = ::LoadCursorA(instance_, MAKEINTRESOURCEA(IDR_HANDCURSOR));
 
-  for (const Placement& p : kPlacements) {
+  for (const ControlPlacement& p : kPlacements) {
     ::SetWindowPos(Control(p.id), nullptr, Pixels(p.rect.left), Pixels(p.rect.top), Pixels(p.rect.width),
                    Pixels(p.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
     GrowToFitText(Control(p.id));

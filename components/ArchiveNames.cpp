@@ -347,6 +347,21 @@ std::string HistoryFolder(const std::string& saveFolder, const std::string& char
   return saveFolder + kHistoryFolder + separator + character + separator;
 }
 
+bool ReadArchivePath(const std::string& path, std::string& folder, std::string& name) {
+  const std::size_t program = std::string_view(kHistoryFolder).size();
+  folder.clear();
+  name = path;
+  if (path.size() <= program || path.compare(0, program, kHistoryFolder) != 0 ||
+      (path[program] != '\\' && path[program] != '/')) {
+    return true;
+  }
+  const std::size_t end = path.find_first_of("\\/", program + 1);
+  if (end == std::string::npos || path.find_first_of("\\/", end + 1) != std::string::npos) return false;
+  folder = path.substr(program + 1, end - program - 1);
+  name = path.substr(end + 1);
+  return true;
+}
+
 std::string HistoryName(const std::string& character, std::int64_t unixTime, int offsetMinutes, int clash) {
   const std::int64_t local = unixTime + std::int64_t{offsetMinutes} * 60;
   const std::int64_t days = FloorDiv(local, 86400), second = local - days * 86400;

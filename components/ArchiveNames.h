@@ -101,6 +101,14 @@ constexpr const char* kArchivePattern = "*.zip";
 constexpr const char* kHistoryFolder = "Cairnkeep History";
 std::string HistoryFolder(const std::string& saveFolder, const std::string& character);
 
+// A path from the save folder to one of its archives, as the history
+// window and a restore's record name them: HistoryFolder's two folders and
+// a name in them, `folder` the character's; else the name of a file of the
+// save folder, the whole path, never cut (in a double-byte code page the
+// second byte of a character can be the backslash's). False for a path
+// into the history folder that is not one of its archives'.
+bool ReadArchivePath(const std::string& path, std::string& folder, std::string& name);
+
 // The history name of a state of `character` made at `unixTime`, when local
 // time was `offsetMinutes` ahead of UTC; and the time such a name carries.
 std::string HistoryName(const std::string& character, std::int64_t unixTime, int offsetMinutes, int clash = 1);

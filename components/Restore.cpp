@@ -29,16 +29,8 @@ bool IsPlainFileName(const std::string& name) {
 
 // A file of the save folder, or of a character's history folder in it.
 bool IsArchivePath(const std::string& path) {
-  std::vector<std::string> parts(1);
-  for (char c : path) {
-    if (c == '\\' || c == '/') {
-      parts.emplace_back();
-    } else {
-      parts.back().push_back(c);
-    }
-  }
-  if (parts.size() == 1) return IsPlainFileName(parts[0]);
-  return parts.size() == 3 && parts[0] == kHistoryFolder && IsPlainFileName(parts[1]) && IsPlainFileName(parts[2]);
+  std::string folder, name;
+  return ReadArchivePath(path, folder, name) && IsPlainFileName(name) && (folder.empty() || IsPlainFileName(folder));
 }
 
 // Plain names only, so no wildcard: the mask is the name, ignoring case.
@@ -236,10 +228,8 @@ bool TakeNumber(std::string_view& text, std::string_view label, std::uint64_t& n
 }  // namespace
 
 std::string ShownName(const std::string& archive) {
-  const std::size_t folder = std::string_view(kHistoryFolder).size();
-  const bool inHistory = archive.size() > folder && archive.compare(0, folder, kHistoryFolder) == 0 &&
-                         (archive[folder] == '\\' || archive[folder] == '/');
-  return inHistory ? archive.substr(archive.find_last_of("\\/") + 1) : archive;
+  std::string folder, name;
+  return ReadArchivePath(archive, folder, name) ? name : archive;
 }
 
 std::string RecordText(const RestoreRecord& record) {

@@ -43,9 +43,7 @@ std::string ReadArchiveSource(FileSystem& fs, const std::string& saveDir, const 
                               RestoreSource& source);
 
 // What the player is told of `archive`, a path from the save folder: its
-// name, without the folder a history archive lies in. A name of the save
-// folder is never cut: in a double-byte code page the second byte of a
-// character can be the backslash's.
+// name, without the folder a history archive lies in.
 std::string ShownName(const std::string& archive);
 
 // What a before-restore archive records, in its comment, of the restore

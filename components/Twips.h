@@ -8,6 +8,12 @@ struct TwipRect {
   int left, top, width, height;
 };
 
+// Where a dialog's control sits in its design.
+struct ControlPlacement {
+  int id;
+  TwipRect rect;
+};
+
 inline constexpr int kTwipsPerInch = 1440;
 
 // Pixels for a length in twips at `dpi` dots per inch, rounded to nearest.

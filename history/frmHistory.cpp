@@ -17,11 +17,7 @@ namespace {
 constexpr int kClientWidth = 6600;
 constexpr int kClientHeight = 4860;
 
-struct Placement {
-  int id;
-  TwipRect rect;
-};
-constexpr Placement kPlacements[] = {
+constexpr ControlPlacement kPlacements[] = {
     {IDC_HISTORYLABEL, {120, 165, 900, 255}}, {IDC_CHARACTERS, {1080, 120, 2700, 3000}},
     {IDC_STATES, {120, 540, 6360, 3720}},     {IDOK, {2340, 4380, 1260, 345}},
     {IDC_KEEP, {3780, 4380, 1260, 345}},      {IDCANCEL, {5220, 4380, 1260, 345}},
@@ -151,7 +147,7 @@ int frmHistory::Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
 // The designed client area at the screen's DPI, centred on the main window
 // (or on the screen without one).
 void frmHistory::PlaceControls() {
-  for (const Placement& p : kPlacements) {
+  for (const ControlPlacement& p : kPlacements) {
     ::SetWindowPos(Control(p.id), nullptr, Pixels(p.rect.left), Pixels(p.rect.top), Pixels(p.rect.width),
                    Pixels(p.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
