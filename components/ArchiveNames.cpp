@@ -355,11 +355,20 @@ bool ReadArchivePath(const std::string& path, std::string& folder, std::string& 
       (path[program] != '\\' && path[program] != '/')) {
     return true;
   }
-  const std::size_t end = path.find_first_of("\\/", program + 1);
-  if (end == std::string::npos || path.find_first_of("\\/", end + 1) != std::string::npos) return false;
-  folder = path.substr(program + 1, end - program - 1);
-  name = path.substr(end + 1);
-  return true;
+  // The character's folder, then a name that starts with the character's
+  // and a "-": that tells the separator between them, whatever bytes the
+  // character's name holds.
+  const std::string_view rest = std::string_view(path).substr(program + 1);
+  for (std::size_t at = rest.find_first_of("\\/"); at != std::string_view::npos;
+       at = rest.find_first_of("\\/", at + 1)) {
+    const std::string_view character = rest.substr(0, at), file = rest.substr(at + 1);
+    if (!character.empty() && file.size() > at && Same(file.substr(0, at), character) && file[at] == '-') {
+      folder = character;
+      name = file;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string HistoryName(const std::string& character, std::int64_t unixTime, int offsetMinutes, int clash) {

@@ -103,10 +103,11 @@ std::string HistoryFolder(const std::string& saveFolder, const std::string& char
 
 // A path from the save folder to one of its archives, as the history
 // window and a restore's record name them: HistoryFolder's two folders and
-// a name in them, `folder` the character's; else the name of a file of the
-// save folder, the whole path, never cut (in a double-byte code page the
-// second byte of a character can be the backslash's). False for a path
-// into the history folder that is not one of its archives'.
+// a name of the character's in them, `folder` the character's; else the
+// name of a file of the save folder, the whole path, never cut (in a
+// double-byte code page the second byte of a character can be the
+// backslash's). False for a path into the history folder that is not one
+// of its characters' names.
 bool ReadArchivePath(const std::string& path, std::string& folder, std::string& name);
 
 // The history name of a state of `character` made at `unixTime`, when local

@@ -17,6 +17,7 @@ std::string Folded(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return name;
 }
+bool Same(const std::string& a, const std::string& b) { return Folded(a) == Folded(b); }
 
 Keeper KeeperOf(ArchiveKind kind) {
   switch (kind) {
@@ -97,15 +98,18 @@ const char* KeeperText(Keeper keeper) {
 }
 
 SavedStates::SavedStates(FileSystem& fs, const std::string& saveFolder) : fs_(fs), saveFolder_(saveFolder) {
-  // Whose by the characters there are, as the passes take them, those the
-  // passes archive first: a copy "Bob1" beside Bob is not archived, and
-  // Bob's "Bob11.zip" that holds Bob's save is Bob's. Where no character
-  // there owns it, by the name alone.
+  // Whose by the characters the passes archive, each once, not hidden and
+  // named, those whose names are their own first: a copy "Bob1" beside Bob
+  // is not archived, and Bob's "Bob11.zip" that holds Bob's save is Bob's.
+  // Where none of them owns it, by the name alone.
   std::vector<std::string> saves;
   std::vector<std::pair<std::string, std::string>> owners;  // a character, its save as archives spell it
-  for (const FileInfo& f : ListExactly(fs, saveFolder, "*.d2s", true)) {
-    saves.push_back(f.name.substr(0, f.name.size() - 4));
-    owners.emplace_back(saves.back(), f.utf8Name);
+  for (const FileInfo& f : ListExactly(fs, saveFolder, "*.d2s")) {
+    const std::string name = f.name.substr(0, f.name.size() - 4);
+    const bool known = std::any_of(saves.begin(), saves.end(), [&](const std::string& s) { return Same(s, name); });
+    if (name.empty() || known) continue;
+    saves.push_back(name);
+    owners.emplace_back(name, f.utf8Name);
   }
   std::stable_partition(owners.begin(), owners.end(),
                         [&](const auto& owner) { return NamesTakenFrom(owner.first, saves).empty(); });

@@ -27,12 +27,6 @@ bool IsPlainFileName(const std::string& name) {
   });
 }
 
-// A file of the save folder, or of a character's history folder in it.
-bool IsArchivePath(const std::string& path) {
-  std::string folder, name;
-  return ReadArchivePath(path, folder, name) && IsPlainFileName(name) && (folder.empty() || IsPlainFileName(folder));
-}
-
 // Plain names only, so no wildcard: the mask is the name, ignoring case.
 const ZipEntry* Find(const std::vector<ZipEntry>& entries, const std::string& name) {
   const auto found = std::find_if(entries.begin(), entries.end(),
@@ -169,21 +163,31 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   return {};
 }
 
+}  // namespace
+
+std::string FinishRestore(FileSystem& fs, const std::string& folder, const std::string& character,
+                          const std::string& mark, WaitBudget& budget) {
+  const ArchiveName name = ReadArchiveName(mark, character);
+  if (name.kind != ArchiveKind::Restoring) return {};
+  ReplaceStatus placed = ReplaceStatus::Failed;
+  const std::string done = FirstFreeName(ArchiveKind::BeforeRestore, character, name.stamp, [&](const std::string& to) {
+    placed = PutInPlace(fs, folder + mark, folder + to, false, budget);
+    return placed == ReplaceStatus::Exists;
+  });
+  return placed == ReplaceStatus::Done ? done : std::string();
+}
+
+namespace {
+
 // Every file of `character` is now whole, as a restore left it: each mark
 // of a restore under way becomes the before-restore archive it is, and
 // `kept`, the present's one, takes its name. A mark that cannot be renamed
 // stays, and says so again at the next start; nothing is lost by it.
 void FinishRestores(FileSystem& fs, const std::string& folder, const std::string& character, std::string& kept) {
   for (const FileInfo& f : ListExactly(fs, folder, kArchivePattern, true)) {
-    const ArchiveName mark = ReadArchiveName(f.name, character);
-    if (mark.kind != ArchiveKind::Restoring) continue;
-    ReplaceStatus placed = ReplaceStatus::Failed;
     WaitBudget full = WaitBudget::Unbounded();
-    const std::string done = FirstFreeName(ArchiveKind::BeforeRestore, character, mark.stamp, [&](const std::string& to) {
-      placed = PutInPlace(fs, folder + f.name, folder + to, false, full);
-      return placed == ReplaceStatus::Exists;
-    });
-    if (placed == ReplaceStatus::Done && f.name == kept) kept = done;
+    const std::string done = FinishRestore(fs, folder, character, f.name, full);
+    if (!done.empty() && f.name == kept) kept = done;
   }
 }
 
@@ -243,9 +247,6 @@ bool ReadRecord(std::string_view comment, RestoreRecord& record) {
   const std::size_t line = comment.find('\n');
   if (line == 0 || line == std::string_view::npos) return false;
   record.source = comment.substr(0, line);
-  // A record comes with any archive copied in: it names an archive of the
-  // save folder or of a history folder in it, and nothing beyond them.
-  if (!IsArchivePath(record.source)) return false;
   comment.remove_prefix(line + 1);
   return TakeNumber(comment, kRecordSize, record.size) && TakeNumber(comment, kRecordWrite, record.lastWrite) &&
          comment.empty();
@@ -318,13 +319,13 @@ bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::st
     const ZipEntry* e = Find(entries, save);
     return e && e->data == present;
   };
-  if (holds(kept)) return true;
-  if (ReadEntries(fs, folder + record.source, record.source, restored).empty()) return holds(restored);
-  // Gone since: a history archive the rule let go, which it does only once
-  // the game has saved the character after the restore. Not read, or not
-  // known to be gone, it counts as not finished.
-  Bytes none;
-  return fs.ReadWhole(folder + record.source, none, before, after, 0) != ReadStatus::Missing;
+  // A record comes with any archive copied in: only an archive of the save
+  // folder, or of a history folder in it, is read for it.
+  std::string in, name;
+  if (holds(kept) || !ReadArchivePath(record.source, in, name)) return true;
+  in = in.empty() ? folder : HistoryFolder(folder, in);
+  if (ListExactly(fs, in, name, true).size() != 1 || !ReadEntries(fs, in + name, name, restored).empty()) return true;
+  return holds(restored);
 }
 
 std::vector<std::string> UnfinishedRestores(FileSystem& fs, const std::string& saveDir) {

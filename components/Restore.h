@@ -56,8 +56,7 @@ struct RestoreRecord {
   std::uint64_t lastWrite = 0;
 };
 std::string RecordText(const RestoreRecord& record);
-// False for a comment that is no record of ours, or names an archive that
-// is neither the save folder's nor in a history folder there.
+// False for a comment that is no record of ours.
 bool ReadRecord(std::string_view comment, RestoreRecord& record);
 
 // All that a restore waits for files others hold, as a pass waits at most
@@ -69,10 +68,18 @@ constexpr unsigned kRestoreWaitBudgetMs = 2000;
 // save is still the one of either state, the mark's or that of the archive
 // restored from, which the mark's record names, and so has not been written
 // by the game since. Going by the contents, no clock can fool it; whatever
-// cannot be read counts as not finished, but for an archive restored from
-// that is gone: the history lets one go only after the game has saved.
+// cannot be read counts as not finished, and so does a record that names
+// no archive of the save folder or of a history folder in it.
 bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::string& character,
                        const std::string& mark);
+
+// Once the restore that left `mark` is finished, as far as the files tell,
+// the mark takes its before-restore name, where no file is, within
+// `budget`: its new name; empty where it is still where it was. So the
+// archive restored from, which a history may let go once the game has
+// saved, is not needed again to tell.
+std::string FinishRestore(FileSystem& fs, const std::string& folder, const std::string& character,
+                          const std::string& mark, WaitBudget& budget);
 
 // What to tell the player of each restore in `saveDir` that did not finish
 // (a crash, a power cut): whose, and the two archives that keep each whole

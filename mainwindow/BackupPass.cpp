@@ -28,9 +28,13 @@ int SlotOf(std::string_view file, std::string_view name) {
 // archive records it: that archive made after every slot, recording a
 // restore from one of them that is still the file it was then. 0 when
 // there is none; then time decides. `from` is that archive's stamp when
-// its record decided.
+// its record decided. Gone back to an archive that is no slot (a kept one,
+// a history state), `other` is that archive, its name a path from the save
+// folder: the state the character was in until the game saved.
 int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& name,
-                 const std::vector<FileInfo>& archives, CharacterMemory& memory, FileStamp& from) {
+                 const std::vector<FileInfo>& archives, CharacterMemory& memory, FileStamp& from,
+                 std::optional<FileInfo>& other) {
+  other.reset();
   const FileInfo* newestRecord = nullptr;
   std::uint64_t newestSlot = 0;
   for (const FileInfo& f : archives) {
@@ -58,22 +62,35 @@ int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& n
     }
     record = memory.recordRead;
   }
+  const auto same = [&](const FileInfo& f) { return f.size == record.size && f.lastWrite == record.lastWrite; };
   for (const FileInfo& f : archives) {
-    if (f.name != record.source || f.size != record.size || f.lastWrite != record.lastWrite) continue;
+    if (f.name != record.source || !same(f)) continue;
     const ArchiveName read = ReadArchiveName(f.name, name);
-    return read.kind == ArchiveKind::Slot ? read.slot : 0;
+    if (read.kind == ArchiveKind::Slot) return read.slot;
+    other = f;
+    return 0;
+  }
+  std::string character, file;
+  if (!record.source.empty() && ReadArchivePath(record.source, character, file) && !character.empty()) {
+    for (FileInfo f : ListExactly(fs, HistoryFolder(folder, character), file, true)) {
+      if (same(f)) other = f, other->name = record.source;
+    }
   }
   return 0;
 }
 
 // The mark of a restore of `name` that did not finish, while the game has
-// not saved since; else null.
+// not saved since; else null. A mark of one the game's save has finished
+// in effect takes its before-restore name now, before this pass may let
+// the history archive it was restored from go; one that cannot, now,
+// stays, and is tried again at the next pass.
 const FileInfo* CutShort(FileSystem& fs, const std::string& folder, const std::string& name,
                          const std::vector<FileInfo>& archives) {
   for (const FileInfo& f : archives) {
-    if (ReadArchiveName(f.name, name).kind == ArchiveKind::Restoring && RestoreUnfinished(fs, folder, name, f.name)) {
-      return &f;
-    }
+    if (ReadArchiveName(f.name, name).kind != ArchiveKind::Restoring) continue;
+    if (RestoreUnfinished(fs, folder, name, f.name)) return &f;
+    WaitBudget none(0);
+    FinishRestore(fs, folder, name, f.name, none);
   }
   return nullptr;
 }
@@ -332,7 +349,8 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
       archiver.SourceDirectory = saveDir;
       archiver.RequiredFile = name + ".d2s";
       FileStamp recordFrom;
-      const int restored = RestoredSlot(fs, folder, name, archives, remembered, recordFrom);
+      std::optional<FileInfo> restoredFrom;
+      const int restored = RestoredSlot(fs, folder, name, archives, remembered, recordFrom, restoredFrom);
       archiver.Newest = NewestArchives(archives, folder, name, last, restored);
       std::vector<const FileInfo*> files;
       for (const FileInfo& f : listing) {
@@ -350,7 +368,8 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
         result.leftOut.insert(result.leftOut.end(), remembered.leftOut.begin(), remembered.leftOut.end());
         continue;
       }
-      const FileInfo* newest = NewestOf(archives, name, restored ? restored : last);
+      // A death is one since the state gone back to, wherever it lies.
+      const FileInfo* newest = restoredFrom ? &*restoredFrom : NewestOf(archives, name, restored ? restored : last);
       std::optional<bool> died;
       std::string keptIn;
       bool exists = false, anothers = false;

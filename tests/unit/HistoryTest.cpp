@@ -754,19 +754,169 @@ TEST_F(StatesTest, ASlotACopysNamesCouldBeIsTheCharactersWhoseSaveItHolds) {
   }
 }
 
-// A record comes with any archive copied in: it names an archive of the
-// save folder or of a history folder there, or it is no record.
-TEST(RestoreRecord, NamesAnArchiveOfTheSaveFolderOrItsHistoryAlone) {
-  const auto names = [](const std::string& source) {
-    ck::RestoreRecord record;
-    return ck::ReadRecord(ck::RecordText({source, 10, 20}), record) && record.source == source;
+// A path to an archive, as the history window and a restore's record name
+// one: a history archive's folder and name, whatever bytes its character's
+// name holds; a name of the save folder whole; nothing else in the history.
+TEST(ArchivePath, IsAHistoryArchiveOrANameOfTheSaveFolder) {
+  struct Row {
+    std::string path;
+    bool read;
+    std::string folder, name;
   };
-  EXPECT_TRUE(names("Bob1.zip"));
-  EXPECT_TRUE(names("Cairnkeep History\\Bob\\Bob-20261209-081000+0100.zip"));
-  EXPECT_TRUE(names("Cairnkeep History/Bob/Bob-20261209-081000+0100.zip"));
-  for (const char* beyond : {"..\\..\\Windows\\win.ini", "C:\\Users\\a.zip", "Cairnkeep History\\..\\Bob1.zip",
-                             "Cairnkeep History\\Bob\\..\\..\\x.zip", "Other\\Bob\\Bob1.zip", "\\\\server\\a.zip",
-                             "Cairnkeep History\\Bob\\Sub\\Bob1.zip", "Bob1.zip:stream"}) {
-    EXPECT_FALSE(names(beyond)) << beyond;
+  const std::string so = "\x83\x5C";  // Shift-JIS: its second byte is the backslash's
+  const std::vector<Row> rows = {
+      {"Bob1.zip", true, "", "Bob1.zip"},
+      {"Bob~old.zip", true, "", "Bob~old.zip"},
+      {so + "1.zip", true, "", so + "1.zip"},
+      {"Cairnkeep History\\Bob\\Bob-20261209-081000+0100.zip", true, "Bob", "Bob-20261209-081000+0100.zip"},
+      {"Cairnkeep History/bob/Bob-20261209-081000+0100.zip", true, "bob", "Bob-20261209-081000+0100.zip"},
+      {"Cairnkeep History\\" + so + "\\" + so + "-20261209-081000+0100.zip", true, so,
+       so + "-20261209-081000+0100.zip"},
+      {"Cairnkeep History\\..\\Bob1.zip", false, "", ""},
+      {"Cairnkeep History\\Bob\\..\\..\\x.zip", false, "", ""},
+      {"Cairnkeep History\\Bob\\Cain-20261209-081000+0100.zip", false, "", ""},
+  };
+  for (const Row& row : rows) {
+    std::string folder, name;
+    const bool read = ck::ReadArchivePath(row.path, folder, name);
+    EXPECT_EQ(read, row.read) << row.path;
+    if (read) {
+      EXPECT_EQ(std::pair(folder, name), std::pair(row.folder, row.name)) << row.path;
+    }
   }
+}
+
+namespace {
+
+// Whether a slot of Bob's holds `save` beside the hotkeys `key`.
+bool ASlotHolds(MemoryFileSystem& fs, const ck::Bytes& save, const std::string& key) {
+  for (const ck::FileInfo& f : fs.List(kSave, "*.zip", true)) {
+    ck::Bytes data;
+    ck::FileStamp before, after;
+    std::vector<ck::ZipEntry> entries;
+    if (ck::ReadArchiveName(f.name, "Bob").kind != ck::ArchiveKind::Slot ||
+        fs.ReadWhole(std::string(kSave) + f.name, data, before, after, 1 << 22) != ck::ReadStatus::Ok ||
+        !ck::ReadZip(data, entries)) {
+      continue;
+    }
+    const auto has = [&](const char* name, const ck::Bytes& bytes) {
+      return std::any_of(entries.begin(), entries.end(), [&](const ck::ZipEntry& e) {
+        return MemoryFileSystem::Key(e.name) == name && e.data == bytes;
+      });
+    };
+    if (has("bob.d2s", save) && has("bob.key", ck::testing::Text(key))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// A restore cut short with the save in place and the hotkeys not, from an
+// archive then taken away (by the player, or with the history left behind
+// as the save folder was moved): the mix is still told, and no pass keeps
+// it. From an archive the main list shows under a name with a "~": the game
+// saves, and the passes go on.
+TEST_F(StatesTest, ARestoreCutShortIsToldWhateverItWasFromTillTheGameSaves) {
+  for (const bool history : {true, false}) {
+    SCOPED_TRACE(history ? "from a history archive taken away" : "from Bob~old.zip");
+    Lay();
+    const std::int64_t made = Utc(2026, 12, 9, 10, 30);
+    std::string path = "Bob~old.zip";
+    if (history) {
+      PutHistory(made, "10:30");
+      path = HistoryPath(made);
+    }
+    files_.Put("Bob~old.zip", LevelZip(30, "10:30"));
+    ASSERT_TRUE(files_.WriteFlushed(std::string(kSave) + path, LevelZip(30, "10:30")));
+    SaveLevel(20, "11:05b");
+    ck::RestoreSource source;
+    ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
+    files_.written = [](const std::string& p) {
+      if (p.ends_with("~Bob.key.cktmp")) throw 1;
+    };
+    std::string keptIn;
+    EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn));
+    files_.written = [](const std::string&) {};
+    ck::ZipArchiver::RemoveStale(files_, kSave);
+    memory_ = {};
+    ASSERT_EQ(ck::UnfinishedRestores(files_, kSave).size(), 1u);
+    if (history) {
+      ASSERT_TRUE(files_.Remove(std::string(kSave) + path));
+    }
+    EXPECT_EQ(ck::UnfinishedRestores(files_, kSave).size(), 1u);
+    At(Utc(2026, 12, 9, 11, 7));
+    const std::optional<ck::PassResult> pass = Pass(3);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->cutShort.size(), 1u);
+    EXPECT_FALSE(ASlotHolds(files_, ck::testing::StatedSave("Bob", 30), "11:05b"));
+    if (history) continue;
+    for (const auto& [minute, state] : {std::pair{20, "11:20"}, std::pair{30, "11:30"}}) {
+      At(Utc(2026, 12, 9, 11, minute));
+      SaveLevel(25, state);
+      EXPECT_EQ(Pass(3)->saved, std::vector<std::string>{"Bob"}) << state;
+    }
+  }
+}
+
+// A file named ".d2s", and a hidden copy of a save, which the passes take
+// for no one: so does the window.
+TEST_F(StatesTest, TheCharactersAreThoseThePassesArchive) {
+  LayAll();
+  files_.Put(".d2s", ck::testing::WholeSave("X"));
+  const ck::SavedStates states(files_, kSave);
+  EXPECT_EQ(states.Whose("Bob2.zip"), "Bob");
+  EXPECT_EQ(states.Characters(), (std::vector<std::string>{"Bob", "Cain", "H\xC3\xA9l\xC3\xA8ne"}));
+  std::size_t inFolder = 0;
+  for (const ck::StateRow& r : states.Of("Bob", 3, files_.wallNow)) inFolder += r.file.name.find('/') == std::string::npos;
+  EXPECT_EQ(inFolder, 6u);
+}
+
+// Going back to a state with a corpse, from a slot or from the history:
+// the next pass finds no death since it, and keeps nothing apart for one.
+TEST_F(StatesTest, GoingBackToAStateWithACorpseIsNoDeath) {
+  for (const bool fromHistory : {false, true}) {
+    SCOPED_TRACE(fromHistory ? "from the history" : "from a slot");
+    Lay();
+    const std::int64_t made = Utc(2026, 12, 9, 10, 30);
+    const ck::Bytes dead = ck::BuildZip({{"Bob.d2s", ck::testing::StatedSave("Bob", 30, 0x08, true), 0, 0x21, {}},
+                                         {"Bob.key", ck::testing::Text("10:30 dead"), 0, 0x21, {}}});
+    std::string path = "Bob1.zip";
+    if (fromHistory) {
+      ASSERT_TRUE(files_.WriteFlushed(History() + ck::HistoryName("Bob", made, BerlinTime::Offset(made)), dead));
+      path = HistoryPath(made);
+    } else {
+      At(Utc(2026, 12, 9, 9, 50));
+      files_.Put("Bob1.zip", dead);
+      At(Utc(2026, 12, 9, 11, 5));
+    }
+    SaveLevel(20, "11:05b");
+    ASSERT_TRUE(Pass(3));
+    At(Utc(2026, 12, 9, 11, 6));
+    ck::RestoreSource source;
+    ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
+    std::string keptIn;
+    ASSERT_EQ(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn), "");
+    ck::WentBack(memory_, "Bob", {source.archive, source.stamp.size, source.stamp.lastWrite});
+    At(Utc(2026, 12, 9, 11, 7));
+    const std::optional<ck::PassResult> pass = Pass(3);
+    ASSERT_TRUE(pass);
+    EXPECT_TRUE(pass->died.empty());
+  }
+}
+
+// A character whose name, in a double-byte code page, holds the
+// backslash's byte: its history archive is named whole, and kept.
+TEST_F(StatesTest, AHistoryArchiveOfADoubleByteNameIsShownWholeAndKept) {
+  const std::string so = "\x83\x5C";
+  const std::string folder = ck::HistoryFolder(kSave, so);
+  ASSERT_TRUE(files_.MakeFolder(std::string(kSave) + ck::kHistoryFolder));
+  ASSERT_TRUE(files_.MakeFolder(folder.substr(0, folder.size() - 1)));
+  const std::string name = ck::HistoryName(so, Utc(2026, 12, 9, 10, 30), 60);
+  ASSERT_TRUE(files_.WriteFlushed(folder + name, Zip("x")));
+  ck::RestoreSource source;
+  source.archive = ck::CharacterHistory(files_, kSave, so).Path(name);
+  source.character = so;
+  EXPECT_EQ(ck::ShownName(source.archive), name);
+  std::string kept;
+  EXPECT_EQ(ck::KeepArchive(files_, kSave, source, kept), "");
 }
