@@ -363,6 +363,7 @@ bool ReadArchivePath(const std::string& path, std::string& folder, std::string& 
        at = rest.find_first_of("\\/", at + 1)) {
     const std::string_view character = rest.substr(0, at), file = rest.substr(at + 1);
     if (!character.empty() && file.size() > at && Same(file.substr(0, at), character) && file[at] == '-') {
+      if (character == "." || character == ".." || ReadArchiveName(file, character).kind != ArchiveKind::History) break;
       folder = character;
       name = file;
       return true;

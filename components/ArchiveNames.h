@@ -107,7 +107,7 @@ std::string HistoryFolder(const std::string& saveFolder, const std::string& char
 // name of a file of the save folder, the whole path, never cut (in a
 // double-byte code page the second byte of a character can be the
 // backslash's). False for a path into the history folder that is not one
-// of its characters' names.
+// of its characters' history names.
 bool ReadArchivePath(const std::string& path, std::string& folder, std::string& name);
 
 // The history name of a state of `character` made at `unixTime`, when local

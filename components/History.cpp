@@ -140,13 +140,15 @@ std::vector<KeptBy> CharacterHistory::Why(const std::vector<FileInfo>& slots, st
   return kept;
 }
 
-void CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now, const std::string& spared) {
+void CharacterHistory::Thin(const std::vector<FileInfo>& slots, std::int64_t now,
+                            const std::vector<std::string>& spared) {
   const std::vector<KeptBy> kept = Why(slots, now);
   std::size_t left = 0;
   for (std::size_t i = 0; i < kept.size(); ++i) {
     const std::string path = folder_ + archives_[i].name;
-    if (kept[i] == KeptBy::Nothing && !SamePath(Path(archives_[i].name), spared) && !fs_.IsReadOnly(path) &&
-        fs_.Remove(path)) {
+    const std::string from = Path(archives_[i].name);
+    const bool isSpared = std::any_of(spared.begin(), spared.end(), [&](const std::string& s) { return SamePath(from, s); });
+    if (kept[i] == KeptBy::Nothing && !isSpared && !fs_.IsReadOnly(path) && fs_.Remove(path)) {
       continue;
     }
     if (left != i) archives_[left] = std::move(archives_[i]), times_[left] = times_[i];

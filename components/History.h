@@ -61,9 +61,10 @@ class CharacterHistory {
   std::vector<KeptBy> Why(const std::vector<FileInfo>& slots, std::int64_t now);
 
   // Removes the history archives that the rule no longer keeps beside the
-  // character's `slots`, but for read-only ones and `spared` (a path from
-  // the save folder, as Path gives it); those it cannot remove stay listed.
-  void Thin(const std::vector<FileInfo>& slots, std::int64_t now, const std::string& spared = {});
+  // character's `slots`, but for read-only ones and those `spared` (paths
+  // from the save folder, as Path gives them); those it cannot remove stay
+  // listed.
+  void Thin(const std::vector<FileInfo>& slots, std::int64_t now, const std::vector<std::string>& spared = {});
 
   // The path of its archive `name` from the save folder.
   std::string Path(const std::string& name) const { return folder_.substr(saveFolder_.size()) + name; }

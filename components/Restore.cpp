@@ -163,8 +163,8 @@ std::string KeepPresent(FileSystem& fs, const std::string& folder, const std::st
   return {};
 }
 
-}  // namespace
-
+// `mark`, a mark of a restore under way, under its before-restore name,
+// where no file is: its new name; empty where it is still where it was.
 std::string FinishRestore(FileSystem& fs, const std::string& folder, const std::string& character,
                           const std::string& mark, WaitBudget& budget) {
   const ArchiveName name = ReadArchiveName(mark, character);
@@ -176,8 +176,6 @@ std::string FinishRestore(FileSystem& fs, const std::string& folder, const std::
   });
   return placed == ReplaceStatus::Done ? done : std::string();
 }
-
-namespace {
 
 // Every file of `character` is now whole, as a restore left it: each mark
 // of a restore under way becomes the before-restore archive it is, and
@@ -304,7 +302,7 @@ std::string ReadRestoreSource(FileSystem& fs, const std::string& saveDir, const 
 }
 
 bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::string& character,
-                       const std::string& mark) {
+                       const std::string& mark, RestoreRecord* recorded) {
   const std::string folder = FolderPrefix(saveDir), save = character + ".d2s";
   Bytes present;
   FileStamp before, after;
@@ -315,6 +313,7 @@ bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::st
   if (!ReadEntries(fs, folder + mark, mark, kept, nullptr, &comment).empty() || !ReadRecord(comment, record)) {
     return true;
   }
+  if (recorded) *recorded = record;
   const auto holds = [&](const std::vector<ZipEntry>& entries) {
     const ZipEntry* e = Find(entries, save);
     return e && e->data == present;

@@ -70,16 +70,9 @@ constexpr unsigned kRestoreWaitBudgetMs = 2000;
 // by the game since. Going by the contents, no clock can fool it; whatever
 // cannot be read counts as not finished, and so does a record that names
 // no archive of the save folder or of a history folder in it.
+// `record`, where given, is what the mark records, once it is read.
 bool RestoreUnfinished(FileSystem& fs, const std::string& saveDir, const std::string& character,
-                       const std::string& mark);
-
-// Once the restore that left `mark` is finished, as far as the files tell,
-// the mark takes its before-restore name, where no file is, within
-// `budget`: its new name; empty where it is still where it was. So the
-// archive restored from, which a history may let go once the game has
-// saved, is not needed again to tell.
-std::string FinishRestore(FileSystem& fs, const std::string& folder, const std::string& character,
-                          const std::string& mark, WaitBudget& budget);
+                       const std::string& mark, RestoreRecord* record = nullptr);
 
 // What to tell the player of each restore in `saveDir` that did not finish
 // (a crash, a power cut): whose, and the two archives that keep each whole

@@ -70,29 +70,33 @@ int RestoredSlot(FileSystem& fs, const std::string& folder, const std::string& n
     other = f;
     return 0;
   }
+  // A history archive of this character's that holds its save: a record
+  // comes with any archive copied in.
   std::string character, file;
-  if (!record.source.empty() && ReadArchivePath(record.source, character, file) && !character.empty()) {
+  if (!record.source.empty() && ReadArchivePath(record.source, character, file) && MatchesMask(character, name)) {
     for (FileInfo f : ListExactly(fs, HistoryFolder(folder, character), file, true)) {
-      if (same(f)) other = f, other->name = record.source;
+      if (same(f) && SaveHeldIn(fs, HistoryFolder(folder, character) + file, name + ".d2s") == Whose::Own) {
+        other = f, other->name = record.source;
+      }
     }
   }
   return 0;
 }
 
 // The mark of a restore of `name` that did not finish, while the game has
-// not saved since; else null. A mark of one the game's save has finished
-// in effect takes its before-restore name now, before this pass may let
-// the history archive it was restored from go; one that cannot, now,
-// stays, and is tried again at the next pass.
+// not saved since; else null. `sources`: the archives the marks there were
+// restored from, which no pass lets go while a mark names them, as telling
+// whether a restore finished needs them.
 const FileInfo* CutShort(FileSystem& fs, const std::string& folder, const std::string& name,
-                         const std::vector<FileInfo>& archives) {
+                         const std::vector<FileInfo>& archives, std::vector<std::string>& sources) {
+  const FileInfo* cut = nullptr;
   for (const FileInfo& f : archives) {
     if (ReadArchiveName(f.name, name).kind != ArchiveKind::Restoring) continue;
-    if (RestoreUnfinished(fs, folder, name, f.name)) return &f;
-    WaitBudget none(0);
-    FinishRestore(fs, folder, name, f.name, none);
+    RestoreRecord record;
+    if (RestoreUnfinished(fs, folder, name, f.name, &record) && !cut) cut = &f;
+    if (!record.source.empty()) sources.push_back(record.source);
   }
-  return nullptr;
+  return cut;
 }
 
 // The slot archives of `name` last written, all of them when equally
@@ -358,7 +362,8 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           files.push_back(&f);
         }
       }
-      if (const FileInfo* mark = CutShort(fs, folder, name, archives)) {
+      std::vector<std::string> unthinned{memory.spared};
+      if (const FileInfo* mark = CutShort(fs, folder, name, archives, unthinned)) {
         result.notSaved.push_back(name);
         result.cutShort.emplace_back(name, mark->name);
         continue;
@@ -448,7 +453,7 @@ std::optional<PassResult> RunBackupPass(FileSystem& fs, const std::string& saveD
           // Then, and only then, what the rule no longer keeps goes; what
           // could not go now goes at a later pass.
           try {
-            if (thinning && arrivalKnown) history.Thin(slots, clocks.unixTime, memory.spared);
+            if (thinning && arrivalKnown) history.Thin(slots, clocks.unixTime, unthinned);
           } catch (...) {
           }
         }

@@ -692,8 +692,9 @@ TEST_F(StatesTest, AHistoryArchiveAQuestionNamesIsNotThinnedWhileItIsOpen) {
 }
 
 // A restore from a history archive cut short, then played on as start-up
-// allows: the passes go on, and may let that archive go by the rule; the
-// restore, finished in effect by the game's save, never stops them again.
+// allows: the passes go on, and keep that archive, though the rule lets it
+// go, while the mark names it: without it a mix could not be told from the
+// game's save, and the passes would stop for good.
 TEST_F(StatesTest, ACutShortRestoreFromTheHistoryStopsNoBackupOnceTheGameSaves) {
   Lay();
   const std::string path = HistoryPath(Utc(2026, 12, 9, 9, 20));
@@ -719,7 +720,7 @@ TEST_F(StatesTest, ACutShortRestoreFromTheHistoryStopsNoBackupOnceTheGameSaves) 
     EXPECT_EQ(pass->saved, std::vector<std::string>{"Bob"}) << state;
     EXPECT_EQ(States().count(state), 1u);
   }
-  EXPECT_EQ(States().count("09:20"), 0u);  // let go by the rule
+  EXPECT_EQ(States().count("09:20"), 1u);
   EXPECT_TRUE(ck::UnfinishedRestores(files_, kSave).empty());
 }
 
@@ -919,4 +920,67 @@ TEST_F(StatesTest, AHistoryArchiveOfADoubleByteNameIsShownWholeAndKept) {
   EXPECT_EQ(ck::ShownName(source.archive), name);
   std::string kept;
   EXPECT_EQ(ck::KeepArchive(files_, kSave, source, kept), "");
+}
+
+// Going back, as told, to the mark of a restore cut short, cut short too;
+// then the game saves: each mark still names what it was restored from,
+// and the passes go on.
+TEST_F(StatesTest, GoingBackToTheMarkOfARestoreCutShortStopsNoBackupOnceTheGameSaves) {
+  Lay();
+  At(Utc(2026, 12, 9, 9, 50));
+  files_.Put("Bob1.zip", LevelZip(10, "09:50"));
+  At(Utc(2026, 12, 9, 11, 5));
+  SaveLevel(20, "11:05");
+  ASSERT_TRUE(Pass(3));
+  const std::pair<const char*, const char*> restores[] = {{"Bob1.zip", "20261209-110600"},
+                                                          {"Bob-restoring-20261209-110600.zip", "20261209-110700"}};
+  for (const auto& [from, stamp] : restores) {
+    ck::RestoreSource source;
+    ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, from, source), "");
+    files_.written = [](const std::string& p) {
+      if (p.ends_with("~Bob.key.cktmp")) throw 1;
+    };
+    std::string keptIn;
+    EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, stamp, keptIn));
+    files_.written = [](const std::string&) {};
+    ck::ZipArchiver::RemoveStale(files_, kSave);
+    memory_ = {};
+  }
+  for (const auto& [minute, state] : {std::pair{20, "11:20"}, std::pair{30, "11:30"}, std::pair{40, "11:40"}}) {
+    At(Utc(2026, 12, 9, 11, minute));
+    SaveLevel(25, state);
+    const std::optional<ck::PassResult> pass = Pass(3);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->saved, std::vector<std::string>{"Bob"}) << state;
+  }
+}
+
+// A record names an archive in another character's history (a record comes
+// with any archive copied in): Bob's death is not told against Cain's state,
+// nor are Cain's files kept as Bob's.
+TEST_F(StatesTest, ARecordNamingAnothersHistoryIsNoStateOfTheCharacters) {
+  Lay();
+  const std::string cain = ck::HistoryFolder(kSave, "Cain");
+  ASSERT_TRUE(files_.MakeFolder(cain.substr(0, cain.size() - 1)));
+  const std::string name = ck::HistoryName("Cain", Utc(2026, 12, 9, 9), 60);
+  ASSERT_TRUE(files_.WriteFlushed(cain + name, ck::BuildZip({{"Cain.d2s", ck::testing::StatedSave("Cain", 5), 0, 0x21, {}}})));
+  const std::vector<ck::FileInfo> listed = ck::ListExactly(files_, cain, name, true);
+  ASSERT_EQ(listed.size(), 1u);
+  At(Utc(2026, 12, 9, 11, 6));
+  files_.Put("Bob-before-restore-20261209-110600.zip",
+             ck::BuildZip({{"Bob.d2s", ck::testing::StatedSave("Bob", 40), 0, 0x21, {}}}, 6,
+                          ck::RecordText({std::string(ck::kHistoryFolder) + "/Cain/" + name, listed.front().size,
+                                          listed.front().lastWrite})));
+  At(Utc(2026, 12, 9, 11, 7));
+  files_.Put("Bob.d2s", ck::testing::StatedSave("Bob", 40, 0x08, true));
+  const std::optional<ck::PassResult> pass = Pass(3);
+  ASSERT_TRUE(pass);
+  for (const auto& [who, keptIn] : pass->died) {
+    ck::Bytes data;
+    ck::FileStamp before, after;
+    std::vector<ck::ZipEntry> entries;
+    ASSERT_EQ(files_.ReadWhole(std::string(kSave) + keptIn, data, before, after, 1 << 20), ck::ReadStatus::Ok);
+    ASSERT_TRUE(ck::ReadZip(data, entries));
+    for (const ck::ZipEntry& e : entries) EXPECT_NE(e.name, "Cain.d2s") << keptIn;
+  }
 }
