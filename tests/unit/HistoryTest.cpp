@@ -600,6 +600,20 @@ class StatesTest : public MoveAndThinTest {
     return ck::BuildZip({{"Bob.d2s", ck::testing::StatedSave("Bob", level), 0, 0x21, {}},
                          {"Bob.key", ck::testing::Text(state), 0, 0x21, {}}});
   }
+  // A restore of Bob from `path` that the process dies in once the save is
+  // in place, and the program started again.
+  void RestoreCutShort(const std::string& path, const std::string& stamp) {
+    ck::RestoreSource source;
+    ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
+    files_.written = [](const std::string& p) {
+      if (p.ends_with("~Bob.key.cktmp")) throw 1;
+    };
+    std::string keptIn;
+    EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, stamp, keptIn));
+    files_.written = [](const std::string&) {};
+    ck::ZipArchiver::RemoveStale(files_, kSave);
+    memory_ = {};
+  }
 };
 
 TEST_F(StatesTest, EveryArchiveOfACharacterIsARowNewestFirstWithWhatKeepsIt) {
@@ -697,17 +711,7 @@ TEST_F(StatesTest, AHistoryArchiveAQuestionNamesIsNotThinnedWhileItIsOpen) {
 // game's save, and the passes would stop for good.
 TEST_F(StatesTest, ACutShortRestoreFromTheHistoryStopsNoBackupOnceTheGameSaves) {
   Lay();
-  const std::string path = HistoryPath(Utc(2026, 12, 9, 9, 20));
-  ck::RestoreSource source;
-  ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
-  files_.written = [](const std::string& p) {
-    if (p.ends_with("~Bob.key.cktmp")) throw 1;  // the crash, once the save is in place
-  };
-  std::string keptIn;
-  EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn));
-  files_.written = [](const std::string&) {};
-  ck::ZipArchiver::RemoveStale(files_, kSave);
-  memory_ = {};
+  RestoreCutShort(HistoryPath(Utc(2026, 12, 9, 9, 20)), "20261209-110600");
   ASSERT_EQ(ck::UnfinishedRestores(files_, kSave).size(), 1u);
   At(Utc(2026, 12, 9, 11, 7));
   ASSERT_TRUE(Pass(3));
@@ -830,16 +834,7 @@ TEST_F(StatesTest, ARestoreCutShortIsToldWhateverItWasFromTillTheGameSaves) {
     files_.Put("Bob~old.zip", LevelZip(30, "10:30"));
     ASSERT_TRUE(files_.WriteFlushed(std::string(kSave) + path, LevelZip(30, "10:30")));
     SaveLevel(20, "11:05b");
-    ck::RestoreSource source;
-    ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, path, source), "");
-    files_.written = [](const std::string& p) {
-      if (p.ends_with("~Bob.key.cktmp")) throw 1;
-    };
-    std::string keptIn;
-    EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, "20261209-110600", keptIn));
-    files_.written = [](const std::string&) {};
-    ck::ZipArchiver::RemoveStale(files_, kSave);
-    memory_ = {};
+    RestoreCutShort(path, "20261209-110600");
     ASSERT_EQ(ck::UnfinishedRestores(files_, kSave).size(), 1u);
     if (history) {
       ASSERT_TRUE(files_.Remove(std::string(kSave) + path));
@@ -934,18 +929,7 @@ TEST_F(StatesTest, GoingBackToTheMarkOfARestoreCutShortStopsNoBackupOnceTheGameS
   ASSERT_TRUE(Pass(3));
   const std::pair<const char*, const char*> restores[] = {{"Bob1.zip", "20261209-110600"},
                                                           {"Bob-restoring-20261209-110600.zip", "20261209-110700"}};
-  for (const auto& [from, stamp] : restores) {
-    ck::RestoreSource source;
-    ASSERT_EQ(ck::ReadRestoreSource(files_, kSave, from, source), "");
-    files_.written = [](const std::string& p) {
-      if (p.ends_with("~Bob.key.cktmp")) throw 1;
-    };
-    std::string keptIn;
-    EXPECT_ANY_THROW(ck::RestoreCharacter(files_, kSave, source, stamp, keptIn));
-    files_.written = [](const std::string&) {};
-    ck::ZipArchiver::RemoveStale(files_, kSave);
-    memory_ = {};
-  }
+  for (const auto& [from, stamp] : restores) RestoreCutShort(from, stamp);
   for (const auto& [minute, state] : {std::pair{20, "11:20"}, std::pair{30, "11:30"}, std::pair{40, "11:40"}}) {
     At(Utc(2026, 12, 9, 11, minute));
     SaveLevel(25, state);
